@@ -1,0 +1,56 @@
+# Front door: make demo, make test, make bench, make fuzz, make run.
+SHELL := /bin/bash
+GENERATOR := -G Ninja
+JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 600
+TEST_DIR := build/test
+RELEASE_DIR := build/release
+FUZZ_DIR := build/fuzz
+
+.PHONY: all deps build test unit-tests bench fuzz fuzz-build demo run format clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+# The optimised program, simulator and benchmarks.
+build: deps
+	cmake -S . -B $(RELEASE_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DSKYMARK_TESTS=OFF
+	cmake --build $(RELEASE_DIR) -j $(JOBS)
+
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer, then a
+# short fuzzing run.
+test: deps unit-tests
+	$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=30
+
+unit-tests:
+	cmake -S . -B $(TEST_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DSKYMARK_SANITIZE=ON -DSKYMARK_BENCH=OFF
+	cmake --build $(TEST_DIR) -j $(JOBS)
+	cd $(TEST_DIR) && \
+	  ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1 \
+	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@for b in $(RELEASE_DIR)/bench/*/*_bench; do echo "== $$b"; "$$b"; done
+
+fuzz-build: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DSKYMARK_FUZZ=ON -DSKYMARK_TESTS=OFF -DSKYMARK_BENCH=OFF
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_targets
+
+fuzz: fuzz-build
+	scripts/run-fuzz $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+demo: build
+	scripts/demo $(RELEASE_DIR)
+
+run: build
+	$(RELEASE_DIR)/app/skymark
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

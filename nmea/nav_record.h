@@ -1,0 +1,74 @@
+// The decoded-state record: everything decoded from the receiver, in one
+// global instance that every part of the program reads directly.
+#pragma once
+
+#include <cstdint>
+
+inline constexpr int kSatelliteTableSize = 50;  // indexed by satellite ID, 1 to 49 used
+
+class NavRecord {
+public:
+    // Sets no field: the one global instance is zero from static storage.
+    NavRecord() {}
+    virtual ~NavRecord();
+
+    // True when the NUL-terminated sentence's checksum matches.
+    bool VerifyChecksum(const char* sentence) const;
+    void ParseGga(const char* sentence, int32_t length);
+    void ParseRmc(const char* sentence, int32_t length);
+    void ParseGsa(const char* sentence, int32_t length);
+    // True when the sentence is the last message of its GSV group.
+    bool ParseGsv(const char* sentence, int32_t length);
+    // ddmmyy to year (2000-2099), month and day.
+    void DecodeDate(float ddmmyy, int32_t* year, int32_t* month, int32_t* day) const;
+    // hhmmss.ss (UTC) to local hour, minute and second; dayShift is -1, 0 or +1
+    // when the hour offset moved the time into the previous or next day.
+    void DecodeLocalTime(float hhmmss, int32_t* hour, int32_t* minute, int32_t* second,
+                         int32_t* dayShift) const;
+
+    int32_t noFixSeconds;
+    float ggaTime;
+    float ggaLatitude;
+    float ggaLongitude;
+    float ggaHdop;
+    float altitude;
+    float geoidSeparation;
+    float displayAltitude;
+    uint8_t fixQuality;
+    uint8_t satellitesUsed;
+    uint8_t satInView[kSatelliteTableSize];
+    uint16_t satElevation[kSatelliteTableSize];
+    uint16_t satAzimuth[kSatelliteTableSize];
+    float satSnr[kSatelliteTableSize];
+    uint8_t gsvMessageCount;
+    uint8_t gsvMessageNumber;
+    uint8_t satellitesInView;
+    char gsaMode;
+    int32_t fixType;
+    uint8_t satUsed[kSatelliteTableSize];
+    float pdop;
+    float hdop;
+    float vdop;
+    float rmcTime;
+    float rmcLatitude;
+    float speedKnots;
+    float courseDegrees;
+    float magneticVariation;
+    float rmcLongitude;
+    char rmcStatus;
+    char rmcEastWest;
+    char magVarEastWest;
+    char rmcNorthSouth;
+    float rmcDate;
+};
+
+// The one decoded-state record.
+extern NavRecord Nav;
+
+// A checksum digit's value, 0 to 15, or -1 for a character that is not a hex
+// digit (0-9, A-F, a-f).
+int HexDigitValue(char c);
+
+// Moves a date by dayShift days (-1, 0 or +1) on the calendar, years 2000 to
+// 2099; a date whose month or day is 0 (no date yet) is left as it is.
+void ShiftDate(int32_t* year, int32_t* month, int32_t* day, int32_t dayShift);

@@ -1,0 +1,30 @@
+// How the window manager gets device contexts onto the device screen. Internal
+// to the platform layer.
+#pragma once
+
+#include "win/types.h"
+
+namespace gdi {
+
+// A device context that draws on the device screen with its origin at
+// (origin_x, origin_y) in screen pixels, clipped to the union of the given
+// screen rectangles (the visible part of a window's client area). It has the
+// defaults of a fresh window DC: black pen, white brush, black text, opaque
+// mode, white background, the default font.
+HDC CreateScreenDC(int origin_x, int origin_y, const RECT* visible, int visible_count);
+void DeleteScreenDC(HDC dc);
+
+// The union of what has been drawn on the device screen since the last call,
+// in screen pixels; false when nothing changed.
+bool TakeScreenDamage(RECT* damage);
+
+// Metrics of the default font, for dialog units and control layout.
+struct FontMetrics {
+    int average_char_width;  // pixels
+    int line_height;         // pixels
+};
+FontMetrics DefaultFontMetrics();
+// Width in pixels of the text in the default font.
+int MeasureText(LPCWSTR text, int count);
+
+}  // namespace gdi

@@ -1,0 +1,94 @@
+// Host-side controls of the platform layer: the clock, the device screen,
+// pictures, synthetic input and the resource set. Used by the platform's own
+// program entry, by tools and by tests; application code never includes it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "win/types.h"
+
+namespace host {
+
+// ---- Clock (platform/kernel) ----
+// Milliseconds from the monotonic clock, or from the virtual clock when active.
+std::uint64_t NowMs();
+// Switches to a virtual clock starting at start_ms: Sleep and every wait of the
+// message loop advance it at once instead of blocking.
+void UseVirtualClock(std::uint64_t start_ms = 0);
+void UseRealClock();
+bool VirtualClockActive();
+void AdvanceVirtualClock(std::uint64_t ms);
+// Called after each advance of the virtual clock (tests use it to make a fake
+// receiver send bytes at a given time). Pass nullptr to remove.
+using ClockObserver = void (*)(std::uint64_t now_ms, void* context);
+void SetVirtualClockObserver(ClockObserver observer, void* context);
+
+// ---- Serial device map (platform/kernel) ----
+// Host path behind "COMn:" (n from 1 to 9): SKYMARK_COMn when set, otherwise
+// the n-th host serial device. Empty when there is none.
+// Writes at most capacity bytes including the terminator; returns false when none.
+bool SerialDevicePath(int port_number, char* path, std::size_t capacity);
+
+// ---- Pixels (platform/gdi) ----
+// Pixels are COLORREF values (0x00BBGGRR), row by row.
+struct PixelView {
+    std::uint32_t* pixels;
+    int width;
+    int height;
+    int stride;  // in pixels
+    std::uint32_t At(int x, int y) const { return pixels[y * stride + x]; }
+};
+PixelView BitmapPixels(HBITMAP bitmap);
+// The pixels a memory device context draws on (its selected bitmap).
+PixelView DcPixels(HDC dc);
+// The device screen that windows draw on.
+inline constexpr int kScreenWidth = 320;
+inline constexpr int kScreenHeight = 294;
+PixelView ScreenPixels();
+// Writes the pixels as an 8-bit RGB PNG; false on any failure.
+bool WritePng(const PixelView& pixels, const char* path);
+// Same, through a temporary file renamed into place, so a reader never sees a
+// partial picture.
+bool WritePngAtomically(const PixelView& pixels, const char* path);
+
+// ---- Synthetic input (platform/user) ----
+// Queued like host input; GetMessageW turns them into window messages.
+void InjectMouseButton(int screen_x, int screen_y, bool down);
+void InjectKey(WORD virtual_key, char16_t character, bool alt, bool down);
+// The host window's close control: WM_CLOSE to the main window.
+void InjectHostClose();
+
+// ---- Display (platform/user, platform/display) ----
+enum class DisplayKind { kHeadless, kSdl };
+// Chooses and starts the display as SKYMARK_DISPLAY, DISPLAY and SDL allow;
+// says on stderr which one started and why.
+DisplayKind StartDisplay();
+void StopDisplay();
+
+// ---- Resources (platform/user) ----
+// One compiled-in resource: its type and id as the platform numbers them and
+// its bytes in the platform's binary layout.
+struct ResourceItem {
+    WORD type;
+    WORD id;
+    WORD language;
+    const void* data;
+    DWORD size;
+};
+struct ResourceSet {
+    const ResourceItem* items;
+    std::size_t count;
+};
+// An instance handle whose resources are the given set (kept by reference).
+HINSTANCE CreateInstance(const ResourceSet& resources);
+
+// Supplied by the program (its resources/): the resource set of the program.
+const ResourceSet& ProgramResources();
+
+// ---- Test support (platform/user) ----
+// Destroys every window, timer, queued message and pending input, and unregisters
+// every class, so each test starts from an empty window manager.
+void ResetWindowManager();
+
+}  // namespace host

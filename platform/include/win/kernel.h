@@ -1,0 +1,106 @@
+// Kernel services: files, serial ports, time and text formatting.
+#pragma once
+
+#include "win/types.h"
+
+struct SECURITY_ATTRIBUTES;
+struct OVERLAPPED;
+
+inline constexpr DWORD GENERIC_READ = 0x80000000u;
+inline constexpr DWORD GENERIC_WRITE = 0x40000000u;
+inline constexpr DWORD FILE_SHARE_READ = 0x1;
+inline constexpr DWORD FILE_SHARE_WRITE = 0x2;
+inline constexpr DWORD CREATE_NEW = 1;
+inline constexpr DWORD CREATE_ALWAYS = 2;
+inline constexpr DWORD OPEN_EXISTING = 3;
+inline constexpr DWORD OPEN_ALWAYS = 4;
+inline constexpr DWORD TRUNCATE_EXISTING = 5;
+inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+
+HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD share_mode, SECURITY_ATTRIBUTES* security,
+                   DWORD creation, DWORD flags, HANDLE template_file);
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytes_to_read, LPDWORD bytes_read,
+              OVERLAPPED* overlapped);
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes_to_write, LPDWORD bytes_written,
+               OVERLAPPED* overlapped);
+BOOL CloseHandle(HANDLE object);
+
+// Serial line settings. Only BaudRate, ByteSize, Parity and StopBits are
+// applied to the host line; the other members are carried for callers.
+struct DCB {
+    DWORD DCBlength;
+    DWORD BaudRate;
+    DWORD fBinary : 1;
+    DWORD fParity : 1;
+    DWORD fOutxCtsFlow : 1;
+    DWORD fOutxDsrFlow : 1;
+    DWORD fDtrControl : 2;
+    DWORD fDsrSensitivity : 1;
+    DWORD fTXContinueOnXoff : 1;
+    DWORD fOutX : 1;
+    DWORD fInX : 1;
+    DWORD fErrorChar : 1;
+    DWORD fNull : 1;
+    DWORD fRtsControl : 2;
+    DWORD fAbortOnError : 1;
+    DWORD fDummy2 : 17;
+    WORD wReserved;
+    WORD XonLim;
+    WORD XoffLim;
+    BYTE ByteSize;
+    BYTE Parity;
+    BYTE StopBits;
+    char XonChar;
+    char XoffChar;
+    char ErrorChar;
+    char EofChar;
+    char EvtChar;
+    WORD wReserved1;
+};
+
+inline constexpr BYTE NOPARITY = 0;
+inline constexpr BYTE ODDPARITY = 1;
+inline constexpr BYTE EVENPARITY = 2;
+inline constexpr BYTE ONESTOPBIT = 0;
+inline constexpr BYTE ONE5STOPBITS = 1;
+inline constexpr BYTE TWOSTOPBITS = 2;
+inline constexpr DWORD CBR_4800 = 4800;
+
+struct COMSTAT {
+    DWORD fCtsHold : 1;
+    DWORD fDsrHold : 1;
+    DWORD fRlsdHold : 1;
+    DWORD fXoffHold : 1;
+    DWORD fXoffSent : 1;
+    DWORD fEof : 1;
+    DWORD fTxim : 1;
+    DWORD fReserved : 25;
+    DWORD cbInQue;
+    DWORD cbOutQue;
+};
+
+inline constexpr DWORD CE_RXOVER = 0x0001;
+inline constexpr DWORD CE_OVERRUN = 0x0002;
+inline constexpr DWORD CE_RXPARITY = 0x0004;
+inline constexpr DWORD CE_FRAME = 0x0008;
+inline constexpr DWORD CE_BREAK = 0x0010;
+
+inline constexpr DWORD PURGE_TXABORT = 0x1;
+inline constexpr DWORD PURGE_RXABORT = 0x2;
+inline constexpr DWORD PURGE_TXCLEAR = 0x4;
+inline constexpr DWORD PURGE_RXCLEAR = 0x8;
+
+BOOL GetCommState(HANDLE port, DCB* settings);
+BOOL SetCommState(HANDLE port, DCB* settings);
+BOOL ClearCommError(HANDLE port, LPDWORD errors, COMSTAT* status);
+BOOL PurgeComm(HANDLE port, DWORD flags);
+
+// Blocks the calling thread; under the virtual clock it advances time at once.
+void Sleep(DWORD milliseconds);
+// Milliseconds since an arbitrary start, from the monotonic (or virtual) clock.
+DWORD GetTickCount();
+
+// printf-style wide formatting: %d %i %u %x %X %s (wide) %c %f and %%, with
+// flags, width and precision. Writes at most 1024 characters including the
+// terminator and returns the number of characters written without it.
+int wsprintfW(LPWSTR buffer, LPCWSTR format, ...);

@@ -1,0 +1,26 @@
+// The palette, the two memory surfaces, the shared rectangle and the text
+// routine that every drawing step uses.
+#pragma once
+
+#include "win/windows.h"
+
+extern RECT ScratchRect;
+
+extern HPEN BlackPen;
+extern HBRUSH WhiteBrush;
+extern HBRUSH RedBrush;
+extern HBRUSH BlueBrush;
+extern HDC SkySurface;  // 200 x 200, the top-left 100 x 100 used
+extern HDC BarSurface;  // 200 x 50
+
+inline constexpr COLORREF kBlack = 0x000000;
+inline constexpr COLORREF kWhite = 0xFFFFFF;
+inline constexpr COLORREF kRed = 0x0000FF;
+inline constexpr COLORREF kBlue = 0xFF0000;
+
+void CreateDrawingResources(HWND window);
+
+// Draws the zero-terminated text on one line into the box. Note the order of
+// the coordinates: left, right, top, bottom.
+void DrawTextInRect(HDC dc, int32_t left, int32_t right, int32_t top, int32_t bottom,
+                    const WCHAR* text);

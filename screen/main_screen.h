@@ -1,0 +1,23 @@
+// The fixed screen layout: the static screen, the text fields and their
+// refreshes, the checksum mark and the status line.
+#pragma once
+
+#include <cstdint>
+
+#include "win/windows.h"
+
+void DrawStaticScreen(HDC dc);
+
+void DrawChecksumMarkReset(HDC dc);
+void DrawChecksumFailureMark(HDC dc);
+// Blanks the status line and draws the sentence's echo there.
+void DrawSentenceEcho(HDC dc, const WCHAR* echo, int32_t length);
+
+void RefreshGga(HDC dc);
+void RefreshGsa(HDC dc);
+void RefreshRmc(HDC dc);
+// The sky plot, then the signal bars.
+void RefreshGsv(HDC dc);
+
+// Degrees and minutes of an NMEA ddmm.mmmm value.
+void SplitDegreesMinutes(float value, int32_t* degrees, float* minutes);

@@ -1,0 +1,19 @@
+// The program's only contact with the receiver's serial port.
+#pragma once
+
+#include <cstdint>
+
+#include "win/windows.h"
+
+inline constexpr int kReadBufferSize = 2048;
+inline constexpr int kMaxReadBytes = 2000;
+
+// Every serial read lands at the start of this buffer.
+extern uint8_t ReadBuffer[kReadBufferSize];
+
+// Opens "COMn:" (n from 1 to 9) for exclusive use at 4800 baud 8N1;
+// INVALID_HANDLE_VALUE when it cannot be opened.
+HANDLE OpenComPort(int portNumber);
+// Reads what the port has queued, at most 2000 bytes, into ReadBuffer without
+// waiting; returns the count.
+int32_t ReadAvailable(HANDLE port);
