@@ -1,0 +1,61 @@
+#include "serial/update_cycle.h"
+
+#include "app/app_state.h"
+#include "nmea/nav_record.h"
+#include "nmea/sentence_stream.h"
+#include "screen/drawing_resources.h"
+#include "serial/com_port.h"
+#include "serial/serial_state.h"
+
+namespace {
+
+bool IsOpenHandle(HANDLE h) {
+    return h != nullptr && h != INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+void UpdateTick(HWND window) {
+    HDC dc = GetDC(window);
+    const int32_t count = ReadAvailable(ComPort);
+
+    // The log gets the bytes before the decoders see them.
+    const WCHAR* caption = u"Log";
+    if (LoggingEnabled) {
+        if (count > 0 && IsOpenHandle(LogFile)) {
+            DWORD written = 0;
+            WriteFile(LogFile, ReadBuffer, static_cast<DWORD>(count), &written, nullptr);
+        }
+        caption = u"Stop";
+    }
+    SetWindowTextW(LogButton, caption);
+
+    // Room for "-2147483648s" and the terminator.
+    WCHAR counter[16];
+    const int length = wsprintfW(counter, u"%3ds", Nav.noFixSeconds);
+    ScratchRect = RECT{0, 100, 25, 135};
+    DrawTextW(dc, counter, length, &ScratchRect, DT_SINGLELINE);
+
+    if (count > 0) ProcessChunk(window, dc, ReadBuffer, count);
+    ReleaseDC(window, dc);
+}
+
+void ToggleLogging(HWND window) {
+    if (LoggingEnabled) {
+        LoggingEnabled = 0;
+        if (IsOpenHandle(LogFile)) CloseHandle(LogFile);
+        LogFile = nullptr;
+        return;
+    }
+    HANDLE file = CreateFileW(u"NMEADataLog.TXT", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                              nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        // Logging stays off, so the button keeps saying "Log" and the next press tries again.
+        LogFile = nullptr;
+        MessageBoxW(window, u"Open Error", u"Open Error", MB_OK);
+        return;
+    }
+    // Set before anything else runs: ticks see a consistent pair.
+    LogFile = file;
+    LoggingEnabled = 1;
+}
