@@ -145,6 +145,42 @@ LRESULT SendMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT milliseconds, TIMERPROC callback);
 BOOL KillTimer(HWND window, UINT_PTR id);
 
+// Creation data that WM_CREATE carries in lParam.
+struct CREATESTRUCTW {
+    LPVOID lpCreateParams;
+    HINSTANCE hInstance;
+    HMENU hMenu;
+    HWND hwndParent;
+    int cy;
+    int cx;
+    int y;
+    int x;
+    LONG style;
+    LPCWSTR lpszName;
+    LPCWSTR lpszClass;
+    DWORD dwExStyle;
+};
+
+using LONG_PTR = std::intptr_t;
+inline constexpr int GWLP_WNDPROC = -4;
+inline constexpr int GWLP_ID = -12;
+inline constexpr int GWL_STYLE = -16;
+inline constexpr int GWL_EXSTYLE = -20;
+inline constexpr int GWLP_USERDATA = -21;
+inline constexpr WPARAM MK_LBUTTON = 0x0001;
+
+LONG_PTR GetWindowLongPtrW(HWND window, int index);
+LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value);
+BOOL EnableWindow(HWND window, BOOL enable);
+BOOL IsWindowEnabled(HWND window);
+BOOL IsWindowVisible(HWND window);
+BOOL ClientToScreen(HWND window, POINT* point);
+BOOL ScreenToClient(HWND window, POINT* point);
+HWND SetCapture(HWND window);
+BOOL ReleaseCapture();
+HWND GetCapture();
+BOOL ValidateRect(HWND window, const RECT* rect);
+
 // Keyboard accelerators.
 struct ACCEL {
     BYTE fVirt;
