@@ -1,0 +1,156 @@
+// The simulator as a program: its pseudo-terminal, pacing and signals.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Child {
+    pid_t pid = -1;
+    int out = -1;  // the child's stdout
+};
+
+Child Spawn(std::vector<std::string> args) {
+    args.insert(args.begin(), SKYMARK_SIM_PATH);
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return {};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(pipeFds[1], 1);
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    return {pid, pipeFds[0]};
+}
+
+std::string ReadAllStdout(int fd) {
+    std::string text;
+    char buffer[512];
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, n);
+    return text;
+}
+
+std::string ReadFirstLine(int fd) {
+    std::string line;
+    pollfd p{fd, POLLIN, 0};
+    char c;
+    while (poll(&p, 1, 5000) > 0 && read(fd, &c, 1) == 1 && c != '\n')
+        line += c;
+    return line;
+}
+
+int WaitExit(pid_t pid) {
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+bool ChecksumMatches(const std::string& line) {
+    const std::size_t star = line.rfind('*');
+    if (line.empty() || line[0] != '$' || star == std::string::npos || star + 3 != line.size()) {
+        return false;
+    }
+    unsigned sum = 0;
+    for (std::size_t i = 1; i < star; ++i)
+        sum ^= static_cast<unsigned char>(line[i]);
+    return std::strtoul(line.substr(star + 1).c_str(), nullptr, 16) == sum;
+}
+
+TEST(SimTool, HelpExplainsOptionsAndBadOptionsFail) {
+    Child help = Spawn({"--help"});
+    const std::string text = ReadAllStdout(help.out);
+    close(help.out);
+    EXPECT_EQ(WaitExit(help.pid), 0);
+    for (const char* option : {"--replay", "--talker", "--corrupt", "--position", "--seconds"}) {
+        EXPECT_NE(text.find(option), std::string::npos) << option;
+    }
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--talker", "GL"},
+                                                {"--corrupt", "101"},
+                                                {"--seconds"},
+                                                {"--position", "95,0"},
+                                                {"--replay", "/nonexistent/skymark.nmea"},
+                                                {"--frobnicate"}}) {
+        Child c = Spawn(bad);
+        ReadAllStdout(c.out);
+        close(c.out);
+        EXPECT_NE(WaitExit(c.pid), 0) << bad[0];
+    }
+}
+
+TEST(SimTool, SendsPacedVerifiedSentencesOnItsPseudoTerminal) {
+    Child sim = Spawn({"--seconds", "2", "--talker", "GN"});
+    const std::string path = ReadFirstLine(sim.out);
+    ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
+    const int fd = open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    std::string received;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 100) > 0) {
+            char buffer[1024];
+            const ssize_t n = read(fd, buffer, sizeof buffer);
+            if (n > 0) received.append(buffer, n);
+        }
+        int status;
+        if (waitpid(sim.pid, &status, WNOHANG) == sim.pid) {
+            sim.pid = -1;
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+            break;
+        }
+    }
+    close(fd);
+    close(sim.out);
+    ASSERT_EQ(sim.pid, -1) << "still running after --seconds 2";
+    EXPECT_LE(received.size(), 2 * 480u);
+    EXPECT_NE(received.find("$GNGGA,"), std::string::npos);
+    // Raw mode: line ends arrive as sent.
+    std::size_t lines = 0;
+    for (std::size_t from = 0, end; (end = received.find("\r\n", from)) != std::string::npos;
+         from = end + 2) {
+        const std::string line = received.substr(from, end - from);
+        EXPECT_TRUE(ChecksumMatches(line)) << line;
+        ++lines;
+    }
+    EXPECT_GE(lines, 10u);
+}
+
+TEST(SimTool, KeepsGoingWithoutAReaderAndStopsCleanlyOnSignals) {
+    for (int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        Child sim = Spawn({});
+        const std::string path = ReadFirstLine(sim.out);
+        ASSERT_FALSE(path.empty());
+        // A reader that comes and goes leaves the line hung up.
+        const int fd = open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+        ASSERT_GE(fd, 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        close(fd);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+        int status;
+        ASSERT_EQ(waitpid(sim.pid, &status, WNOHANG), 0) << "died without a reader";
+        kill(sim.pid, signal);
+        EXPECT_EQ(WaitExit(sim.pid), 0);
+        close(sim.out);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,180 @@
+// skymark-sim: a GPS receiver on a pseudo-terminal, for trying the program
+// without hardware.
+#include <fcntl.h>
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "sim_core.h"
+
+namespace {
+
+volatile sig_atomic_t stopRequested = 0;
+
+void OnStopSignal(int) {
+    stopRequested = 1;
+}
+
+void PrintUsage(std::FILE* out) {
+    std::fputs(
+        "Usage: skymark-sim [options]\n"
+        "Opens a pseudo-terminal, prints its path on the first line and sends NMEA 0183\n"
+        "there as a 4800-baud GPS receiver would: one burst a second, at most 480 bytes.\n"
+        "\n"
+        "  --replay FILE        send a recorded log in a loop instead of the synthesised\n"
+        "                       receiver\n"
+        "  --talker GP|GN       talker of the synthesised sentences (default GP)\n"
+        "  --corrupt PERCENT    share of sentences sent with a wrong checksum (default 0)\n"
+        "  --position LAT,LON   start position in decimal degrees (default 47.3769,8.5417)\n"
+        "  --seconds N          stop after N seconds (default: run until SIGINT/SIGTERM)\n"
+        "  --help               show this text\n",
+        out);
+}
+
+bool ParseWhole(const char* text, long low, long high, long* value) {
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || v < low || v > high) return false;
+    *value = v;
+    return true;
+}
+
+void SleepUntil(const timespec& deadline) {
+    while (!stopRequested) {
+        const int rc = clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr);
+        if (rc != EINTR) return;
+    }
+}
+
+timespec AddMs(timespec base, long long ms) {
+    long long ns = base.tv_nsec + (ms % 1000) * 1000000LL;
+    base.tv_sec += static_cast<time_t>(ms / 1000 + ns / 1000000000LL);
+    base.tv_nsec = static_cast<long>(ns % 1000000000LL);
+    return base;
+}
+
+// Bytes that cannot be written (no reader, full queue, hung-up line) are lost,
+// as they would be on a real wire.
+void WriteSome(int fd, const char* bytes, std::size_t size) {
+    while (size > 0 && !stopRequested) {
+        const ssize_t n = write(fd, bytes, size);
+        if (n > 0) {
+            bytes += n;
+            size -= static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            return;
+        }
+    }
+}
+
+int OpenPseudoTerminal(char* path, std::size_t capacity) {
+    const int fd = posix_openpt(O_RDWR | O_NOCTTY);
+    if (fd < 0) return -1;
+    if (grantpt(fd) != 0 || unlockpt(fd) != 0 || ptsname_r(fd, path, capacity) != 0) {
+        close(fd);
+        return -1;
+    }
+    // Raw, so the line discipline neither echoes nor rewrites line ends.
+    termios settings{};
+    if (tcgetattr(fd, &settings) == 0) {
+        cfmakeraw(&settings);
+        cfsetispeed(&settings, B4800);
+        cfsetospeed(&settings, B4800);
+        tcsetattr(fd, TCSANOW, &settings);
+    }
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags >= 0) fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+    return fd;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    sim::ReceiverConfig config;
+    const char* replayPath = nullptr;
+    long seconds = -1;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        long number = 0;
+        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+            PrintUsage(stdout);
+            return 0;
+        } else if (std::strcmp(arg, "--replay") == 0 && value != nullptr) {
+            replayPath = value;
+        } else if (std::strcmp(arg, "--talker") == 0 && value != nullptr &&
+                   (std::strcmp(value, "GP") == 0 || std::strcmp(value, "GN") == 0)) {
+            config.talker[1] = value[1];
+        } else if (std::strcmp(arg, "--corrupt") == 0 && value != nullptr &&
+                   ParseWhole(value, 0, 100, &number)) {
+            config.corruptPercent = static_cast<int>(number);
+        } else if (std::strcmp(arg, "--position") == 0 && value != nullptr &&
+                   sim::ParsePosition(value, &config.latitude, &config.longitude)) {
+        } else if (std::strcmp(arg, "--seconds") == 0 && value != nullptr &&
+                   ParseWhole(value, 1, 100000000, &number)) {
+            seconds = number;
+        } else {
+            std::fprintf(stderr, "skymark-sim: bad option or value: %s%s%s\n", arg,
+                         value != nullptr ? " " : "", value != nullptr ? value : "");
+            PrintUsage(stderr);
+            return 2;
+        }
+        ++i;
+    }
+
+    sim::Replay replay;
+    if (replayPath != nullptr && (!replay.Load(replayPath) || replay.Empty())) {
+        std::fprintf(stderr, "skymark-sim: cannot read %s or it is empty\n", replayPath);
+        return 1;
+    }
+
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    char path[256];
+    const int fd = OpenPseudoTerminal(path, sizeof path);
+    if (fd < 0) {
+        std::fprintf(stderr, "skymark-sim: cannot open a pseudo-terminal: %s\n",
+                     std::strerror(errno));
+        return 1;
+    }
+    std::printf("%s\n", path);
+    std::fflush(stdout);
+
+    config.startUnixSeconds = static_cast<std::int64_t>(std::time(nullptr));
+    timespec start{};
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    sim::Burst burst;
+    // Each burst leaves at line speed: a tenth of a second's worth every 100 ms.
+    constexpr std::size_t kSlice = sim::kLineBytesPerSecond / 10;
+    for (std::uint32_t second = 0; !stopRequested; ++second) {
+        if (seconds >= 0 && second >= static_cast<unsigned long>(seconds)) break;
+        if (replayPath != nullptr) {
+            replay.NextBurst(&burst);
+        } else {
+            sim::SynthesizeSecond(config, second, &burst);
+        }
+        for (std::size_t sent = 0, slice = 0; sent < burst.size && !stopRequested; ++slice) {
+            SleepUntil(AddMs(start, 1000LL * second + 100LL * static_cast<long long>(slice)));
+            const std::size_t size = burst.size - sent < kSlice ? burst.size - sent : kSlice;
+            WriteSome(fd, burst.bytes + sent, size);
+            sent += size;
+        }
+        SleepUntil(AddMs(start, 1000LL * (second + 1)));
+    }
+    close(fd);
+    return 0;
+}
