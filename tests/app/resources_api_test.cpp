@@ -1,0 +1,62 @@
+// The resource set read back through the platform's resource calls.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "host/host.h"
+#include "win/windows.h"
+
+namespace {
+
+std::u16string Load(HINSTANCE instance, UINT id, int capacity) {
+    WCHAR buffer[128] = {};
+    const int n = LoadStringW(instance, id, buffer, capacity);
+    return std::u16string(buffer, n < 0 ? 0 : static_cast<std::size_t>(n));
+}
+
+TEST(ResourcesThroughPlatform, StringsLoadAndTruncate) {
+    HINSTANCE instance = host::CreateInstance(host::ProgramResources());
+    ASSERT_NE(instance, nullptr);
+    EXPECT_EQ(Load(instance, 1, 100), u"Skymark");
+    EXPECT_EQ(Load(instance, 2, 100), u"Hello World!");
+    EXPECT_EQ(Load(instance, 3, 100), u"SKYMARK");
+    EXPECT_EQ(Load(instance, 4, 100), u"");
+    EXPECT_EQ(Load(instance, 17, 100), u"");
+    EXPECT_EQ(Load(instance, 1, 4), u"Sky");
+}
+
+TEST(ResourcesThroughPlatform, IconAcceleratorsMenuAndDialogAreFound) {
+    HINSTANCE instance = host::CreateInstance(host::ProgramResources());
+    EXPECT_NE(LoadIconW(instance, MAKEINTRESOURCEW(101)), nullptr);
+    EXPECT_NE(LoadAcceleratorsW(instance, MAKEINTRESOURCEW(3)), nullptr);
+    EXPECT_EQ(LoadAcceleratorsW(instance, MAKEINTRESOURCEW(4)), nullptr);
+
+    const struct {
+        WORD id;
+        LPCWSTR type;
+        DWORD size;
+    } table[] = {{103, RT_DIALOG(), 0}, {102, RT_MENU(), 0}, {101, RT_GROUP_ICON(), 34},
+                 {1, RT_ICON(), 744},   {2, RT_ICON(), 296}, {3, RT_ACCELERATOR(), 16}};
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.id);
+        HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(row.id), row.type);
+        ASSERT_NE(found, nullptr);
+        const DWORD size = SizeofResource(instance, found);
+        if (row.size != 0) EXPECT_EQ(size, row.size);
+        HGLOBAL loaded = LoadResource(instance, found);
+        ASSERT_NE(loaded, nullptr);
+        EXPECT_NE(LockResource(loaded), nullptr);
+    }
+
+    HRSRC dialog = FindResourceW(instance, MAKEINTRESOURCEW(103), RT_DIALOG());
+    const auto* header =
+        static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(instance, dialog)));
+    EXPECT_EQ(header->style, 0x80C800C0u);
+    EXPECT_EQ(header->dwExtendedStyle, WS_EX_CAPTIONOKBTN);
+    EXPECT_EQ(header->cdit, 3);
+    EXPECT_EQ(header->cx, 125);
+    EXPECT_EQ(header->cy, 55);
+    EXPECT_EQ(FindResourceW(instance, MAKEINTRESOURCEW(104), RT_DIALOG()), nullptr);
+}
+
+}  // namespace
