@@ -1,0 +1,21 @@
+// The program's GUI entry: the main window, then the message loop until the
+// window is gone.
+#include "app/main_window.h"
+#include "win/windows.h"
+
+int WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR /*commandLine*/, int showCommand) {
+    if (!CreateMainWindow(instance, showCommand)) return 0;
+
+    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(kAcceleratorTableId));
+    MSG message{};
+    BOOL got;
+    while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
+        // Offered for the window it is addressed to, so that the shortcuts also
+        // work while a dialog of the program has the focus.
+        if (!TranslateAcceleratorW(message.hwnd, accelerators, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    return got == 0 ? static_cast<int>(message.wParam) : 0;
+}
