@@ -1,0 +1,26 @@
+// Test helper: the record's constructor sets nothing, so each case starts by
+// copying in a record that static storage has zeroed.
+#pragma once
+
+#include <string>
+
+#include "nmea/nav_record.h"
+
+inline void ResetNav() {
+    static const NavRecord kZero;  // zero-initialised: static storage, empty constructor
+    Nav = kZero;
+}
+
+// Runs the decoder on a test string, with its length as the stream would pass it.
+inline void Gga(const std::string& s) {
+    Nav.ParseGga(s.c_str(), static_cast<int32_t>(s.size()));
+}
+inline void Rmc(const std::string& s) {
+    Nav.ParseRmc(s.c_str(), static_cast<int32_t>(s.size()));
+}
+inline void Gsa(const std::string& s) {
+    Nav.ParseGsa(s.c_str(), static_cast<int32_t>(s.size()));
+}
+inline bool Gsv(const std::string& s) {
+    return Nav.ParseGsv(s.c_str(), static_cast<int32_t>(s.size()));
+}

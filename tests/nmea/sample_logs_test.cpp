@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "nav_reset.h"
+#include "nmea/nav_record.h"
+
+namespace {
+
+struct Tally {
+    int sentences = 0;  // sentences that start with '$'
+    int verified = 0;
+    int gga = 0, gsa = 0, gsv = 0, rmc = 0;
+    int groupsEnded = 0;
+};
+
+std::string ReadLog(const std::string& name) {
+    std::ifstream in(std::string(SKYMARK_DATA_DIR) + "/" + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Verifies and decodes one closed sentence the way the stream routes it.
+void Handle(const char* text, int32_t length, Tally& tally) {
+    if (text[0] == '$') ++tally.sentences;
+    if (!Nav.VerifyChecksum(text)) return;
+    if (text[0] == '$') ++tally.verified;
+    if (length < 6) return;
+    const char a = text[4];
+    const char b = text[5];
+    if (a == 'G' && b == 'A') {
+        ++tally.gga;
+        Nav.ParseGga(text, length);
+    } else if (a == 'S' && b == 'A') {
+        ++tally.gsa;
+        Nav.ParseGsa(text, length);
+    } else if (a == 'S' && b == 'V') {
+        ++tally.gsv;
+        if (Nav.ParseGsv(text, length)) ++tally.groupsEnded;
+    } else if (a == 'M' && b == 'C') {
+        ++tally.rmc;
+        Nav.ParseRmc(text, length);
+    }
+}
+
+// Splits the log at each '$' as the stream does, in a fixed 512-byte buffer.
+Tally RunLog(const std::string& bytes) {
+    Tally tally;
+    char sentence[512];
+    int32_t length = 0;
+    for (char c : bytes) {
+        if (c == '$') {
+            sentence[length] = '\0';
+            Handle(sentence, length, tally);
+            length = 0;
+        }
+        if (length < static_cast<int32_t>(sizeof sentence) - 1) sentence[length++] = c;
+    }
+    sentence[length] = '\0';
+    Handle(sentence, length, tally);
+    return tally;
+}
+
+struct LogCase {
+    const char* file;
+    int sentences, verified, gga, gsa, gsv, rmc;
+};
+
+TEST(SampleLogs, CountsOfVerifiedAndDecodedSentences) {
+    // Every checksum is good except in the cold-boot log (bad, missing, and
+    // sentences glued together). The quectel log's $PQGSV lines end in "SV"
+    // and so go to the GSV decoder.
+    const LogCase cases[] = {
+        {"gp-320fw-2019-04-07-coldboot.nmea", 137, 96, 10, 18, 27, 16},
+        {"magellan-ec10.nmea", 76, 76, 0, 0, 0, 38},
+        {"quectel-eg25-g.nmea", 861, 861, 60, 162, 459, 60},
+        {"skytraq-dgps.nmea", 1024, 1024, 96, 192, 160, 96},
+        {"tn200.nmea", 63, 63, 19, 19, 6, 19},
+        {"ublox-neo-m9n-nmea.nmea", 1403, 1403, 61, 244, 732, 61},
+    };
+    for (const LogCase& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string bytes = ReadLog(c.file);
+        ASSERT_FALSE(bytes.empty()) << "missing sample log in " << SKYMARK_DATA_DIR;
+        ResetNav();
+        const Tally tally = RunLog(bytes);
+        EXPECT_EQ(tally.sentences, c.sentences);
+        EXPECT_EQ(tally.verified, c.verified);
+        EXPECT_EQ(tally.gga, c.gga);
+        EXPECT_EQ(tally.gsa, c.gsa);
+        EXPECT_EQ(tally.gsv, c.gsv);
+        EXPECT_EQ(tally.rmc, c.rmc);
+    }
+}
+
+TEST(SampleLogs, TripNavWithoutFix) {
+    ResetNav();
+    const Tally tally = RunLog(ReadLog("tn200.nmea"));
+    EXPECT_EQ(tally.groupsEnded, 2);
+    EXPECT_EQ(Nav.fixQuality, 0);
+    EXPECT_EQ(Nav.ggaLatitude, 0.0f);
+    EXPECT_EQ(Nav.ggaHdop, 50.0f);
+    EXPECT_EQ(Nav.rmcStatus, 'V');
+    EXPECT_EQ(Nav.rmcLatitude, 36000.0f);
+    EXPECT_EQ(Nav.rmcDate, 290120.0f);
+    EXPECT_EQ(Nav.fixType, 1);
+    EXPECT_EQ(Nav.pdop, 50.0f);
+    for (int id = 0; id < kSatelliteTableSize; ++id)
+        EXPECT_EQ(Nav.satUsed[id], 0) << id;
+}
+
+TEST(SampleLogs, UbloxLastFix) {
+    ResetNav();
+    RunLog(ReadLog("ublox-neo-m9n-nmea.nmea"));
+    // $GNGGA,223845.00,3806.63006,N,12237.61538,W,2,12,0.56,81.8,M,-29.5,M,,0000*49
+    EXPECT_EQ(Nav.ggaTime, 223845.0f);
+    EXPECT_EQ(Nav.ggaLatitude, 3806.63006f);
+    EXPECT_EQ(Nav.ggaLongitude, 12237.61538f);
+    EXPECT_EQ(Nav.fixQuality, 2);
+    EXPECT_EQ(Nav.satellitesUsed, 12);
+    EXPECT_EQ(Nav.displayAltitude, 81.8f + -29.5f);
+    // $GNGSA,A,3,32,28,30,33,27,,,,,,,,1.05,0.56,0.88,4*0E
+    EXPECT_EQ(Nav.fixType, 3);
+    EXPECT_EQ(Nav.hdop, 0.56f);
+    EXPECT_EQ(Nav.vdop, 0.88f);
+    int32_t year, month, day, hour, minute, second, shift;
+    Nav.DecodeDate(Nav.rmcDate, &year, &month, &day);
+    Nav.DecodeLocalTime(Nav.rmcTime, &hour, &minute, &second, &shift);
+    ShiftDate(&year, &month, &day, shift);
+    EXPECT_EQ(year, 2020);
+    EXPECT_EQ(month, 7);
+    EXPECT_EQ(day, 11);
+    EXPECT_EQ(hour, 14);  // 122 degrees west: UTC - 8
+    EXPECT_EQ(minute, 38);
+    EXPECT_EQ(second, 45);
+}
+
+TEST(SampleLogs, SkytraqLongMinutesAndQuectelNegativeAltitude) {
+    ResetNav();
+    RunLog(ReadLog("skytraq-dgps.nmea"));
+    EXPECT_EQ(Nav.ggaLatitude, 4404.1291692f);
+    EXPECT_EQ(Nav.altitude, 1105.001f);
+    EXPECT_EQ(Nav.pdop, 2.1f);
+
+    ResetNav();
+    RunLog(ReadLog("quectel-eg25-g.nmea"));
+    EXPECT_EQ(Nav.altitude, -80.3f);
+    EXPECT_EQ(Nav.displayAltitude, -80.3f + 32.0f);
+    EXPECT_EQ(Nav.magneticVariation, 3.6f);
+    EXPECT_EQ(Nav.magVarEastWest, 'E');
+}
+
+// Every sample log, cut at every byte offset, still decodes without a report
+// from the sanitizers.
+TEST(SampleLogs, ShiftedStartsStaySafe) {
+    const std::string bytes = ReadLog("gp-320fw-2019-04-07-coldboot.nmea");
+    ASSERT_FALSE(bytes.empty());
+    for (size_t start = 0; start < 200; ++start) {
+        ResetNav();
+        RunLog(bytes.substr(start));
+    }
+}
+
+}  // namespace
