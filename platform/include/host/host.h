@@ -58,6 +58,8 @@ void InjectMouseButton(int screen_x, int screen_y, bool down);
 void InjectKey(WORD virtual_key, char16_t character, bool alt, bool down);
 // The host window's close control: WM_CLOSE to the main window.
 void InjectHostClose();
+// The host took the focus from the program (its window was minimised).
+void InjectFocusLost();
 
 // ---- Display (platform/user, platform/display) ----
 enum class DisplayKind { kHeadless, kSdl };
@@ -90,5 +92,10 @@ const ResourceSet& ProgramResources();
 // Destroys every window, timer, queued message and pending input, and unregisters
 // every class, so each test starts from an empty window manager.
 void ResetWindowManager();
+// Dispatches messages (no accelerators) until the clock reaches virtual_ms
+// and nothing is left to do at that time; false when WM_QUIT arrived first.
+bool RunMessageLoopUntil(std::uint64_t virtual_ms);
+// Dispatches messages until WM_QUIT and returns its exit code.
+int RunMessageLoopToQuit();
 
 }  // namespace host
