@@ -1,0 +1,101 @@
+// Arbitrary bytes through the checksum, the four decoders and the date and
+// time derivations, plus the number conversions checked against strtod/strtol.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+#include "nmea/nav_record.h"
+#include "nmea/number_text.h"
+
+namespace {
+
+constexpr size_t kSentenceCapacity = 512;
+
+void Check(bool condition) {
+    if (!condition) __builtin_trap();
+}
+
+void DecodeAll(const char* sentence, int32_t length) {
+    (void)Nav.VerifyChecksum(sentence);
+    Nav.ParseGga(sentence, length);
+    Nav.ParseRmc(sentence, length);
+    Nav.ParseGsa(sentence, length);
+    (void)Nav.ParseGsv(sentence, length);
+
+    int32_t year = 0, month = 0, day = 0;
+    int32_t hour = 0, minute = 0, second = 0, shift = 0;
+    Nav.DecodeDate(Nav.rmcDate, &year, &month, &day);
+    Nav.DecodeLocalTime(Nav.rmcTime, &hour, &minute, &second, &shift);
+    Check(shift >= -1 && shift <= 1);
+    const bool calendarDate = month >= 1 && month <= 12 && day >= 1 && day <= 31;
+    ShiftDate(&year, &month, &day, shift);
+    if (calendarDate) Check(month >= 1 && month <= 12 && day >= 1 && day <= 31);
+
+    // The other floats as dates too: any value must be safe there.
+    Nav.DecodeDate(Nav.ggaLatitude, &year, &month, &day);
+    Nav.DecodeLocalTime(Nav.ggaTime, &hour, &minute, &second, &shift);
+    ShiftDate(&year, &month, &day, shift);
+
+    // Entry 0 of the satellite tables is never written.
+    Check(Nav.satInView[0] == 0 && Nav.satUsed[0] == 0);
+    Check(Nav.satElevation[0] == 0 && Nav.satAzimuth[0] == 0 && Nav.satSnr[0] == 0.0f);
+}
+
+bool SameFloat(float a, float b) {
+    if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b);
+    uint32_t x = 0, y = 0;
+    std::memcpy(&x, &a, sizeof x);
+    std::memcpy(&y, &b, sizeof y);
+    return x == y;
+}
+
+// The fast number paths must agree with the C library on any text.
+void CheckNumbers(const uint8_t* data, size_t size) {
+    char text[48];
+    const size_t n = size < sizeof text - 1 ? size : sizeof text - 1;
+    std::memcpy(text, data, n);
+    text[n] = '\0';
+    const int32_t length = static_cast<int32_t>(std::strlen(text));
+
+    Check(SameFloat(ParseFloatText(text, length), NarrowToFloat(std::strtod(text, nullptr))));
+    const long wide = std::strtol(text, nullptr, 10);
+    const int32_t clamped = wide > std::numeric_limits<int32_t>::max() ? INT32_MAX
+                            : wide < std::numeric_limits<int32_t>::min()
+                                ? INT32_MIN
+                                : static_cast<int32_t>(wide);
+    Check(ParseIntText(text, length) == clamped);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // Every input starts from the all-zero record the program starts with.
+    static const NavRecord kZero;
+    Nav = kZero;
+
+    CheckNumbers(data, size);
+
+    static char sentence[kSentenceCapacity];
+    // The whole input as one sentence, cut to the buffer as the stream cuts it.
+    size_t n = size < kSentenceCapacity - 1 ? size : kSentenceCapacity - 1;
+    std::memcpy(sentence, data, n);
+    sentence[n] = '\0';
+    DecodeAll(sentence, static_cast<int32_t>(n));
+
+    // Then the input split at each '$', one sentence at a time.
+    size_t start = 0;
+    while (start < size) {
+        size_t end = start + 1;
+        while (end < size && data[end] != '$')
+            ++end;
+        n = end - start < kSentenceCapacity - 1 ? end - start : kSentenceCapacity - 1;
+        std::memcpy(sentence, data + start, n);
+        sentence[n] = '\0';
+        DecodeAll(sentence, static_cast<int32_t>(n));
+        start = end;
+    }
+    return 0;
+}
