@@ -1,0 +1,125 @@
+// Serial port calls: translate the platform's records and check the handle,
+// then leave the line work to the host helpers.
+#include "platform/kernel/handle_table.h"
+#include "platform/kernel/serial_line.h"
+#include "win/kernel.h"
+
+namespace {
+
+using kernel::KernelObject;
+using kernel::ObjectKind;
+using kernel::ObjectLock;
+using kernel::Parity;
+
+KernelObject* Port(const ObjectLock& lock) {
+    KernelObject* object = lock.Get();
+    if (object == nullptr || object->kind != ObjectKind::kSerial) return nullptr;
+    return object;
+}
+
+bool ParityFromDcb(BYTE value, Parity* parity) {
+    switch (value) {
+        case NOPARITY:
+            *parity = Parity::kNone;
+            return true;
+        case ODDPARITY:
+            *parity = Parity::kOdd;
+            return true;
+        case EVENPARITY:
+            *parity = Parity::kEven;
+            return true;
+        case 3:  // mark
+            *parity = Parity::kMark;
+            return true;
+        case 4:  // space
+            *parity = Parity::kSpace;
+            return true;
+        default:
+            return false;
+    }
+}
+
+BYTE ParityToDcb(Parity parity) {
+    switch (parity) {
+        case Parity::kOdd:
+            return ODDPARITY;
+        case Parity::kEven:
+            return EVENPARITY;
+        case Parity::kMark:
+            return 3;
+        case Parity::kSpace:
+            return 4;
+        case Parity::kNone:
+            break;
+    }
+    return NOPARITY;
+}
+
+}  // namespace
+
+// Fills DCBlength, BaudRate, ByteSize, Parity and StopBits; every other member
+// keeps what the caller had in it, since the host line does not carry them.
+BOOL GetCommState(HANDLE port, DCB* settings) {
+    if (settings == nullptr) return FALSE;
+    ObjectLock lock(port);
+    KernelObject* object = Port(lock);
+    if (object == nullptr) return FALSE;
+    kernel::LineSettings line;
+    if (!kernel::ReadLineSettings(object->fd.Get(), &line)) return FALSE;
+    settings->DCBlength = sizeof(DCB);
+    settings->BaudRate = line.baud;
+    settings->ByteSize = static_cast<BYTE>(line.data_bits);
+    settings->Parity = ParityToDcb(line.parity);
+    settings->StopBits = line.stop_bits == 2 ? TWOSTOPBITS : ONESTOPBIT;
+    return TRUE;
+}
+
+BOOL SetCommState(HANDLE port, DCB* settings) {
+    if (settings == nullptr) return FALSE;
+    kernel::LineSettings line;
+    line.baud = settings->BaudRate;
+    line.data_bits = settings->ByteSize;
+    if (!ParityFromDcb(settings->Parity, &line.parity)) return FALSE;
+    // The host has no one-and-a-half stop bits.
+    if (settings->StopBits == ONESTOPBIT) {
+        line.stop_bits = 1;
+    } else if (settings->StopBits == TWOSTOPBITS) {
+        line.stop_bits = 2;
+    } else {
+        return FALSE;
+    }
+    ObjectLock lock(port);
+    KernelObject* object = Port(lock);
+    if (object == nullptr) return FALSE;
+    return kernel::ApplyLineSettings(object->fd.Get(), line) ? TRUE : FALSE;
+}
+
+BOOL ClearCommError(HANDLE port, LPDWORD errors, COMSTAT* status) {
+    ObjectLock lock(port);
+    KernelObject* object = Port(lock);
+    if (object == nullptr) return FALSE;
+    int fd = object->fd.Get();
+    std::uint32_t input = 0;
+    std::uint32_t output = 0;
+    if (!kernel::LineAlive(fd) || !kernel::QueuedBytes(fd, &input, &output)) return FALSE;
+    DWORD flags = kernel::TakeLineErrors(fd, *object);
+    if (errors != nullptr) *errors = flags;
+    if (status != nullptr) {
+        *status = COMSTAT{};
+        status->cbInQue = input;
+        status->cbOutQue = output;
+    }
+    return TRUE;
+}
+
+BOOL PurgeComm(HANDLE port, DWORD flags) {
+    constexpr DWORD kKnown = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
+    if ((flags & ~kKnown) != 0) return FALSE;
+    ObjectLock lock(port);
+    KernelObject* object = Port(lock);
+    if (object == nullptr) return FALSE;
+    // There are no overlapped operations, so the abort flags have nothing to stop.
+    bool ok = kernel::DiscardQueues(object->fd.Get(), (flags & PURGE_RXCLEAR) != 0,
+                                    (flags & PURGE_TXCLEAR) != 0);
+    return ok ? TRUE : FALSE;
+}

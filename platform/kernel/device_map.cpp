@@ -1,0 +1,138 @@
+#include "platform/kernel/device_map.h"
+
+#include <dirent.h>
+#include <limits.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+
+#include "host/host.h"
+
+namespace kernel {
+namespace {
+
+struct Numbered {
+    unsigned long number;
+    std::string name;
+};
+
+// Names in dir that are prefix followed by digits only, in numeric order.
+std::vector<std::string> NumberedNames(const std::string& dir, const char* prefix) {
+    std::vector<Numbered> found;
+    DIR* d = opendir(dir.c_str());
+    if (d == nullptr) return {};
+    std::size_t prefix_length = std::strlen(prefix);
+    while (dirent* entry = readdir(d)) {
+        const char* name = entry->d_name;
+        if (std::strncmp(name, prefix, prefix_length) != 0) continue;
+        const char* digits = name + prefix_length;
+        if (*digits == '\0' || std::strlen(digits) > 9) continue;
+        bool all_digits = true;
+        for (const char* p = digits; *p != '\0'; ++p)
+            all_digits = all_digits && *p >= '0' && *p <= '9';
+        if (!all_digits) continue;
+        found.push_back({std::strtoul(digits, nullptr, 10), name});
+    }
+    closedir(d);
+    std::sort(found.begin(), found.end(), [](const Numbered& a, const Numbered& b) {
+        return a.number != b.number ? a.number < b.number : a.name < b.name;
+    });
+    std::vector<std::string> names;
+    for (Numbered& n : found)
+        names.push_back(std::move(n.name));
+    return names;
+}
+
+std::vector<std::string> SortedNames(const std::string& dir) {
+    std::vector<std::string> names;
+    DIR* d = opendir(dir.c_str());
+    if (d == nullptr) return names;
+    while (dirent* entry = readdir(d)) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) {
+            continue;
+        }
+        names.emplace_back(entry->d_name);
+    }
+    closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool UartPresent(const std::string& root, const std::string& name) {
+    std::string type_path = root + "/sys/class/tty/" + name + "/type";
+    FILE* f = std::fopen(type_path.c_str(), "re");
+    if (f == nullptr) return false;
+    int type = 0;
+    bool read = std::fscanf(f, "%d", &type) == 1;
+    std::fclose(f);
+    return read && type != 0;
+}
+
+class DeviceList {
+  public:
+    void Add(const std::string& path) {
+        char resolved[PATH_MAX];
+        // Dangling links and vanished devices are left out.
+        if (realpath(path.c_str(), resolved) == nullptr) return;
+        if (!seen_.insert(resolved).second) return;
+        paths_.push_back(path);
+    }
+    std::vector<std::string> Take() { return std::move(paths_); }
+
+  private:
+    std::set<std::string> seen_;
+    std::vector<std::string> paths_;
+};
+
+}  // namespace
+
+std::vector<std::string> ListSerialDevices(const std::string& root) {
+    DeviceList list;
+    const std::string dev = root + "/dev";
+    const std::string by_id = dev + "/serial/by-id";
+    for (const std::string& name : SortedNames(by_id))
+        list.Add(by_id + "/" + name);
+    for (const std::string& name : NumberedNames(dev, "ttyACM"))
+        list.Add(dev + "/" + name);
+    for (const std::string& name : NumberedNames(dev, "ttyUSB"))
+        list.Add(dev + "/" + name);
+    list.Add(dev + "/serial0");
+    for (const std::string& name : NumberedNames(dev, "ttyAMA"))
+        list.Add(dev + "/" + name);
+    for (const std::string& name : NumberedNames(dev, "ttyS")) {
+        if (UartPresent(root, name)) list.Add(dev + "/" + name);
+    }
+    return list.Take();
+}
+
+}  // namespace kernel
+
+namespace host {
+
+// An SKYMARK_COMn that is set but empty maps the port to no device, which
+// lets tests keep the host's own ports out of the picture.
+bool SerialDevicePath(int port_number, char* path, std::size_t capacity) {
+    if (path == nullptr || capacity == 0) return false;
+    path[0] = '\0';
+    if (port_number < 1 || port_number > 9) return false;
+    char variable[] = "SKYMARK_COM0";
+    variable[sizeof variable - 2] = static_cast<char>('0' + port_number);
+    std::string chosen;
+    if (const char* value = std::getenv(variable)) {
+        chosen = value;
+    } else {
+        std::vector<std::string> devices = kernel::ListSerialDevices("");
+        if (static_cast<std::size_t>(port_number) <= devices.size()) {
+            chosen = devices[static_cast<std::size_t>(port_number) - 1];
+        }
+    }
+    if (chosen.empty() || chosen.size() + 1 > capacity) return false;
+    std::memcpy(path, chosen.c_str(), chosen.size() + 1);
+    return true;
+}
+
+}  // namespace host

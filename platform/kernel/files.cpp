@@ -1,0 +1,214 @@
+// CreateFileW, ReadFile, WriteFile and CloseHandle over host descriptors.
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <utility>
+
+#include "host/host.h"
+#include "platform/kernel/handle_table.h"
+#include "platform/kernel/serial_line.h"
+#include "platform/kernel/wide_text.h"
+#include "win/kernel.h"
+
+namespace {
+
+using kernel::KernelObject;
+using kernel::ObjectKind;
+using kernel::ObjectLock;
+using kernel::UniqueFd;
+
+// A write to a serial line that makes no progress for this long fails
+// rather than holding the caller.
+constexpr int kWriteStallMs = 2000;
+
+// "COM1:" to "COM9:", in any letter case; 0 for any other name.
+int ComPortNumber(LPCWSTR name) {
+    auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c; };
+    if (upper(name[0]) != u'C' || upper(name[1]) != u'O' || upper(name[2]) != u'M') return 0;
+    if (name[3] < u'1' || name[3] > u'9' || name[4] != u':' || name[5] != 0) return 0;
+    return name[3] - u'0';
+}
+
+int AccessFlags(bool read, bool write) {
+    if (read && write) return O_RDWR;
+    return write ? O_WRONLY : O_RDONLY;
+}
+
+HANDLE Store(KernelObject object) {
+    // A full table closes the descriptor as the object goes out of scope.
+    return kernel::AddObject(std::move(object));
+}
+
+HANDLE OpenPort(int number, DWORD access, DWORD creation) {
+    // Ports exist or not; they are never created or truncated.
+    if (creation != OPEN_EXISTING) return INVALID_HANDLE_VALUE;
+    char path[PATH_MAX];
+    if (!host::SerialDevicePath(number, path, sizeof path)) return INVALID_HANDLE_VALUE;
+    KernelObject object;
+    object.kind = ObjectKind::kSerial;
+    object.can_read = (access & GENERIC_READ) != 0;
+    object.can_write = (access & GENERIC_WRITE) != 0;
+    object.fd = kernel::OpenSerialDevice(path, AccessFlags(object.can_read, object.can_write));
+    if (!object.fd.Valid()) return INVALID_HANDLE_VALUE;
+    // Start the error counters from now, so old line errors are not reported.
+    kernel::TakeLineErrors(object.fd.Get(), object);
+    return Store(std::move(object));
+}
+
+HANDLE OpenFile(LPCWSTR name, DWORD access, DWORD share_mode, DWORD creation) {
+    char path[PATH_MAX];
+    if (!kernel::Utf16ToUtf8(name, path, sizeof path) || path[0] == '\0') {
+        return INVALID_HANDLE_VALUE;
+    }
+    bool read = (access & GENERIC_READ) != 0;
+    bool write = (access & GENERIC_WRITE) != 0;
+    bool truncate = false;
+    int flags = AccessFlags(read, write) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    switch (creation) {
+        case CREATE_NEW:
+            flags |= O_CREAT | O_EXCL;
+            break;
+        case CREATE_ALWAYS:
+            flags |= O_CREAT;
+            truncate = true;
+            break;
+        case OPEN_EXISTING:
+            break;
+        case OPEN_ALWAYS:
+            flags |= O_CREAT;
+            break;
+        case TRUNCATE_EXISTING:
+            truncate = true;
+            break;
+        default:
+            return INVALID_HANDLE_VALUE;
+    }
+    // Emptying needs write access, as on the platform.
+    if (truncate && !write) return INVALID_HANDLE_VALUE;
+
+    // O_NONBLOCK only keeps the open itself from waiting (a FIFO without a
+    // peer); the file is used blocking.
+    UniqueFd fd(open(path, flags, 0644));
+    if (!fd.Valid()) return INVALID_HANDLE_VALUE;
+    struct stat st {};
+    if (fstat(fd.Get(), &st) != 0 || S_ISDIR(st.st_mode)) return INVALID_HANDLE_VALUE;
+    int status = fcntl(fd.Get(), F_GETFL);
+    if (status < 0 || fcntl(fd.Get(), F_SETFL, status & ~O_NONBLOCK) != 0) {
+        return INVALID_HANDLE_VALUE;
+    }
+
+    // Sharing with advisory locks, which have only two levels: an open that
+    // writes or refuses all sharing holds the file exclusively, so there is
+    // never a second writer; an open that only reads and shares takes no
+    // lock and is always let in.
+    if (write || share_mode == 0) {
+        if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return INVALID_HANDLE_VALUE;
+    }
+    // Emptied only once the lock is ours, so a refused open leaves the file alone.
+    if (truncate && ftruncate(fd.Get(), 0) != 0) return INVALID_HANDLE_VALUE;
+
+    KernelObject object;
+    object.kind = ObjectKind::kFile;
+    object.fd = std::move(fd);
+    object.can_read = read;
+    object.can_write = write;
+    return Store(std::move(object));
+}
+
+bool WaitWritable(int fd) {
+    pollfd p{fd, POLLOUT, 0};
+    int result;
+    do {
+        result = poll(&p, 1, kWriteStallMs);
+    } while (result < 0 && errno == EINTR);
+    return result > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0;
+}
+
+}  // namespace
+
+HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD share_mode, SECURITY_ATTRIBUTES* security,
+                   DWORD creation, DWORD flags, HANDLE template_file) {
+    // Security, attributes and templates have no meaning on the host.
+    (void)security;
+    (void)flags;
+    (void)template_file;
+    if (name == nullptr) return INVALID_HANDLE_VALUE;
+    int port = ComPortNumber(name);
+    if (port != 0) return OpenPort(port, access, creation);
+    return OpenFile(name, access, share_mode, creation);
+}
+
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytes_to_read, LPDWORD bytes_read,
+              OVERLAPPED* overlapped) {
+    if (bytes_read != nullptr) *bytes_read = 0;
+    // Overlapped reads are not offered.
+    if (overlapped != nullptr) return FALSE;
+    ObjectLock lock(file);
+    KernelObject* object = lock.Get();
+    if (object == nullptr || !object->can_read) return FALSE;
+    if (bytes_to_read == 0) return TRUE;
+    if (buffer == nullptr) return FALSE;
+
+    auto* out = static_cast<unsigned char*>(buffer);
+    DWORD got = 0;
+    bool failed = false;
+    bool ended = false;
+    while (got < bytes_to_read) {
+        ssize_t n = read(object->fd.Get(), out + got, bytes_to_read - got);
+        if (n > 0) {
+            got += static_cast<DWORD>(n);
+        } else if (n == 0) {
+            ended = true;
+            break;
+        } else if (errno == EINTR) {
+            continue;
+        } else {
+            // A serial line that has nothing more queued; the read never waits.
+            failed = errno != EAGAIN;
+            break;
+        }
+    }
+    if (bytes_read != nullptr) *bytes_read = got;
+    // Bytes already taken are delivered; the failure shows on the next call.
+    if (got > 0) return TRUE;
+    // A terminal that reads end-of-file has been hung up; a file just ended.
+    if (ended && object->kind == ObjectKind::kSerial) return FALSE;
+    return failed ? FALSE : TRUE;
+}
+
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes_to_write, LPDWORD bytes_written,
+               OVERLAPPED* overlapped) {
+    if (bytes_written != nullptr) *bytes_written = 0;
+    if (overlapped != nullptr) return FALSE;
+    ObjectLock lock(file);
+    KernelObject* object = lock.Get();
+    if (object == nullptr || !object->can_write) return FALSE;
+    if (bytes_to_write == 0) return TRUE;
+    if (buffer == nullptr) return FALSE;
+
+    const auto* in = static_cast<const unsigned char*>(buffer);
+    DWORD done = 0;
+    while (done < bytes_to_write) {
+        ssize_t n = write(object->fd.Get(), in + done, bytes_to_write - done);
+        if (n > 0) {
+            done += static_cast<DWORD>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && errno == EAGAIN && WaitWritable(object->fd.Get())) {
+            continue;
+        } else {
+            break;
+        }
+    }
+    if (bytes_written != nullptr) *bytes_written = done;
+    return done == bytes_to_write ? TRUE : FALSE;
+}
+
+BOOL CloseHandle(HANDLE object) {
+    return kernel::RemoveObject(object) ? TRUE : FALSE;
+}

@@ -1,0 +1,98 @@
+#include <time.h>
+
+#include <cstdint>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "host/host.h"
+#include "win/kernel.h"
+
+namespace {
+
+std::uint64_t RealMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
+           static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
+}
+
+class VirtualClockTest : public ::testing::Test {
+  protected:
+    void TearDown() override { host::UseRealClock(); }
+};
+
+void Record(std::uint64_t now_ms, void* context) {
+    static_cast<std::vector<std::uint64_t>*>(context)->push_back(now_ms);
+}
+
+TEST_F(VirtualClockTest, SleepAdvancesAtOnceAndTellsTheObserver) {
+    std::vector<std::uint64_t> seen;
+    host::UseVirtualClock(5000);
+    host::SetVirtualClockObserver(Record, &seen);
+    EXPECT_TRUE(host::VirtualClockActive());
+    EXPECT_EQ(host::NowMs(), 5000u);
+    EXPECT_EQ(GetTickCount(), 5000u);
+
+    std::uint64_t real_before = RealMs();
+    Sleep(1000);
+    EXPECT_EQ(host::NowMs(), 6000u);
+    for (int i = 0; i < 3; ++i)
+        Sleep(300);
+    EXPECT_EQ(host::NowMs(), 6900u);
+    host::AdvanceVirtualClock(100);
+    EXPECT_EQ(GetTickCount(), 7000u);
+    // Ten minutes of sleeping take no real time at all.
+    for (int i = 0; i < 600; ++i)
+        Sleep(1000);
+    EXPECT_EQ(host::NowMs(), 607000u);
+    EXPECT_LT(RealMs() - real_before, 500u);
+
+    ASSERT_GE(seen.size(), 5u);
+    EXPECT_EQ(seen[0], 6000u);
+    EXPECT_EQ(seen[1], 6300u);
+    EXPECT_EQ(seen[3], 6900u);
+    EXPECT_EQ(seen[4], 7000u);
+    EXPECT_EQ(seen.back(), 607000u);
+    EXPECT_EQ(seen.size(), 605u);
+}
+
+TEST_F(VirtualClockTest, ObserverCanBeRemovedAndRealClockRestored) {
+    std::vector<std::uint64_t> seen;
+    host::UseVirtualClock();
+    EXPECT_EQ(host::NowMs(), 0u);
+    host::SetVirtualClockObserver(Record, &seen);
+    Sleep(10);
+    host::SetVirtualClockObserver(nullptr, nullptr);
+    Sleep(10);
+    EXPECT_EQ(seen.size(), 1u);
+    EXPECT_EQ(host::NowMs(), 20u);
+
+    // Returning to real time drops the observer too.
+    host::SetVirtualClockObserver(Record, &seen);
+    host::UseRealClock();
+    EXPECT_FALSE(host::VirtualClockActive());
+    host::UseVirtualClock(1);
+    Sleep(1);
+    EXPECT_EQ(seen.size(), 1u);
+}
+
+TEST_F(VirtualClockTest, TickCountWrapsLikeA32BitCounter) {
+    host::UseVirtualClock(0xFFFFFFF0ull);
+    Sleep(0x20);
+    EXPECT_EQ(host::NowMs(), 0x100000010ull);
+    EXPECT_EQ(GetTickCount(), 0x10u);
+}
+
+TEST(RealClock, MonotonicAndSleepWaits) {
+    host::UseRealClock();
+    std::uint64_t a = host::NowMs();
+    // Real sleeping is kept to a few milliseconds; timing goals are for benchmarks.
+    Sleep(5);
+    std::uint64_t b = host::NowMs();
+    EXPECT_GE(b - a, 5u);
+    host::AdvanceVirtualClock(100000);
+    EXPECT_LT(host::NowMs() - b, 100000u);
+}
+
+}  // namespace

@@ -1,0 +1,248 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/temp_dir.h"
+#include "win/kernel.h"
+
+namespace {
+
+using test_support::ReadWholeFile;
+using test_support::TempDir;
+using test_support::WriteWholeFile;
+
+constexpr const char16_t* kLogName = u"NMEADataLog.TXT";
+
+class FileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.Ok());
+        ASSERT_TRUE(dir_.Enter());
+    }
+
+    HANDLE CreateLog() {
+        return CreateFileW(kLogName, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                           CREATE_ALWAYS, 0, nullptr);
+    }
+    bool Append(HANDLE file, const std::string& bytes) {
+        DWORD written = 12345;
+        BOOL ok =
+            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        return ok == TRUE && written == bytes.size();
+    }
+    std::string LogContent() const { return ReadWholeFile(dir_.File("NMEADataLog.TXT")); }
+
+    TempDir dir_;
+};
+
+TEST_F(FileTest, LogIsCreatedInTheWorkingDirectoryAndAppendedInOrder) {
+    HANDLE log = CreateLog();
+    ASSERT_NE(log, INVALID_HANDLE_VALUE);
+    ASSERT_NE(log, nullptr);
+    EXPECT_EQ(LogContent(), "");
+    struct stat st {};
+    ASSERT_EQ(stat(dir_.File("NMEADataLog.TXT").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0600, 0600u);
+
+    std::string chunk1 = "$GPGGA,1*00\r\n$GPR";
+    std::string chunk2("MC,2\0\xff\x80*11\r\n", 13);
+    EXPECT_TRUE(Append(log, chunk1));
+    EXPECT_TRUE(Append(log, chunk2));
+    EXPECT_TRUE(Append(log, ""));
+    EXPECT_EQ(LogContent(), chunk1 + chunk2);
+    EXPECT_EQ(CloseHandle(log), TRUE);
+    EXPECT_EQ(LogContent(), chunk1 + chunk2);
+}
+
+TEST_F(FileTest, RecreatingEmptiesTheFile) {
+    ASSERT_TRUE(WriteWholeFile(dir_.File("NMEADataLog.TXT"), "old content from before\n"));
+    HANDLE log = CreateLog();
+    ASSERT_NE(log, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(LogContent(), "");
+    EXPECT_TRUE(Append(log, "new"));
+    EXPECT_EQ(CloseHandle(log), TRUE);
+
+    log = CreateLog();
+    ASSERT_NE(log, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(LogContent(), "");
+    EXPECT_TRUE(Append(log, "again"));
+    EXPECT_EQ(CloseHandle(log), TRUE);
+    EXPECT_EQ(LogContent(), "again");
+}
+
+TEST_F(FileTest, SecondWriterRefusedReadersWelcome) {
+    HANDLE log = CreateLog();
+    ASSERT_NE(log, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(Append(log, "kept"));
+
+    // A refused writer must not empty the file on its way out.
+    EXPECT_EQ(CreateLog(), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateFileW(kLogName, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                          OPEN_EXISTING, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(LogContent(), "kept");
+
+    // Readers that share come in, through the platform and directly.
+    HANDLE reader = CreateFileW(kLogName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    char got[16] = {};
+    DWORD count = 0;
+    EXPECT_EQ(ReadFile(reader, got, sizeof got, &count, nullptr), TRUE);
+    EXPECT_EQ(std::string(got, count), "kept");
+    // At the end a read succeeds with nothing.
+    EXPECT_EQ(ReadFile(reader, got, sizeof got, &count, nullptr), TRUE);
+    EXPECT_EQ(count, 0u);
+    // A read-only handle cannot write.
+    EXPECT_EQ(WriteFile(reader, "x", 1, &count, nullptr), FALSE);
+    EXPECT_EQ(CloseHandle(reader), TRUE);
+    EXPECT_EQ(ReadWholeFile(dir_.File("NMEADataLog.TXT")), "kept");
+
+    EXPECT_EQ(CloseHandle(log), TRUE);
+    // Once closed, the next writer is welcome.
+    log = CreateLog();
+    EXPECT_NE(log, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CloseHandle(log), TRUE);
+}
+
+TEST_F(FileTest, CreationDispositions) {
+    const DWORD rw = GENERIC_READ | GENERIC_WRITE;
+    // Missing file.
+    EXPECT_EQ(CreateFileW(u"a.txt", rw, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateFileW(u"a.txt", rw, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+    HANDLE h = CreateFileW(u"a.txt", rw, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(Append(h, "abc"));
+    CloseHandle(h);
+    EXPECT_EQ(CreateFileW(u"a.txt", rw, 0, nullptr, CREATE_NEW, 0, nullptr), INVALID_HANDLE_VALUE);
+
+    // OPEN_ALWAYS keeps the content and writes from the start.
+    h = CreateFileW(u"a.txt", rw, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(Append(h, "X"));
+    CloseHandle(h);
+    EXPECT_EQ(ReadWholeFile(dir_.File("a.txt")), "Xbc");
+
+    h = CreateFileW(u"b.txt", GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+    EXPECT_EQ(access(dir_.File("b.txt").c_str(), F_OK), 0);
+
+    h = CreateFileW(u"a.txt", GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+    EXPECT_EQ(ReadWholeFile(dir_.File("a.txt")), "");
+
+    // Emptying without write access, an unknown disposition, a directory.
+    EXPECT_EQ(CreateFileW(u"a.txt", GENERIC_READ, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateFileW(u"a.txt", rw, 0, nullptr, 99, 0, nullptr), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateFileW(u"a.txt", rw, 0, nullptr, 0, 0, nullptr), INVALID_HANDLE_VALUE);
+    ASSERT_EQ(mkdir(dir_.File("sub").c_str(), 0755), 0);
+    EXPECT_EQ(
+        CreateFileW(u"sub", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
+        INVALID_HANDLE_VALUE);
+}
+
+TEST_F(FileTest, NamesAreConvertedFromUtf16) {
+    HANDLE h = CreateFileW(u"Gr\u00fc\u00dfe-\u5730\U0001F4E1.txt", GENERIC_WRITE, 0, nullptr,
+                           CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(Append(h, "hi"));
+    CloseHandle(h);
+    EXPECT_EQ(ReadWholeFile(dir_.File("Gr\xc3\xbc\xc3\x9f"
+                                      "e-\xe5\x9c\xb0\xf0\x9f\x93\xa1.txt")),
+              "hi");
+
+    const char16_t lone_surrogate[] = {u'a', 0xD800, u'b', 0};
+    EXPECT_EQ(CreateFileW(lone_surrogate, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateFileW(u"", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateFileW(nullptr, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+    std::u16string too_long(5000, u'n');
+    EXPECT_EQ(CreateFileW(too_long.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+}
+
+TEST_F(FileTest, HandlesThatAreNotOpenAreRefusedEverywhere) {
+    HANDLE log = CreateLog();
+    ASSERT_NE(log, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CloseHandle(log), TRUE);
+    EXPECT_EQ(CloseHandle(log), FALSE);
+
+    // A new object in the same slot must not answer to the old handle.
+    HANDLE again = CreateLog();
+    ASSERT_NE(again, INVALID_HANDLE_VALUE);
+    EXPECT_NE(again, log);
+
+    int stack_value = 0;
+    const HANDLE bad[] = {nullptr,
+                          INVALID_HANDLE_VALUE,
+                          log,
+                          reinterpret_cast<HANDLE>(1),
+                          reinterpret_cast<HANDLE>(0x4B000000),
+                          reinterpret_cast<HANDLE>(0x4BFFFFFF),
+                          &stack_value};
+    char buffer[8];
+    DWORD count = 77;
+    DCB dcb{};
+    COMSTAT status{};
+    DWORD errors = 0;
+    for (HANDLE h : bad) {
+        SCOPED_TRACE(reinterpret_cast<std::uintptr_t>(h));
+        count = 77;
+        EXPECT_EQ(ReadFile(h, buffer, sizeof buffer, &count, nullptr), FALSE);
+        EXPECT_EQ(count, 0u);
+        count = 77;
+        EXPECT_EQ(WriteFile(h, "abc", 3, &count, nullptr), FALSE);
+        EXPECT_EQ(count, 0u);
+        EXPECT_EQ(GetCommState(h, &dcb), FALSE);
+        EXPECT_EQ(SetCommState(h, &dcb), FALSE);
+        EXPECT_EQ(ClearCommError(h, &errors, &status), FALSE);
+        EXPECT_EQ(PurgeComm(h, PURGE_RXCLEAR), FALSE);
+        EXPECT_EQ(CloseHandle(h), FALSE);
+    }
+    EXPECT_EQ(LogContent(), "");
+
+    // A file is not a serial port.
+    EXPECT_EQ(GetCommState(again, &dcb), FALSE);
+    EXPECT_EQ(ClearCommError(again, &errors, &status), FALSE);
+    EXPECT_EQ(PurgeComm(again, PURGE_RXCLEAR), FALSE);
+    // Null buffers and overlapped records are refused without touching anything.
+    EXPECT_EQ(WriteFile(again, nullptr, 5, &count, nullptr), FALSE);
+    EXPECT_EQ(ReadFile(again, nullptr, 5, &count, nullptr), FALSE);
+    EXPECT_EQ(WriteFile(again, "abc", 3, &count, reinterpret_cast<OVERLAPPED*>(buffer)), FALSE);
+    EXPECT_EQ(WriteFile(again, "abc", 3, nullptr, nullptr), TRUE);
+    EXPECT_EQ(CloseHandle(again), TRUE);
+    EXPECT_EQ(LogContent(), "abc");
+}
+
+TEST_F(FileTest, TableFullFailsCleanlyAndRecovers) {
+    std::vector<HANDLE> handles;
+    for (int i = 0; i < 1000; ++i) {
+        HANDLE h = CreateFileW(u"many.txt", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_ALWAYS, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE) break;
+        handles.push_back(h);
+    }
+    EXPECT_GE(handles.size(), 16u);
+    EXPECT_LT(handles.size(), 1000u);
+    for (HANDLE h : handles)
+        EXPECT_EQ(CloseHandle(h), TRUE);
+    HANDLE h =
+        CreateFileW(u"many.txt", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CloseHandle(h), TRUE);
+}
+
+}  // namespace
