@@ -1,3 +1,5 @@
+#include <signal.h>
+#include <sys/time.h>
 #include <time.h>
 
 #include <cstdint>
@@ -93,6 +95,32 @@ TEST(RealClock, MonotonicAndSleepWaits) {
     EXPECT_GE(b - a, 5u);
     host::AdvanceVirtualClock(100000);
     EXPECT_LT(host::NowMs() - b, 100000u);
+}
+
+void IgnoreAlarm(int) {}
+
+TEST(RealClock, SleepSurvivesSignals) {
+    host::UseRealClock();
+    // The handler is installed without SA_RESTART, so the wait sees EINTR.
+    struct sigaction action {};
+    struct sigaction old_action {};
+    action.sa_handler = IgnoreAlarm;
+    sigemptyset(&action.sa_mask);
+    ASSERT_EQ(sigaction(SIGALRM, &action, &old_action), 0);
+    itimerval timer{};
+    timer.it_value.tv_usec = 2000;
+    timer.it_interval.tv_usec = 2000;
+    ASSERT_EQ(setitimer(ITIMER_REAL, &timer, nullptr), 0);
+
+    std::uint64_t before = RealMs();
+    Sleep(30);
+    std::uint64_t slept = RealMs() - before;
+
+    itimerval off{};
+    setitimer(ITIMER_REAL, &off, nullptr);
+    sigaction(SIGALRM, &old_action, nullptr);
+    EXPECT_GE(slept, 30u);
+    EXPECT_LT(slept, 1000u);
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
+#include "host/host.h"
 #include "tests/support/pty_pair.h"
 #include "win/kernel.h"
 
@@ -138,6 +141,87 @@ TEST_F(SerialTest, PortIsExclusiveUntilClosed) {
     EXPECT_EQ(CloseHandle(port), FALSE);
     port = OpenPort(4);
     EXPECT_NE(port, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CloseHandle(port), TRUE);
+}
+
+TEST_F(SerialTest, AnotherProcessCannotOpenAHeldPort) {
+    HANDLE port = OpenPort(4);
+    ASSERT_NE(port, INVALID_HANDLE_VALUE);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The child inherits no handle table entry it could use; it opens afresh.
+        HANDLE other = OpenPort(4);
+        _exit(other == INVALID_HANDLE_VALUE ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(CloseHandle(port), TRUE);
+}
+
+TEST_F(SerialTest, LongWritesArriveWholeAndInOrder) {
+    HANDLE port = OpenPort(4);
+    ASSERT_NE(port, INVALID_HANDLE_VALUE);
+    // Far more than the line buffers hold, so the write meets a full queue
+    // and partial writes on the way.
+    std::string bytes;
+    for (int i = 0; i < 200000; ++i)
+        bytes.push_back(static_cast<char>('A' + i % 26));
+    std::string seen;
+    std::thread reader([&] {
+        // Gives up after five seconds without progress.
+        for (int idle = 0; seen.size() < bytes.size() && idle < 5000;) {
+            std::string chunk = pty_.ReadMaster();
+            if (chunk.empty()) {
+                ++idle;
+                usleep(1000);
+            } else {
+                idle = 0;
+                seen += chunk;
+            }
+        }
+    });
+    DWORD written = 0;
+    BOOL ok = WriteFile(port, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    reader.join();
+    EXPECT_EQ(ok, TRUE);
+    EXPECT_EQ(written, bytes.size());
+    EXPECT_EQ(seen.size(), bytes.size());
+    EXPECT_TRUE(seen == bytes);
+    EXPECT_EQ(CloseHandle(port), TRUE);
+}
+
+// A receiver that starts talking at a given moment of the virtual clock.
+struct LateReceiver {
+    PtyPair* pty;
+    std::uint64_t start_ms;
+    bool sent = false;
+};
+
+void SendWhenDue(std::uint64_t now_ms, void* context) {
+    auto* receiver = static_cast<LateReceiver*>(context);
+    if (!receiver->sent && now_ms >= receiver->start_ms) {
+        receiver->sent = receiver->pty->Write("$GPGSV,1,1,00*79\r\n");
+    }
+}
+
+TEST_F(SerialTest, FakeReceiverDrivenByTheVirtualClock) {
+    host::UseVirtualClock(0);
+    LateReceiver receiver{&pty_, 1300};
+    host::SetVirtualClockObserver(SendWhenDue, &receiver);
+    HANDLE port = OpenPort(4);
+    ASSERT_NE(port, INVALID_HANDLE_VALUE);
+    Sleep(1000);
+    EXPECT_FALSE(receiver.sent);
+    EXPECT_EQ(Queued(port), 0u);
+    Sleep(300);
+    EXPECT_TRUE(receiver.sent);
+    ASSERT_TRUE(pty_.WaitQueued(18));
+    EXPECT_EQ(Queued(port), 18u);
+    EXPECT_EQ(host::NowMs(), 1300u);
+    host::UseRealClock();
     EXPECT_EQ(CloseHandle(port), TRUE);
 }
 
