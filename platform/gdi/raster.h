@@ -1,0 +1,81 @@
+// Host-free raster: clipped primitives on 32-bit COLORREF pixels. Public entry
+// points take 64-bit coordinates and clip first, so any int input is safe.
+#pragma once
+
+#include <cstdint>
+
+namespace gdi::raster {
+
+// A rectangle in device pixels, right and bottom exclusive.
+struct Box {
+    std::int64_t left;
+    std::int64_t top;
+    std::int64_t right;
+    std::int64_t bottom;
+    bool Empty() const { return left >= right || top >= bottom; }
+};
+
+Box Intersect(const Box& a, const Box& b);
+// The smallest box holding both; an empty box counts as nothing.
+Box Union(const Box& a, const Box& b);
+
+// Union of changed pixels, kept for the device screen.
+struct Damage {
+    Box box{0, 0, 0, 0};
+    void Add(int left, int top, int right, int bottom);
+};
+
+// Pixels a primitive draws on. When damage is set, pixels are compared before
+// they are written and only real changes are recorded.
+struct Canvas {
+    std::uint32_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+    Damage* damage = nullptr;
+    Box Bounds() const { return {0, 0, width, height}; }
+};
+
+// Each primitive draws inside the clip box only (the caller intersects it with
+// the canvas bounds, or these functions do it again; both are safe).
+void FillBox(const Canvas& canvas, const Box& clip, const Box& box, std::uint32_t color);
+
+// Outline of left..right-1, top..bottom-1 in the pen colour and the inside in
+// the brush colour; a null colour pointer draws nothing for that part.
+void FrameAndFillBox(const Canvas& canvas, const Box& clip, const Box& box,
+                     const std::uint32_t* pen, const std::uint32_t* brush);
+
+// Ellipse inscribed in the box: outline pixels (those with a 4-neighbour
+// outside the ellipse) in the pen colour, the rest in the brush colour.
+void FrameAndFillEllipse(const Canvas& canvas, const Box& clip, const Box& box,
+                         const std::uint32_t* pen, const std::uint32_t* brush);
+
+// The first and last pixel column of the ellipse inscribed in box on row y
+// (relative to box.top); false when the row has no pixel.
+bool EllipseRowSpan(const Box& box, std::int64_t row, std::int64_t* first, std::int64_t* last);
+
+// Copies the source pixels of the box shifted by (dx, dy) in the source's
+// space, that is dest(x, y) = source(x + dx, y + dy), within clip and both
+// canvases. Overlapping copies on the same canvas are handled.
+void Copy(const Canvas& dest, const Box& clip, const Box& box, const Canvas& source,
+          std::int64_t dx, std::int64_t dy);
+
+// Blends a coverage mask (0..255 per pixel) of origin (x, y) onto the canvas.
+// Pixels in the opaque box get background blended with foreground by coverage
+// (coverage 0 gives pure background); elsewhere coverage blends foreground over
+// what is there.
+struct Coverage {
+    const std::uint8_t* values;
+    std::int64_t x;
+    std::int64_t y;
+    int width;
+    int height;
+    int stride;
+};
+void BlendCoverage(const Canvas& canvas, const Box& clip, const Coverage& coverage,
+                   std::uint32_t foreground, const Box* opaque, std::uint32_t background);
+
+// Blend of two COLORREF values by alpha 0..255 (0 gives a, 255 gives b).
+std::uint32_t Blend(std::uint32_t a, std::uint32_t b, unsigned alpha);
+
+}  // namespace gdi::raster

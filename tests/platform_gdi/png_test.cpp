@@ -1,0 +1,141 @@
+// PNG pictures written and read back with libpng.
+
+#include <gtest/gtest.h>
+#include <png.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/gdi/window_dc.h"
+#include "surface.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "gdi_png_XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        if (!path_.empty()) fs::remove_all(path_, ignored);
+    }
+    const fs::path& path() const { return path_; }
+
+  private:
+    fs::path path_;
+};
+
+// Reads an 8-bit RGB PNG into COLORREF values; empty on any failure.
+std::vector<std::uint32_t> ReadPng(const fs::path& path, int* width, int* height) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
+    image.format = PNG_FORMAT_RGB;
+    std::vector<png_byte> bytes(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, bytes.data(), 0, nullptr)) {
+        png_image_free(&image);
+        return {};
+    }
+    *width = static_cast<int>(image.width);
+    *height = static_cast<int>(image.height);
+    std::vector<std::uint32_t> pixels;
+    for (std::size_t i = 0; i + 2 < bytes.size(); i += 3)
+        pixels.push_back(RGB(bytes[i], bytes[i + 1], bytes[i + 2]));
+    return pixels;
+}
+
+std::vector<std::string> Entries(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    return names;
+}
+
+TEST(Png, WritesABitmapThatReadsBackEqual) {
+    TempDir dir;
+    ASSERT_FALSE(dir.path().empty());
+    gdi_test::Surface s(7, 5);
+    const host::PixelView v = s.pixels();
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x)
+            v.pixels[y * v.stride + x] = RGB(static_cast<BYTE>(x * 30), static_cast<BYTE>(y * 50),
+                                             static_cast<BYTE>(x * y + 1));
+    const fs::path file = dir.path() / "surface.png";
+    ASSERT_TRUE(host::WritePng(v, file.c_str()));
+    int width = 0;
+    int height = 0;
+    const std::vector<std::uint32_t> back = ReadPng(file, &width, &height);
+    ASSERT_EQ(width, 7);
+    ASSERT_EQ(height, 5);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x)
+            EXPECT_EQ(back[y * 7 + x], v.At(x, y)) << x << "," << y;
+}
+
+TEST(Png, AStrideWiderThanTheWidthAndTheScreen) {
+    TempDir dir;
+    std::vector<std::uint32_t> pixels = {1, 2, 0xDEAD, 3, 4, 0xBEEF};
+    const host::PixelView view{pixels.data(), 2, 2, 3};
+    const fs::path file = dir.path() / "stride.png";
+    ASSERT_TRUE(host::WritePng(view, file.c_str()));
+    int width = 0;
+    int height = 0;
+    EXPECT_EQ(ReadPng(file, &width, &height), (std::vector<std::uint32_t>{1, 2, 3, 4}));
+
+    const fs::path screen = dir.path() / "screen.png";
+    ASSERT_TRUE(host::WritePngAtomically(host::ScreenPixels(), screen.c_str()));
+    const std::vector<std::uint32_t> back = ReadPng(screen, &width, &height);
+    EXPECT_EQ(width, host::kScreenWidth);
+    EXPECT_EQ(height, host::kScreenHeight);
+    EXPECT_EQ(back.size(), static_cast<std::size_t>(host::kScreenWidth * host::kScreenHeight));
+}
+
+TEST(Png, AtomicWriteReplacesTheFileAndLeavesNoTemporary) {
+    TempDir dir;
+    gdi_test::Surface s(3, 3, gdi_test::kRed);
+    const fs::path file = dir.path() / "shot.png";
+    {
+        std::FILE* f = std::fopen(file.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fputs("old", f);
+        std::fclose(f);
+    }
+    ASSERT_TRUE(host::WritePngAtomically(s.pixels(), file.c_str()));
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"shot.png"});
+    int width = 0;
+    int height = 0;
+    const std::vector<std::uint32_t> back = ReadPng(file, &width, &height);
+    ASSERT_EQ(back.size(), 9u);
+    EXPECT_EQ(back[4], gdi_test::kRed);
+}
+
+TEST(Png, FailuresAreReportedAndCleanedUp) {
+    TempDir dir;
+    gdi_test::Surface s(3, 3);
+    const fs::path missing = dir.path() / "no" / "such.png";
+    EXPECT_FALSE(host::WritePng(s.pixels(), missing.c_str()));
+    EXPECT_FALSE(host::WritePngAtomically(s.pixels(), missing.c_str()));
+    // A directory in the way of the rename.
+    const fs::path blocked = dir.path() / "blocked";
+    fs::create_directory(blocked);
+    fs::create_directory(blocked / "inside");
+    EXPECT_FALSE(host::WritePngAtomically(s.pixels(), blocked.c_str()));
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"blocked"});
+    EXPECT_FALSE(host::WritePng(host::PixelView{nullptr, 3, 3, 3}, (dir.path() / "a").c_str()));
+    std::uint32_t one = 0;
+    EXPECT_FALSE(host::WritePng(host::PixelView{&one, 0, 1, 1}, (dir.path() / "b").c_str()));
+    EXPECT_FALSE(host::WritePng(host::PixelView{&one, 1, 1, 0}, (dir.path() / "c").c_str()));
+    EXPECT_FALSE(host::WritePng(s.pixels(), nullptr));
+    EXPECT_FALSE(host::WritePng(s.pixels(), ""));
+    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"blocked"});
+}
+
+}  // namespace
