@@ -155,8 +155,8 @@ void SynthesizeSecond(const ReceiverConfig& config, std::uint32_t second, Burst*
     const double pdop = std::sqrt(hdop * hdop + vdop * vdop);
     const char* talker = config.talker;
 
-    char lat[24];
-    char lon[24];
+    char lat[64];
+    char lon[64];
     FormatAngle(m.latitude, 2, 'N', 'S', lat, sizeof lat);
     FormatAngle(m.longitude, 3, 'E', 'W', lon, sizeof lon);
 
