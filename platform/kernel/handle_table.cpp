@@ -20,8 +20,17 @@ struct Slot {
     std::uint16_t generation = 0;
 };
 
-std::mutex table_mutex;
-std::array<Slot, kMaxHandles> table;
+struct Table {
+    std::mutex mutex;
+    std::array<Slot, kMaxHandles> slots;
+};
+
+// Never destroyed, so handles stay valid for static destructors that run at
+// exit; the host closes the descriptors when the process ends.
+Table& GetTable() {
+    static Table* table = new Table;
+    return *table;
+}
 
 HANDLE Encode(int index, std::uint16_t generation) {
     std::uintptr_t value = kHandleBase + (static_cast<std::uintptr_t>(generation) << 8) +
@@ -29,8 +38,9 @@ HANDLE Encode(int index, std::uint16_t generation) {
     return reinterpret_cast<HANDLE>(value);
 }
 
-// Caller holds table_mutex.
+// Caller holds the table's mutex.
 Slot* Decode(HANDLE handle) {
+    auto& table = GetTable().slots;
     auto value = reinterpret_cast<std::uintptr_t>(handle);
     if (value < kHandleBase || value >= kHandleBase + kHandleSpan) return nullptr;
     value -= kHandleBase;
@@ -45,9 +55,10 @@ Slot* Decode(HANDLE handle) {
 }  // namespace
 
 HANDLE AddObject(KernelObject object) {
-    std::lock_guard<std::mutex> lock(table_mutex);
+    Table& table = GetTable();
+    std::lock_guard<std::mutex> lock(table.mutex);
     for (int i = 0; i < kMaxHandles; ++i) {
-        Slot& slot = table[static_cast<std::size_t>(i)];
+        Slot& slot = table.slots[static_cast<std::size_t>(i)];
         if (!slot.object.has_value()) {
             slot.object.emplace(std::move(object));
             return Encode(i, slot.generation);
@@ -59,7 +70,7 @@ HANDLE AddObject(KernelObject object) {
 bool RemoveObject(HANDLE handle) {
     std::optional<KernelObject> closing;
     {
-        std::lock_guard<std::mutex> lock(table_mutex);
+        std::lock_guard<std::mutex> lock(GetTable().mutex);
         Slot* slot = Decode(handle);
         if (slot == nullptr) return false;
         closing = std::move(slot->object);
@@ -74,7 +85,7 @@ bool RemoveObject(HANDLE handle) {
     return true;
 }
 
-ObjectLock::ObjectLock(HANDLE handle) : lock_(table_mutex) {
+ObjectLock::ObjectLock(HANDLE handle) : lock_(GetTable().mutex) {
     Slot* slot = Decode(handle);
     if (slot != nullptr) object_ = &*slot->object;
 }
