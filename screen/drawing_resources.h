@@ -19,6 +19,10 @@ inline constexpr COLORREF kRed = 0x0000FF;
 inline constexpr COLORREF kBlue = 0xFF0000;
 
 void CreateDrawingResources(HWND window);
+// The same, given a device context of the main window (CreateDrawingResources
+// gets one with GetDC). Creates only what does not exist yet, so a second call
+// changes nothing.
+void CreateDrawingResourcesForDc(HDC windowDc);
 
 // Draws the zero-terminated text on one line into the box. Note the order of
 // the coordinates: left, right, top, bottom.

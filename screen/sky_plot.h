@@ -1,6 +1,12 @@
 #pragma once
 
+#include <cstdint>
+
 #include "win/windows.h"
 
 // Composes the sky plot on SkySurface and copies it to the window at 0, 100.
 void DrawSkyPlot(HDC dc);
+
+// Where the marker of a satellite at this azimuth and elevation (whole
+// degrees) is centred on the plot, in surface pixels.
+void SkyMarkerCentre(uint16_t azimuth, uint16_t elevation, int32_t* cx, int32_t* cy);

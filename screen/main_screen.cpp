@@ -1,0 +1,163 @@
+#include "screen/main_screen.h"
+
+#include "nmea/nav_record.h"
+#include "nmea/number_text.h"
+#include "screen/drawing_resources.h"
+#include "screen/signal_bars.h"
+#include "screen/sky_plot.h"
+
+namespace {
+
+// wsprintfW writes at most 1024 characters, terminator included.
+WCHAR textBuffer[1024];
+
+struct FieldBox {
+    int32_t left;
+    int32_t right;
+    int32_t top;
+    int32_t bottom;
+};
+
+// Boxes in DrawTextInRect's argument order: left, right, top, bottom.
+constexpr FieldBox kDateField{15, 90, 25, 40};
+constexpr FieldBox kTimeField{130, 190, 25, 40};
+constexpr FieldBox kHdopField{15, 90, 40, 55};
+constexpr FieldBox kPdopField{130, 190, 40, 55};
+constexpr FieldBox kSpeedField{15, 90, 55, 70};
+constexpr FieldBox kAltitudeField{130, 220, 55, 70};
+constexpr FieldBox kLatitudeField{15, 120, 70, 85};
+constexpr FieldBox kLongitudeField{130, 250, 70, 85};
+
+constexpr RECT kChecksumMark{5, 30, 10, 35};
+constexpr RECT kBand{0, 90, 320, 95};
+constexpr RECT kStatusLine{5, 200, 320, 215};
+
+// 65 spaces and a full stop.
+constexpr WCHAR kBlankLine[] =
+    u"                                                                 .";
+constexpr int kBlankLineLength = 66;
+static_assert(sizeof(kBlankLine) / sizeof(WCHAR) == kBlankLineLength + 1);
+
+void DrawField(HDC dc, const FieldBox& box, const WCHAR* text) {
+    DrawTextInRect(dc, box.left, box.right, box.top, box.bottom, text);
+}
+
+void FillScratch(HDC dc, const RECT& rect, HBRUSH brush) {
+    ScratchRect = rect;
+    FillRect(dc, &ScratchRect, brush);
+}
+
+void DrawLetter(HDC dc, const WCHAR* letter, RECT box) {
+    ScratchRect = box;
+    DrawTextW(dc, letter, 1, &ScratchRect, 0);
+}
+
+}  // namespace
+
+void DrawStaticScreen(HDC dc) {
+    DrawField(dc, kAltitudeField, u"Altitude:     ");
+    DrawField(dc, kLatitudeField, u"Latitude:     ");
+    DrawField(dc, kLongitudeField, u"Longitude:    ");
+    DrawField(dc, kHdopField, u"HDOP:   ");
+    DrawField(dc, kPdopField, u"PDOP:   ");
+    DrawField(dc, kDateField, u"2005/00/00   ");
+    DrawField(dc, kTimeField, u"00:00:00   ");
+    DrawField(dc, kSpeedField, u"Speed: ");
+
+    FillScratch(dc, kBand, BlueBrush);
+
+    // The same black pen and white brush as a fresh window DC, selected
+    // explicitly so a DC that has already drawn the frames still gets white
+    // circles.
+    HGDIOBJ oldPen = SelectObject(dc, BlackPen);
+    HGDIOBJ oldBrush = SelectObject(dc, WhiteBrush);
+    ScratchRect = {10, 110, 90, 190};
+    Ellipse(dc, ScratchRect.left, ScratchRect.top, ScratchRect.right, ScratchRect.bottom);
+    ScratchRect = {30, 130, 70, 170};
+    Ellipse(dc, ScratchRect.left, ScratchRect.top, ScratchRect.right, ScratchRect.bottom);
+
+    FillScratch(dc, {10, 149, 90, 151}, BlueBrush);
+    FillScratch(dc, {49, 110, 51, 190}, BlueBrush);
+
+    DrawLetter(dc, u"N", {45, 100, 55, 115});
+    DrawLetter(dc, u"S", {48, 183, 54, 198});
+    DrawLetter(dc, u"E", {85, 143, 98, 158});
+    DrawLetter(dc, u"W", {5, 143, 17, 158});
+
+    SelectObject(dc, BlueBrush);
+    for (int32_t x = 0; x <= 180; x += 20) {
+        ScratchRect = {x, 230, x + 18, 270};
+        Rectangle(dc, ScratchRect.left, ScratchRect.top, ScratchRect.right, ScratchRect.bottom);
+    }
+    if (oldBrush != nullptr) SelectObject(dc, oldBrush);
+    if (oldPen != nullptr) SelectObject(dc, oldPen);
+}
+
+void DrawChecksumMarkReset(HDC dc) {
+    FillScratch(dc, kChecksumMark, BlueBrush);
+}
+
+void DrawChecksumFailureMark(HDC dc) {
+    FillScratch(dc, kChecksumMark, RedBrush);
+}
+
+void DrawSentenceEcho(HDC dc, const WCHAR* echo, int32_t length) {
+    // The blank line does not reach the end of the status line in every font,
+    // so the line is cleared first: no tail of a longer echo may remain.
+    FillScratch(dc, kStatusLine, WhiteBrush);
+    ScratchRect = kStatusLine;
+    DrawTextW(dc, kBlankLine, kBlankLineLength, &ScratchRect, DT_SINGLELINE);
+    if (echo == nullptr || length <= 0) return;
+    ScratchRect = kStatusLine;
+    DrawTextW(dc, echo, length, &ScratchRect, DT_SINGLELINE);
+}
+
+void SplitDegreesMinutes(float value, int32_t* degrees, float* minutes) {
+    int32_t whole = TruncateToInt32(value) / 100;
+    *degrees = whole;
+    *minutes = value - static_cast<float>(whole * 100);
+}
+
+void RefreshGga(HDC dc) {
+    wsprintfW(textBuffer, u"Altitude:%6.2f     ", static_cast<double>(Nav.displayAltitude));
+    DrawField(dc, kAltitudeField, textBuffer);
+
+    int32_t degrees = 0;
+    float minutes = 0.0f;
+    SplitDegreesMinutes(Nav.ggaLatitude, &degrees, &minutes);
+    wsprintfW(textBuffer, u"Latitude:%2d'%2.2f     ", degrees, static_cast<double>(minutes));
+    DrawField(dc, kLatitudeField, textBuffer);
+
+    SplitDegreesMinutes(Nav.ggaLongitude, &degrees, &minutes);
+    wsprintfW(textBuffer, u"Longitude:%2d'%2.2f     ", degrees, static_cast<double>(minutes));
+    DrawField(dc, kLongitudeField, textBuffer);
+}
+
+void RefreshGsa(HDC dc) {
+    wsprintfW(textBuffer, u"HDOP:%2.2f   ", static_cast<double>(Nav.hdop));
+    DrawField(dc, kHdopField, textBuffer);
+    wsprintfW(textBuffer, u"PDOP:%2.2f   ", static_cast<double>(Nav.pdop));
+    DrawField(dc, kPdopField, textBuffer);
+}
+
+void RefreshRmc(HDC dc) {
+    int32_t year = 0, month = 0, day = 0;
+    Nav.DecodeDate(Nav.rmcDate, &year, &month, &day);
+    int32_t hour = 0, minute = 0, second = 0, dayShift = 0;
+    Nav.DecodeLocalTime(Nav.rmcTime, &hour, &minute, &second, &dayShift);
+    // The date follows the local time across midnight.
+    ShiftDate(&year, &month, &day, dayShift);
+
+    wsprintfW(textBuffer, u"%4d/%2d/%2d   ", year, month, day);
+    DrawField(dc, kDateField, textBuffer);
+    wsprintfW(textBuffer, u"%2d:%2d:%2d   ", hour, minute, second);
+    DrawField(dc, kTimeField, textBuffer);
+    wsprintfW(textBuffer, u"Speed:%3.1f  ", static_cast<double>(Nav.speedKnots));
+    DrawField(dc, kSpeedField, textBuffer);
+}
+
+void RefreshGsv(HDC dc) {
+    // The bars clear the in-view flags that the plot reads.
+    DrawSkyPlot(dc);
+    DrawSignalBars(dc);
+}

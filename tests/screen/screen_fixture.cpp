@@ -1,0 +1,137 @@
+#include "screen_fixture.h"
+
+#include <cstdio>
+
+#include "nmea/nav_record.h"
+#include "nmea/sentence_stream.h"
+#include "platform/gdi/window_dc.h"
+#include "screen/drawing_resources.h"
+
+HDC ScreenTest::window = nullptr;
+HDC ScreenTest::reference = nullptr;
+HBITMAP ScreenTest::referenceBitmap = nullptr;
+HBRUSH ScreenTest::backdropBrush = nullptr;
+
+void ScreenTest::SetUpTestSuite() {
+    const RECT whole{0, 0, host::kScreenWidth, host::kScreenHeight};
+    window = gdi::CreateScreenDC(0, 0, &whole, 1);
+    CreateDrawingResourcesForDc(window);
+    reference = CreateCompatibleDC(window);
+    referenceBitmap = CreateCompatibleBitmap(window, host::kScreenWidth, host::kScreenHeight);
+    SelectObject(reference, referenceBitmap);
+    if (backdropBrush == nullptr) backdropBrush = CreateSolidBrush(kBackdrop);
+}
+
+void ScreenTest::TearDownTestSuite() {
+    gdi::DeleteScreenDC(window);
+    window = nullptr;
+    DeleteDC(reference);
+    DeleteObject(referenceBitmap);
+    reference = nullptr;
+    referenceBitmap = nullptr;
+}
+
+void ScreenTest::SetUp() {
+    ResetNav();
+    Assembler = SentenceAssembler{};
+    FillWindow(WhiteBrush);
+    FillReference(WhiteBrush);
+}
+
+void ScreenTest::FillWindow(HBRUSH brush) {
+    RECT whole{0, 0, host::kScreenWidth, host::kScreenHeight};
+    FillRect(window, &whole, brush);
+}
+
+void ScreenTest::FillReference(HBRUSH brush) {
+    RECT whole{0, 0, host::kScreenWidth, host::kScreenHeight};
+    FillRect(reference, &whole, brush);
+}
+
+std::vector<uint32_t> ScreenTest::Snapshot() {
+    host::PixelView view = host::ScreenPixels();
+    std::vector<uint32_t> pixels;
+    pixels.reserve(static_cast<size_t>(view.width) * view.height);
+    for (int y = 0; y < view.height; ++y) {
+        for (int x = 0; x < view.width; ++x)
+            pixels.push_back(view.At(x, y));
+    }
+    return pixels;
+}
+
+void ScreenTest::Feed(const std::string& bytes) {
+    ProcessChunk(nullptr, window, reinterpret_cast<const uint8_t*>(bytes.data()),
+                 static_cast<int32_t>(bytes.size()));
+}
+
+::testing::AssertionResult ScreenTest::SameAsReference(RECT box) {
+    int differing = 0;
+    int firstX = 0, firstY = 0;
+    for (int y = box.top; y < box.bottom; ++y) {
+        for (int x = box.left; x < box.right; ++x) {
+            if (Px(x, y) == RefPx(x, y)) continue;
+            if (differing++ == 0) {
+                firstX = x;
+                firstY = y;
+            }
+        }
+    }
+    if (differing == 0) return ::testing::AssertionSuccess();
+    char text[160];
+    std::snprintf(text, sizeof text, "%d pixels differ, first at (%d, %d): %06X, expected %06X",
+                  differing, firstX, firstY, Px(firstX, firstY), RefPx(firstX, firstY));
+    return ::testing::AssertionFailure() << text;
+}
+
+::testing::AssertionResult ScreenTest::FieldShows(RECT box, const char16_t* text) {
+    FillReference(WhiteBrush);
+    DrawTextInRect(reference, box.left, box.right, box.top, box.bottom, text);
+    return SameAsReference(box);
+}
+
+bool ScreenTest::AnyDark(RECT box) {
+    for (int y = box.top; y < box.bottom; ++y) {
+        for (int x = box.left; x < box.right; ++x) {
+            uint32_t p = Px(x, y);
+            if (GetRValue(p) < 0x80 && GetGValue(p) < 0x80 && GetBValue(p) < 0x80) return true;
+        }
+    }
+    return false;
+}
+
+bool ScreenTest::AnyLight(RECT box) {
+    for (int y = box.top; y < box.bottom; ++y) {
+        for (int x = box.left; x < box.right; ++x) {
+            uint32_t p = Px(x, y);
+            if (GetRValue(p) >= 0x80 && GetGValue(p) >= 0x80 && GetBValue(p) >= 0x80) return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+std::string WithChecksum(const std::string& body, int adjust) {
+    unsigned sum = 0;
+    for (unsigned char c : body)
+        sum ^= c;
+    char tail[8];
+    std::snprintf(tail, sizeof tail, "*%02X\r\n", (sum + adjust) & 0xFF);
+    return "$" + body + tail;
+}
+
+}  // namespace
+
+std::string Sentence(const std::string& body) {
+    return WithChecksum(body, 0);
+}
+
+std::string BadSentence(const std::string& body) {
+    return WithChecksum(body, 1);
+}
+
+void ResetNav() {
+    // Static storage is zero before the constructor, which sets no field.
+    static const NavRecord zero;
+    Nav = zero;
+}

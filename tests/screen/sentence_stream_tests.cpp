@@ -1,0 +1,230 @@
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "nmea/nav_record.h"
+#include "nmea/sentence_stream.h"
+#include "screen/drawing_resources.h"
+#include "screen/main_screen.h"
+#include "screen_fixture.h"
+
+namespace {
+
+constexpr RECT kLatitude{15, 70, 120, 85};
+constexpr RECT kHdop{15, 40, 90, 55};
+constexpr RECT kDate{15, 25, 90, 40};
+constexpr RECT kTime{130, 25, 190, 40};
+constexpr RECT kStatus{5, 200, 320, 215};
+
+const std::string kGgaBody = "GPGGA,123519,4916.45,N,12311.12,W,1,08,0.9,545.4,M,46.9,M,,";
+const std::string kGsaBody = "GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1";
+
+class SentenceStreamTest : public ScreenTest {
+  protected:
+    static COLORREF Mark() { return Px(7, 32); }
+
+    // The status line as the echo of this sentence leaves it: the blank line,
+    // then the sentence (its CR LF draw as nothing).
+    static ::testing::AssertionResult StatusShows(const std::string& sentence) {
+        std::u16string blank = std::u16string(65, u' ') + u".";
+        std::u16string text;
+        for (char c : sentence) {
+            if (c != '\r' && c != '\n') text.push_back(static_cast<char16_t>(c));
+        }
+        FillReference(WhiteBrush);
+        RECT box = kStatus;
+        DrawTextW(reference, blank.data(), static_cast<int>(blank.size()), &box, DT_SINGLELINE);
+        box = kStatus;
+        DrawTextW(reference, text.data(), static_cast<int>(text.size()), &box, DT_SINGLELINE);
+        return SameAsReference(kStatus);
+    }
+
+    // Pixels that differ between two snapshots, outside the given box.
+    static int ChangedOutside(const std::vector<uint32_t>& before,
+                              const std::vector<uint32_t>& after, RECT box) {
+        int changed = 0;
+        for (int y = 0; y < host::kScreenHeight; ++y) {
+            for (int x = 0; x < host::kScreenWidth; ++x) {
+                bool inside = x >= box.left && x < box.right && y >= box.top && y < box.bottom;
+                size_t i = static_cast<size_t>(y) * host::kScreenWidth + x;
+                if (!inside && before[i] != after[i]) ++changed;
+            }
+        }
+        return changed;
+    }
+};
+
+TEST_F(SentenceStreamTest, MarkColourThroughChunks) {
+    const std::string good = Sentence(kGgaBody);
+    const std::string bad = BadSentence(kGgaBody);
+    const struct {
+        const char* name;
+        std::vector<std::pair<std::string, COLORREF>> chunks;
+    } cases[] = {
+        {"good then bad", {{good + bad + "$", kRed}, {"\r\n", kBlue}}},
+        {"bad then good", {{bad + good + "$", kRed}, {"x", kBlue}}},
+        {"good only", {{good + "$", kBlue}}},
+        {"bad closed by the next chunk", {{bad, kBlue}, {"$", kRed}, {"$", kBlue}}},
+        {"no '$' in the chunk", {{bad + "$", kRed}, {"GPGGA,1", kBlue}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetNav();
+        Assembler = SentenceAssembler{};
+        int n = 0;
+        for (const auto& [chunk, colour] : c.chunks) {
+            Feed(chunk);
+            EXPECT_EQ(Mark(), colour) << "after chunk " << n++;
+        }
+    }
+}
+
+TEST_F(SentenceStreamTest, GgaUnderAnyTalker) {
+    const struct {
+        const char* body;
+        float latitude;
+        const char16_t* field;
+    } cases[] = {
+        {"GNGGA,123519,4916.45,N,12311.12,W,1,08,0.9,545.4,M,46.9,M,,", 4916.45f,
+         u"Latitude:49'16.45     "},
+        {"GLGGA,123519,5107.00,N,00012.00,W,1,08,0.9,545.4,M,46.9,M,,", 5107.0f,
+         u"Latitude:51'7.00     "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.body);
+        ResetNav();
+        FillWindow(WhiteBrush);
+        const std::string sentence = Sentence(c.body);
+        Feed(sentence + "$");
+        EXPECT_EQ(Nav.ggaLatitude, c.latitude);
+        EXPECT_TRUE(FieldShows(kLatitude, c.field));
+        EXPECT_TRUE(StatusShows(sentence));
+        EXPECT_EQ(Mark(), kBlue);
+    }
+}
+
+TEST_F(SentenceStreamTest, OtherTypesAndBadSentencesLeaveTheScreenAlone) {
+    const std::string good = Sentence(kGgaBody);
+    Feed(good + "$");
+    const auto before = Snapshot();
+    const std::string inputs[] = {
+        Sentence("GPGLL,4916.45,N,12311.12,W,225444,A") + "$",
+        Sentence("GPVTG,054.7,T,034.4,M,005.5,N,010.2,K") + "$",
+        "$",  // with the '$' already held: "$$"
+        Sentence("GP") + "$",
+    };
+    for (const std::string& input : inputs) {
+        SCOPED_TRACE(input);
+        Feed(input);
+        EXPECT_EQ(ChangedOutside(before, Snapshot(), {0, 0, 0, 0}), 0);
+    }
+    EXPECT_TRUE(StatusShows(good));
+
+    // A failed GGA changes only the mark.
+    Feed(BadSentence("GPGGA,1,0000.00,N,00000.00,E,1,08,0.9,1.0,M,1.0,M,,") + "$");
+    EXPECT_EQ(ChangedOutside(before, Snapshot(), {5, 30, 10, 35}), 0);
+    EXPECT_EQ(Nav.ggaLatitude, 4916.45f);
+}
+
+TEST_F(SentenceStreamTest, SentenceSplitOverChunks) {
+    const std::string gsa = Sentence(kGsaBody);
+    Feed(gsa.substr(0, 9));
+    Feed(gsa.substr(9, 20));
+    Feed(gsa.substr(29));
+    EXPECT_EQ(Nav.hdop, 0.0f);  // not closed yet
+    Feed("$GPRMC,");
+    EXPECT_EQ(Nav.hdop, 1.3f);
+    EXPECT_EQ(Nav.pdop, 2.5f);
+    EXPECT_EQ(Nav.fixType, 3);
+    EXPECT_TRUE(FieldShows(kHdop, u"HDOP:1.30   "));
+    EXPECT_TRUE(StatusShows(gsa));
+    EXPECT_EQ(Assembler.sentenceLength, 7);
+}
+
+TEST_F(SentenceStreamTest, GsvRefreshesOnlyAtTheEndOfItsGroup) {
+    Feed("$");
+    DrawChecksumMarkReset(window);
+    const auto before = Snapshot();
+    const std::string first =
+        Sentence("GPGSV,2,1,08,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45");
+    Feed(first + "$");
+    EXPECT_EQ(ChangedOutside(before, Snapshot(), kStatus), 0);
+    EXPECT_TRUE(StatusShows(first));
+    EXPECT_EQ(Nav.satInView[1], 1);
+    EXPECT_EQ(Nav.satInView[14], 1);
+
+    const std::string last =
+        Sentence("GPGSV,2,2,08,16,90,000,30,20,05,090,20,25,45,180,33,31,10,270,18");
+    Feed(last + "$");
+    EXPECT_GT(ChangedOutside(before, Snapshot(), kStatus), 0);
+    // Both the plot and the bars ran: eight bars, and every flag cleared.
+    for (int n = 0; n < 8; ++n)
+        EXPECT_EQ(Px(20 * n + 17, 259), kBlack) << n;
+    EXPECT_EQ(Px(20 * 8 + 17, 259), kWhite);
+    for (int id = 1; id < kSatelliteTableSize; ++id)
+        EXPECT_EQ(Nav.satInView[id], 0) << id;
+    // Satellite 16 at elevation 90 sits at the plot's centre.
+    EXPECT_EQ(Px(40, 150), kBlack);
+}
+
+TEST_F(SentenceStreamTest, RunawayInputIsCutAndFails) {
+    const struct {
+        const char* name;
+        std::vector<std::string> chunks;
+    } cases[] = {
+        {"one chunk of 2000 bytes", {"$GPGGA," + std::string(2000, '1')}},
+        // 510 letters XOR to zero: still not taken as a sentence.
+        {"2000 letters, even count kept", {"$" + std::string(2000, 'A')}},
+        {"over several chunks", {"$GPGSA,", std::string(300, ','), std::string(300, ',')}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetNav();
+        Assembler = SentenceAssembler{};
+        Feed(Sentence(kGgaBody) + "$");
+        const auto before = Snapshot();
+        for (const std::string& chunk : c.chunks)
+            Feed(chunk);
+        EXPECT_EQ(Assembler.sentenceLength, kSentenceCapacity - 1);
+        Feed("$");
+        EXPECT_EQ(Mark(), kRed);
+        EXPECT_EQ(Assembler.sentenceLength, 1);
+        EXPECT_EQ(ChangedOutside(before, Snapshot(), {5, 30, 10, 35}), 0);
+
+        // The stream recovers with the next sentence.
+        Feed(Sentence(kGsaBody) + "$");
+        EXPECT_EQ(Mark(), kBlue);
+        EXPECT_EQ(Nav.pdop, 2.5f);
+    }
+}
+
+TEST_F(SentenceStreamTest, DateFollowsTheLocalTimeAcrossMidnight) {
+    Feed(Sentence("GPGGA,233000,3540.00,N,13500.00,E,1,08,0.9,40.0,M,30.0,M,,") +
+         Sentence("GPRMC,233000,A,3540.00,N,13500.00,E,0.0,0.0,311226,,") + "$");
+    EXPECT_TRUE(FieldShows(kDate, u"2027/ 1/ 1   "));
+    EXPECT_TRUE(FieldShows(kTime, u" 8:30: 0   "));
+}
+
+TEST_F(SentenceStreamTest, BytesWidenBySignExtension) {
+    Feed("$GP\x80\xff\x7f");
+    EXPECT_EQ(Assembler.sentenceLength, 6);
+    EXPECT_EQ(Assembler.sentenceEcho[3], u'\xff80');
+    EXPECT_EQ(Assembler.sentenceEcho[4], u'\xffff');
+    EXPECT_EQ(Assembler.sentenceEcho[5], u'\x7f');
+    EXPECT_EQ(static_cast<unsigned char>(Assembler.sentenceText[3]), 0x80);
+    Feed("$");
+    EXPECT_EQ(Mark(), kRed);
+}
+
+TEST_F(SentenceStreamTest, ShortSentencesReadPastTheirEndAsNothing) {
+    // A GSA leaves "SA" at positions 4 and 5 of the buffer; "$$" after it
+    // must not be taken for another GSA.
+    Feed(Sentence(kGsaBody) + "$");
+    ResetNav();
+    Feed("$");
+    EXPECT_EQ(Nav.pdop, 0.0f);
+    EXPECT_EQ(Nav.fixType, 0);
+    EXPECT_EQ(Mark(), kBlue);
+}
+
+}  // namespace
