@@ -28,7 +28,8 @@ struct AcceleratorObject {
 };
 
 struct ModuleObject {
-    host::ResourceSet set;
+    // The items are copied; the bytes they point at belong to the program.
+    std::vector<host::ResourceItem> items;
     std::vector<ResourceInfoObject> infos;
     std::map<WORD, std::unique_ptr<IconObject>> icons;
     std::map<WORD, std::unique_ptr<AcceleratorObject>> accelerators;
@@ -146,11 +147,11 @@ namespace host {
 
 HINSTANCE CreateInstance(const ResourceSet& resources) {
     auto module = std::make_unique<ModuleObject>();
-    module->set = resources;
     if (resources.items != nullptr) {
-        for (std::size_t i = 0; i < resources.count; ++i) {
-            module->infos.push_back(ResourceInfoObject{&resources.items[i]});
-        }
+        module->items.assign(resources.items, resources.items + resources.count);
+    }
+    for (const host::ResourceItem& item : module->items) {
+        module->infos.push_back(ResourceInfoObject{&item});
     }
     M().all.push_back(std::move(module));
     return M().all.back().get();
@@ -162,7 +163,9 @@ namespace user {
 
 bool FindResourceBounds(const void* data, std::size_t* size) {
     if (data == nullptr) return false;
-    for (const auto& m : M().all) {
+    // Newest first: an instance made later is the one in use.
+    for (auto it = M().all.rbegin(); it != M().all.rend(); ++it) {
+        const auto& m = *it;
         for (const ResourceInfoObject& info : m->infos) {
             if (info.item->data == data) {
                 if (size) *size = info.item->size;
