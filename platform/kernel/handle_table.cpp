@@ -77,12 +77,15 @@ bool RemoveObject(HANDLE handle) {
         slot->object.reset();
         ++slot->generation;
     }
-    // Lift the exclusive-open flag, which otherwise outlives us on a line
-    // that another descriptor still holds open.
-    if (closing->kind == ObjectKind::kSerial) ioctl(closing->fd.Get(), TIOCNXCL);
     // The descriptor closes here, outside the lock: closing a tty may wait
     // for its output to drain.
     return true;
+}
+
+// The exclusive-open flag would otherwise outlive us on a line that another
+// descriptor still holds open.
+KernelObject::~KernelObject() {
+    if (kind == ObjectKind::kSerial && fd.Valid()) ioctl(fd.Get(), TIOCNXCL);
 }
 
 ObjectLock::ObjectLock(HANDLE handle) : lock_(GetTable().mutex) {

@@ -20,6 +20,12 @@ struct LineCounters {
 };
 
 struct KernelObject {
+    KernelObject() = default;
+    KernelObject(KernelObject&&) = default;
+    KernelObject& operator=(KernelObject&&) = default;
+    // Lifts a serial line's exclusive-open flag before the descriptor closes.
+    ~KernelObject();
+
     ObjectKind kind = ObjectKind::kFile;
     UniqueFd fd;
     bool can_read = false;

@@ -1,4 +1,5 @@
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -137,8 +138,14 @@ TEST_F(SerialTest, PortIsExclusiveUntilClosed) {
         EXPECT_NE(flock(other, LOCK_EX | LOCK_NB), 0);
         close(other);
     }
+    int exclusive = -1;
+    ASSERT_EQ(ioctl(pty_.WatchFd(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 1);
     EXPECT_EQ(CloseHandle(port), TRUE);
     EXPECT_EQ(CloseHandle(port), FALSE);
+    // The line is free for everyone again, not only for root.
+    ASSERT_EQ(ioctl(pty_.WatchFd(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
     port = OpenPort(4);
     EXPECT_NE(port, INVALID_HANDLE_VALUE);
     EXPECT_EQ(CloseHandle(port), TRUE);
