@@ -68,10 +68,14 @@ class Font {
         latin1_ = std::make_unique<std::array<CachedGlyph, kLatin1Count>>();
         other_ = std::make_unique<std::array<CachedGlyph, kOtherCount>>();
     }
-    ~Font() {
+    // Hands FreeType and fontconfig back; text draws nothing afterwards.
+    void Shutdown() {
         if (face_ != nullptr) FT_Done_Face(face_);
         if (library_ != nullptr) FT_Done_FreeType(library_);
         if (fontconfig_) FcFini();
+        face_ = nullptr;
+        library_ = nullptr;
+        fontconfig_ = false;
     }
     Font(const Font&) = delete;
     Font& operator=(const Font&) = delete;
@@ -148,9 +152,18 @@ class Font {
     std::unique_ptr<std::array<CachedGlyph, kOtherCount>> other_;
 };
 
+// The font stays allocated for the whole process, so text drawn from another
+// part's static destructor finds it; its host resources go at exit, which
+// keeps leak checkers quiet about FreeType and fontconfig.
+struct FontReaper {
+    Font* font;
+    ~FontReaper() { font->Shutdown(); }
+};
+
 Font& TheFont() {
-    static Font font;
-    return font;
+    static Font* const font = new Font;
+    static FontReaper reaper{font};
+    return *font;
 }
 
 }  // namespace
