@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/kernel/wide_text.h"
 #include "tests/support/temp_dir.h"
 #include "win/kernel.h"
 
@@ -243,6 +244,44 @@ TEST_F(FileTest, TableFullFailsCleanlyAndRecovers) {
         CreateFileW(u"many.txt", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(h, INVALID_HANDLE_VALUE);
     EXPECT_EQ(CloseHandle(h), TRUE);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WideText, ConvertsAndRespectsCapacity) {
+    struct Case {
+        const char16_t* text;
+        const char* utf8;  // nullptr: refused
+    };
+    const Case cases[] = {
+        {u"NMEADataLog.TXT", "NMEADataLog.TXT"},
+        {u"", ""},
+        {u"\u00e9\u07ff\u0800\uffff", "\xc3\xa9\xdf\xbf\xe0\xa0\x80\xef\xbf\xbf"},
+        {u"\U00010000\U0010FFFF", "\xf0\x90\x80\x80\xf4\x8f\xbf\xbf"},
+        {u"a\xDC00", nullptr},
+        {u"\xD800", nullptr},
+        {u"\xD800z", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.utf8 == nullptr ? "(refused)" : c.utf8);
+        char out[64];
+        bool ok = kernel::Utf16ToUtf8(c.text, out, sizeof out);
+        ASSERT_EQ(ok, c.utf8 != nullptr);
+        if (ok) {
+            EXPECT_STREQ(out, c.utf8);
+        }
+    }
+    // Exactly enough room for the bytes and the terminator, then one short.
+    char out[5] = {'x', 'x', 'x', 'x', 'x'};
+    EXPECT_TRUE(kernel::Utf16ToUtf8(u"ab\u00e9", out, 5));
+    EXPECT_STREQ(out, "ab\xc3\xa9");
+    char small[4] = {'x', 'x', 'x', 'x'};
+    EXPECT_FALSE(kernel::Utf16ToUtf8(u"ab\u00e9", small, 4));
+    EXPECT_EQ(small[0], '\0');
+    EXPECT_FALSE(kernel::Utf16ToUtf8(u"a", small, 0));
+    EXPECT_FALSE(kernel::Utf16ToUtf8(nullptr, small, 4));
 }
 
 }  // namespace
