@@ -1,0 +1,232 @@
+// The update tick and the log, through the real window manager on the virtual clock.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "nmea/nav_record.h"
+#include "serial/com_port.h"
+#include "serial/serial_state.h"
+#include "serial_fixture.h"
+
+namespace serial_test {
+namespace {
+
+const std::string kGga = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
+constexpr std::uint64_t kChosenMs = 2300;  // COM1 with data queued is chosen here
+
+// Starts with COM1 holding data, runs the search that chooses it.
+class UpdateTest : public SerialFixture {
+  protected:
+    PtyPair& StartWithReceiver() {
+        PtyPair& pty = AttachReceiver(1);
+        EXPECT_TRUE(pty.Write(kGga));
+        EXPECT_TRUE(pty.WaitQueued(kGga.size()));
+        CreateMainWindow();
+        EXPECT_TRUE(RunUntil(kChosenMs + 10));
+        EXPECT_EQ(SearchPending, 0);
+        return pty;
+    }
+    // Sends the bytes, then runs the tick that reads them.
+    void SendBeforeNextTick(PtyPair& pty, std::string_view bytes) {
+        if (!bytes.empty()) {
+            ASSERT_TRUE(pty.Write(bytes));
+            ASSERT_TRUE(pty.WaitQueued(bytes.size()));
+        }
+        ASSERT_TRUE(RunUntil(NextTickAt() + 10));
+    }
+    std::uint64_t NextTickAt() const { return Seen.ticks.back().end + 300; }
+};
+
+TEST_F(UpdateTest, LogHoldsExactlyTheBytesReadAcrossManyTicks) {
+    PtyPair& pty = StartWithReceiver();
+    ClickLog();
+    ASSERT_TRUE(RunUntil(kChosenMs + 50));
+    ASSERT_EQ(LoggingEnabled, 1);
+    EXPECT_TRUE(LogExists());
+    EXPECT_EQ(ReadLog(), "");
+
+    std::mt19937 random(20261206);
+    std::vector<std::vector<std::uint8_t>> chunks;
+    std::vector<std::uint8_t> everyValue(256);
+    for (int i = 0; i < 256; ++i)
+        everyValue[i] = static_cast<std::uint8_t>(i);
+    chunks.push_back(everyValue);
+    for (std::size_t size : {1, 2000, 0, 17, 1999, 3, 700, 82}) {
+        std::vector<std::uint8_t> chunk(size);
+        for (auto& byte : chunk)
+            byte = static_cast<std::uint8_t>(random());
+        // Some whole sentences among the noise.
+        if (size > 200) std::memcpy(chunk.data() + 100, kGga.data(), kGga.size());
+        chunks.push_back(chunk);
+    }
+    const std::string twice = kGga + kGga;
+    chunks.emplace_back(twice.begin(), twice.end());
+
+    std::string expected;
+    for (const auto& chunk : chunks) {
+        SCOPED_TRACE(chunk.size());
+        const std::size_t ticksBefore = Seen.ticks.size();
+        SendBeforeNextTick(pty, View(chunk));
+        ASSERT_EQ(Seen.ticks.size(), ticksBefore + 1);
+        expected.append(chunk.begin(), chunk.end());
+        EXPECT_EQ(pty.Queued(), 0);
+        EXPECT_EQ(Seen.ticks.back().caption, u"Stop");
+        ASSERT_EQ(ReadLog(), expected);
+    }
+
+    // Switching off and on again starts a new, empty file.
+    ClickLog();
+    ClickLog();
+    ASSERT_TRUE(RunUntil(host::NowMs() + 10));
+    EXPECT_EQ(Seen.logCommandsDone, 3);
+    EXPECT_EQ(LoggingEnabled, 1);
+    EXPECT_EQ(ReadLog(), "");
+    SendBeforeNextTick(pty, std::string("xyz"));
+    EXPECT_EQ(ReadLog(), "xyz");
+}
+
+TEST_F(UpdateTest, AtMost2000BytesATickTheRestOnTheNext) {
+    PtyPair& pty = StartWithReceiver();
+    ClickLog();
+    ASSERT_TRUE(RunUntil(kChosenMs + 50));
+    std::vector<std::uint8_t> bytes(2500);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<std::uint8_t>(i * 7);
+
+    SendBeforeNextTick(pty, View(bytes));
+    EXPECT_EQ(ReadLog(), std::string(bytes.begin(), bytes.begin() + 2000));
+    EXPECT_EQ(pty.Queued(), 500);
+    SendBeforeNextTick(pty, {});
+    EXPECT_EQ(ReadLog(), std::string(bytes.begin(), bytes.end()));
+    EXPECT_EQ(pty.Queued(), 0);
+}
+
+TEST_F(UpdateTest, LogPressedTwiceBetweenTicksLeavesAnEmptyClosedFile) {
+    {
+        FILE* old = std::fopen("NMEADataLog.TXT", "wb");
+        ASSERT_NE(old, nullptr);
+        std::fputs("an earlier run", old);
+        std::fclose(old);
+    }
+    PtyPair& pty = StartWithReceiver();
+    ClickLog();
+    ClickLog();
+    ASSERT_TRUE(RunUntil(kChosenMs + 50));
+    EXPECT_EQ(Seen.logCommandsDone, 2);
+    EXPECT_EQ(LoggingEnabled, 0);
+    EXPECT_EQ(LogFile, nullptr);
+    EXPECT_TRUE(LogExists());
+    EXPECT_EQ(ReadLog(), "");
+    // Nobody writes it any more.
+    HANDLE writer = CreateFileW(u"NMEADataLog.TXT", GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(writer, INVALID_HANDLE_VALUE);
+    if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+
+    SendBeforeNextTick(pty, std::string(kGga));
+    SendBeforeNextTick(pty, std::string(kGga));
+    EXPECT_EQ(ReadLog(), "");
+    for (const TickRecord& tick : Seen.ticks)
+        EXPECT_EQ(tick.caption, u"Log");
+}
+
+TEST_F(UpdateTest, LoggingSwitchedOnBeforeAPortIsFound) {
+    PtyPair& pty = AttachReceiver(1);
+    ASSERT_TRUE(pty.Write(kGga));
+    ASSERT_TRUE(pty.WaitQueued(kGga.size()));
+    CreateMainWindow();
+    ASSERT_TRUE(RunUntil(500));
+    ClickLog();
+    ASSERT_TRUE(RunUntil(600));
+    EXPECT_EQ(LoggingEnabled, 1);
+    EXPECT_TRUE(LogExists());
+    EXPECT_EQ(ReadLog(), "");
+
+    // The search's probe bytes are not logged and the button waits for the first update.
+    ASSERT_TRUE(RunUntil(kChosenMs + 10));
+    ASSERT_EQ(Seen.ticks.size(), 1u);
+    EXPECT_EQ(Seen.ticks[0].caption, u"Log");
+    EXPECT_EQ(ReadLog(), "");
+
+    SendBeforeNextTick(pty, std::string("after"));
+    EXPECT_EQ(Seen.ticks.back().caption, u"Stop");
+    EXPECT_EQ(ReadLog(), "after");
+}
+
+TEST_F(UpdateTest, OpenErrorKeepsLoggingOffAndTheNextPressTriesAgain) {
+    // Not even root can create a file where a folder of that name stands.
+    ASSERT_EQ(mkdir("NMEADataLog.TXT", 0755), 0);
+    PtyPair& pty = StartWithReceiver();
+    const std::vector<std::uint32_t> before(
+        host::ScreenPixels().pixels,
+        host::ScreenPixels().pixels + host::kScreenWidth * host::kScreenHeight);
+
+    std::size_t ticksAtClick = 0;
+    int ticksDuringBox = 0;
+    bool boxSeen = false;
+    bool enterSent = false;
+    OnClock([&](std::uint64_t) {
+        if (!Seen.inLogCommand || enterSent) return;
+        host::PixelView screen = host::ScreenPixels();
+        int changed = 0;
+        for (int y = 0; y < host::kScreenHeight; ++y) {
+            for (int x = 0; x < host::kScreenWidth; ++x) {
+                if (screen.At(x, y) != before[y * host::kScreenWidth + x]) ++changed;
+            }
+        }
+        if (changed > 200) boxSeen = true;
+        ticksDuringBox = static_cast<int>(Seen.ticks.size() - ticksAtClick);
+        // Let the ticks run under the box for a while, then press Enter on it.
+        if (ticksDuringBox >= 3) {
+            host::InjectKey(VK_RETURN, u'\r', false, true);
+            host::InjectKey(VK_RETURN, u'\r', false, false);
+            enterSent = true;
+        }
+    });
+    ticksAtClick = Seen.ticks.size();
+    ClickLog();
+    ASSERT_TRUE(RunUntil(kChosenMs + 3000));
+    EXPECT_TRUE(boxSeen);
+    EXPECT_TRUE(enterSent);
+    EXPECT_GE(ticksDuringBox, 3);
+    EXPECT_EQ(Seen.logCommandsDone, 1);
+    EXPECT_FALSE(Seen.inLogCommand);
+    EXPECT_EQ(LoggingEnabled, 0);
+    EXPECT_EQ(LogFile, nullptr);
+    for (const TickRecord& tick : Seen.ticks)
+        EXPECT_EQ(tick.caption, u"Log");
+
+    // Once the name is free again the next press opens the log.
+    ASSERT_EQ(rmdir("NMEADataLog.TXT"), 0);
+    ClickLog();
+    ASSERT_TRUE(RunUntil(host::NowMs() + 10));
+    EXPECT_EQ(LoggingEnabled, 1);
+    SendBeforeNextTick(pty, std::string("ok"));
+    EXPECT_EQ(Seen.ticks.back().caption, u"Stop");
+    EXPECT_EQ(ReadLog(), "ok");
+}
+
+struct CounterCase {
+    std::int32_t seconds;
+    std::u16string text;
+};
+
+TEST_F(UpdateTest, NoFixCounterIsDrawnOnEveryTick) {
+    const CounterCase cases[] = {{0, u"  0s"}, {7, u"  7s"}, {-5, u" -5s"}, {1234, u"1234s"}};
+    PtyPair& pty = StartWithReceiver();
+    for (const CounterCase& c : cases) {
+        SCOPED_TRACE(c.seconds);
+        Nav.noFixSeconds = c.seconds;
+        // A tick that reads nothing still draws the counter.
+        SendBeforeNextTick(pty, {});
+        EXPECT_TRUE(ScreenShowsText(c.text, RECT{0, 100, 25, 135}, DT_SINGLELINE));
+    }
+}
+
+}  // namespace
+}  // namespace serial_test
