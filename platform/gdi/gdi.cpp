@@ -521,8 +521,9 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format) {
     // that margin within the frame and the canvas.
     const raster::Canvas canvas = gdi::CanvasOf(*d);
     if (canvas.pixels == nullptr) return line_height;
-    const std::int64_t margin = gdi::text::kMaxGlyphSize;
-    Box ink{cells.left - margin, cells.top - margin, cells.right + margin, cells.bottom + margin};
+    constexpr std::int64_t kInkMargin = 8;
+    Box ink{cells.left - kInkMargin, cells.top - kInkMargin, cells.right + kInkMargin,
+            cells.bottom + kInkMargin};
     ink = gdi::raster::Intersect(gdi::raster::Intersect(ink, frame), canvas.Bounds());
     if (ink.Empty()) return line_height;
     const int ink_width = static_cast<int>(ink.right - ink.left);
@@ -536,7 +537,7 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format) {
     char32_t c = 0;
     while (points.Next(&c)) {
         // Glyphs start at most kMaxGlyphSize left of their pen position.
-        if (pen_x - margin >= ink.right) break;
+        if (pen_x - gdi::text::kMaxGlyphSize >= ink.right) break;
         const gdi::text::Glyph* g = gdi::text::GlyphFor(c);
         const std::int64_t gx = pen_x + g->left;
         const std::int64_t gy = baseline - g->top;

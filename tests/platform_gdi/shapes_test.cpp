@@ -64,7 +64,8 @@ TEST(FillRect, ExclusiveEdgesAndClipping) {
         SCOPED_TRACE(c.name);
         Surface s(10, 10);
         EXPECT_EQ(FillRect(s.dc(), &c.rect, red), 1);
-        EXPECT_EQ(Picture(s.pixels()), Block(10, 10, c.left, c.top, c.right, c.bottom, 'r'));
+        EXPECT_EQ(Picture(s.pixels()), Block(10, 10, c.left, c.top, c.right, c.bottom, 'r'))
+            << gdi_test::Saved(s.pixels(), "fill");
     }
     EXPECT_TRUE(DeleteObject(red));
 }
@@ -110,7 +111,7 @@ TEST(Rectangle, OutlinesWithPenAndFillsWithBrush) {
         ".#####....",  //
         "..........", "..........", "..........", "..........", "..........",
     };
-    EXPECT_EQ(Picture(s.pixels()), expected);
+    EXPECT_EQ(Picture(s.pixels()), expected) << gdi_test::Saved(s.pixels(), "rectangle");
     DeleteObject(SelectObject(s.dc(), GetStockObject(WHITE_BRUSH)));
 }
 
@@ -201,7 +202,7 @@ TEST(Ellipse, TenByTenIsSymmetricInscribedAndClosed) {
         "gggggggggggg",  //
         "gggggggggggg",  //
     };
-    EXPECT_EQ(Picture(s.pixels()), expected);
+    EXPECT_EQ(Picture(s.pixels()), expected) << gdi_test::Saved(s.pixels(), "ellipse10");
 }
 
 // The outline is one 8-connected piece and the inside never touches the
@@ -280,6 +281,7 @@ TEST(Ellipse, SkyPlotCircleTouchesTenToEightyNine) {
     EXPECT_EQ(v.At(11, 50), kWhite);
     EXPECT_EQ(v.At(12, 12), kGreen);  // the box corner stays outside
     ExpectClosedOutline(v, kBlack, kGreen);
+    if (HasFailure()) ADD_FAILURE() << gdi_test::Saved(v, "sky_circle");
 }
 
 TEST(Ellipse, SmallAndFlatBoxesHaveClosedOutlines) {

@@ -1,6 +1,8 @@
 // A memory DC with its own bitmap, and pixel pictures for exact comparisons.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -90,6 +92,12 @@ inline int CountOther(const host::PixelView& view, COLORREF color, int left, int
         for (int x = left; x < right; ++x)
             n += view.At(x, y) != color;
     return n;
+}
+
+// Writes the pixels to the test folder for a failure message to point at.
+inline std::string Saved(const host::PixelView& view, const std::string& name) {
+    const std::string path = ::testing::TempDir() + "gdi_" + name + ".png";
+    return host::WritePng(view, path.c_str()) ? "picture: " + path : "picture not written";
 }
 
 }  // namespace gdi_test
