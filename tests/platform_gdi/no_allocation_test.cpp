@@ -1,0 +1,69 @@
+// Drawing on existing device contexts allocates nothing once the glyphs of the
+// text have been drawn once: operator new is counted around the calls.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <new>
+
+#include "platform/gdi/window_dc.h"
+#include "surface.h"
+
+namespace {
+bool counting = false;
+int allocations = 0;
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (counting) ++allocations;
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+namespace {
+
+void DrawScreenPass(HDC window, HDC sky, HBRUSH blue) {
+    RECT field{130, 55, 220, 70};
+    DrawTextW(window, u"Altitude:545.40     ", -1, &field, DT_SINGLELINE);
+    RECT status{5, 200, 320, 215};
+    DrawTextW(window, u"$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A\r\n",
+              -1, &status, DT_SINGLELINE);
+    RECT band{0, 90, 320, 95};
+    FillRect(window, &band, blue);
+    RECT background{0, 0, 100, 100};
+    FillRect(sky, &background, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    Ellipse(sky, 10, 10, 90, 90);
+    SetBkMode(sky, TRANSPARENT);
+    RECT label{40, 40, 57, 57};
+    DrawTextW(sky, u"12", 2, &label, 0);
+    Rectangle(sky, 0, 60, 18, 100);
+    BitBlt(window, 0, 100, 100, 100, sky, 0, 0, SRCCOPY);
+}
+
+TEST(NoAllocation, DrawingAfterTheFirstPassAllocatesNothing) {
+    const RECT screen{0, 0, host::kScreenWidth, host::kScreenHeight};
+    const HDC window = gdi::CreateScreenDC(0, 25, &screen, 1);
+    gdi_test::Surface sky(200, 200);
+    const HBRUSH blue = CreateSolidBrush(gdi_test::kBlue);
+    DrawScreenPass(window, sky.dc(), blue);
+
+    counting = true;
+    allocations = 0;
+    for (int i = 0; i < 3; ++i)
+        DrawScreenPass(window, sky.dc(), blue);
+    RECT damage;
+    gdi::TakeScreenDamage(&damage);
+    counting = false;
+    EXPECT_EQ(allocations, 0);
+
+    DeleteObject(blue);
+    gdi::DeleteScreenDC(window);
+}
+
+}  // namespace
