@@ -42,7 +42,9 @@ TEST(ResourcesThroughPlatform, IconAcceleratorsMenuAndDialogAreFound) {
         HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(row.id), row.type);
         ASSERT_NE(found, nullptr);
         const DWORD size = SizeofResource(instance, found);
-        if (row.size != 0) EXPECT_EQ(size, row.size);
+        if (row.size != 0) {
+            EXPECT_EQ(size, row.size);
+        }
         HGLOBAL loaded = LoadResource(instance, found);
         ASSERT_NE(loaded, nullptr);
         EXPECT_NE(LockResource(loaded), nullptr);

@@ -1,0 +1,469 @@
+// The application frame through the real window manager, headless, on the
+// virtual clock, with a pseudo-terminal as the receiver on COM1.
+#include <dirent.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/main_window.h"
+#include "host/host.h"
+#include "nmea/nav_record.h"
+#include "screen/drawing_resources.h"
+#include "serial/serial_state.h"
+#include "serial/update_cycle.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/temp_dir.h"
+#include "win/windows.h"
+
+int WinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int showCommand);
+
+namespace {
+
+constexpr char kFix[] =
+    "$GPGGA,120000.00,4730.0000,N,00815.0000,E,1,08,1.0,410.0,M,47.3,M,,*6F\r\n"
+    "$GPGSA,A,3,02,05,07,09,12,13,15,18,,,,,1.8,1.0,1.5*3B\r\n";
+
+// How many descriptors of this process are open on the path.
+int OpenCount(const std::string& path) {
+    int count = 0;
+    DIR* dir = opendir("/proc/self/fd");
+    if (dir == nullptr) return -1;
+    while (dirent* entry = readdir(dir)) {
+        char target[PATH_MAX];
+        const std::string link = std::string("/proc/self/fd/") + entry->d_name;
+        const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+        if (n > 0 && std::string(target, static_cast<std::size_t>(n)) == path) ++count;
+    }
+    closedir(dir);
+    return count;
+}
+
+std::u16string WindowText(HWND window) {
+    WCHAR text[64] = {};
+    const int n = GetWindowTextW(window, text, 64);
+    return std::u16string(text, n > 0 ? static_cast<std::size_t>(n) : 0);
+}
+
+class FrameTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty_.Ok());
+        ASSERT_TRUE(dir_.Ok());
+        ASSERT_TRUE(dir_.Enter());
+        pty_.UseAsComPort(1);
+        host::ResetWindowManager();
+        host::UseVirtualClock(0);
+        AppInstance = nullptr;
+        CommandBar = nullptr;
+        LogButton = nullptr;
+        TickTimer = 0;
+        NoFixTimer = 0;
+        ExitRequested = 0;
+        ComPort = nullptr;
+        SearchPending = 1;
+        LoggingEnabled = 0;
+        LogFile = nullptr;
+        Nav.fixType = 0;
+        Nav.noFixSeconds = 0;
+        instance_ = host::CreateInstance(host::ProgramResources());
+    }
+
+    void TearDown() override {
+        host::SetVirtualClockObserver(nullptr, nullptr);
+        // Exits that skip the shutdown leave the port to the end of the process.
+        if (ComPort != nullptr && ComPort != INVALID_HANDLE_VALUE && OpenCount(Slave()) > 1) {
+            CloseHandle(ComPort);
+        }
+        if (LoggingEnabled && LogFile != nullptr) CloseHandle(LogFile);
+        host::ResetWindowManager();
+        host::UseRealClock();
+        dir_.Leave();
+    }
+
+    const std::string& Slave() const { return pty_.SlavePath(); }
+
+    HWND Start() {
+        EXPECT_EQ(CreateMainWindow(instance_, SW_SHOW), 1);
+        return LogButton == nullptr ? nullptr : GetParent(LogButton);
+    }
+
+    // Runs until the search has taken COM1: the first tick at 1000 ms, its
+    // 1000 ms pause and one 300 ms probe.
+    void RunUntilPortChosen() {
+        ASSERT_TRUE(pty_.Write(kFix));
+        ASSERT_TRUE(pty_.WaitQueued(sizeof kFix - 1));
+        ASSERT_TRUE(host::RunMessageLoopUntil(2300));
+        ASSERT_EQ(SearchPending, 0);
+        ASSERT_EQ(OpenCount(Slave()), 2) << "the watch and the chosen port";
+    }
+
+    test_support::PtyPair pty_;
+    test_support::TempDir dir_;
+    HINSTANCE instance_ = nullptr;
+};
+
+TEST_F(FrameTest, StartUpCreatesEverythingAndDrawsTheStaticScreenBeforeAnyTick) {
+    Nav.noFixSeconds = 77;
+    LoggingEnabled = 1;
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+
+    EXPECT_EQ(AppInstance, instance_);
+    EXPECT_NE(CommandBar, nullptr);
+    EXPECT_EQ(GetParent(CommandBar), main);
+    EXPECT_EQ(TickTimer, 1u);
+    EXPECT_EQ(NoFixTimer, 2u);
+    EXPECT_EQ(Nav.noFixSeconds, 0);
+    EXPECT_EQ(LoggingEnabled, 0);
+    EXPECT_EQ(WindowText(LogButton), u"Log");
+    EXPECT_EQ(WindowText(main), u"Skymark");
+    EXPECT_EQ(host::NowMs(), 0u);
+    EXPECT_EQ(SearchPending, 1) << "no tick has run";
+
+    RECT frame{};
+    ASSERT_TRUE(GetWindowRect(main, &frame));
+    const struct {
+        int id;
+        const char16_t* text;
+        int x, y;
+    } buttons[] = {{kWarmCommandId, u"Warm", 250, 25}, {kLogCommandId, u"Log", 250, 55}};
+    for (const auto& b : buttons) {
+        SCOPED_TRACE(b.id);
+        HWND button = GetDlgItem(main, b.id);
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(WindowText(button), b.text);
+        RECT r{};
+        ASSERT_TRUE(GetWindowRect(button, &r));
+        EXPECT_EQ(r.left - frame.left, b.x);
+        EXPECT_EQ(r.top - frame.top, b.y);
+        EXPECT_EQ(r.right - r.left, 60);
+        EXPECT_EQ(r.bottom - r.top, 30);
+    }
+
+    // The static screen is on the device screen already: band, crosshair,
+    // the blue bar frames and the black outer circle.
+    const host::PixelView screen = host::ScreenPixels();
+    const struct {
+        int x, y;
+        COLORREF colour;
+    } pixels[] = {{160, 92, kBlue},  {30, 150, kBlue}, {50, 120, kBlue},  {9, 250, kBlue},
+                  {189, 250, kBlue}, {0, 250, kBlack}, {19, 250, kWhite}, {7, 32, kWhite}};
+    for (const auto& p : pixels) {
+        SCOPED_TRACE(testing::Message() << p.x << "," << p.y);
+        EXPECT_EQ(screen.At(frame.left + p.x, frame.top + p.y), p.colour);
+    }
+    // The top of the outer circle, and ink of the first letters of the
+    // Altitude label.
+    auto count = [&](int left, int top, int right, int bottom, COLORREF colour, bool match) {
+        int n = 0;
+        for (int y = top; y < bottom; ++y) {
+            for (int x = left; x < right; ++x) {
+                n += (screen.At(frame.left + x, frame.top + y) == colour) == match ? 1 : 0;
+            }
+        }
+        return n;
+    };
+    EXPECT_GT(count(40, 110, 60, 112, kBlack, true), 5);
+    EXPECT_GT(count(130, 55, 160, 70, kWhite, false), 20);
+    EXPECT_EQ(count(0, 96, 320, 100, kWhite, false), 0) << "nothing else drawn";
+}
+
+TEST_F(FrameTest, FirstTickAfterOneSecondThenEachTickThreeHundredAfterTheLastEnded) {
+    ASSERT_TRUE(pty_.Write(kFix));
+    ASSERT_TRUE(pty_.WaitQueued(sizeof kFix - 1));
+    HWND main = Start();
+    ASSERT_NE(main, nullptr);
+    struct Tick {
+        std::uint64_t start, end;
+    };
+    std::vector<Tick> ticks;
+    MSG msg{};
+    while (ticks.size() < 4 && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        const bool tick = msg.message == WM_TIMER && msg.hwnd == main && msg.wParam == 1;
+        const std::uint64_t start = host::NowMs();
+        if (tick) {
+            EXPECT_EQ(OpenCount(Slave()), ticks.empty() ? 1 : 2);
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+        if (tick) ticks.push_back({start, host::NowMs()});
+        // The probe's bytes are not decoded; these reach the first update.
+        if (tick && ticks.size() == 1) {
+            ASSERT_TRUE(pty_.Write(std::string(kFix) + "$"));
+            ASSERT_TRUE(pty_.WaitQueued(sizeof kFix));
+        }
+    }
+    ASSERT_EQ(ticks.size(), 4u);
+    // The search: 1000 ms pause, then COM1 answers at its first 300 ms probe.
+    EXPECT_EQ(ticks[0].start, 1000u);
+    EXPECT_EQ(ticks[0].end, 2300u);
+    EXPECT_EQ(SearchPending, 0);
+    for (std::size_t i = 1; i < ticks.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(ticks[i].start, ticks[i - 1].end + 300);
+    }
+    EXPECT_EQ(Nav.fixType, 3) << "the GSA was decoded";
+}
+
+// Writes bytes to the receiver once, at the first clock step inside the
+// window (from, to): after a tick's read and before its shutdown's purge.
+struct LateBytes {
+    test_support::PtyPair* pty;
+    std::uint64_t from, to;
+    bool written = false;
+};
+
+void WriteLateBytes(std::uint64_t now, void* context) {
+    auto* late = static_cast<LateBytes*>(context);
+    if (late->written || now <= late->from || now >= late->to) return;
+    late->written = true;
+    late->pty->Write("$GPGGA,arrived during the shutdown");
+    late->pty->WaitQueued(34);
+}
+
+TEST_F(FrameTest, CloseButtonWaitsForTheNextTickWhichPurgesAndClosesThePort) {
+    HWND main = Start();
+    RunUntilPortChosen();
+    const std::uint64_t asked = host::NowMs();
+    ASSERT_EQ(asked, 2300u);
+
+    host::InjectHostClose();
+    ASSERT_TRUE(host::RunMessageLoopUntil(asked));
+    EXPECT_EQ(ExitRequested, 1);
+    EXPECT_TRUE(IsWindow(main)) << "not destroyed at once";
+    // A second close changes nothing.
+    EXPECT_EQ(SendMessageW(main, WM_CLOSE, 0, 0), 0);
+    EXPECT_TRUE(IsWindow(main));
+    EXPECT_EQ(OpenCount(Slave()), 2);
+
+    // The next tick comes at 2600; its shutdown pauses 100 ms before the purge.
+    LateBytes late{&pty_, 2600, 2800};
+    host::SetVirtualClockObserver(WriteLateBytes, &late);
+    EXPECT_FALSE(host::RunMessageLoopUntil(asked + 2000)) << "the quit arrived";
+    host::SetVirtualClockObserver(nullptr, nullptr);
+    EXPECT_TRUE(late.written);
+    EXPECT_FALSE(IsWindow(main));
+    EXPECT_EQ(OpenCount(Slave()), 1) << "port closed";
+    EXPECT_EQ(pty_.Queued(), 0) << "receive queue purged";
+    // 100 + 100 + 100 ms of pauses before the first close succeeds.
+    EXPECT_EQ(host::NowMs(), 2900u);
+}
+
+enum class Exit { kQuitCommand, kExitCommand, kFocusLost };
+
+class ImmediateExitTest : public FrameTest, public ::testing::WithParamInterface<Exit> {};
+
+// These destroy the window at once: no tick runs, the port stays held and
+// nothing is purged.
+TEST_P(ImmediateExitTest, DestroysAtOnceAndLeavesThePortOpen) {
+    HWND main = Start();
+    RunUntilPortChosen();
+    ASSERT_TRUE(pty_.Write("$GPGGA,queued"));
+    ASSERT_TRUE(pty_.WaitQueued(13));
+    const std::uint64_t at = host::NowMs();
+    switch (GetParam()) {
+        case Exit::kQuitCommand:
+            EXPECT_EQ(SendMessageW(main, WM_COMMAND, 34819, 0), 0);
+            EXPECT_FALSE(IsWindow(main));
+            break;
+        case Exit::kExitCommand:
+            EXPECT_EQ(SendMessageW(main, WM_COMMAND, MAKEWPARAM(40002, 1), 0), 0);
+            EXPECT_FALSE(IsWindow(main));
+            break;
+        case Exit::kFocusLost:
+            host::InjectFocusLost();
+            break;
+    }
+    EXPECT_FALSE(host::RunMessageLoopUntil(at + 1000)) << "the quit arrived";
+    EXPECT_FALSE(IsWindow(main));
+    EXPECT_EQ(host::NowMs(), at) << "no tick ran before the end";
+    EXPECT_EQ(ExitRequested, GetParam() == Exit::kFocusLost ? 1 : 0);
+    EXPECT_EQ(OpenCount(Slave()), 2) << "port still held";
+    EXPECT_EQ(pty_.Queued(), 13) << "not purged";
+}
+
+INSTANTIATE_TEST_SUITE_P(Exits, ImmediateExitTest,
+                         ::testing::Values(Exit::kQuitCommand, Exit::kExitCommand,
+                                           Exit::kFocusLost));
+
+TEST_F(FrameTest, WarmAndUnknownCommandsAndTimersDoNothing) {
+    HWND main = Start();
+    HWND warm = GetDlgItem(main, kWarmCommandId);
+    ASSERT_NE(warm, nullptr);
+    RECT r{};
+    GetWindowRect(warm, &r);
+    host::InjectMouseButton(r.left + 10, r.top + 10, true);
+    host::InjectMouseButton(r.left + 10, r.top + 10, false);
+    ASSERT_TRUE(host::RunMessageLoopUntil(500));
+    EXPECT_EQ(SendMessageW(main, WM_COMMAND, MAKEWPARAM(kWarmCommandId, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(warm)),
+              0);
+    EXPECT_EQ(SendMessageW(main, WM_COMMAND, 12345, 0), 0);
+    EXPECT_EQ(SendMessageW(main, WM_TIMER, 7, 0), 0);
+    EXPECT_EQ(SendMessageW(main, WM_TIMER, 0, 0), 0);
+    EXPECT_TRUE(IsWindow(main));
+    EXPECT_EQ(ExitRequested, 0);
+    EXPECT_EQ(LoggingEnabled, 0);
+    EXPECT_EQ(SearchPending, 1) << "no search ran";
+    EXPECT_EQ(Nav.noFixSeconds, 0);
+    EXPECT_EQ(access("NMEADataLog.TXT", F_OK), -1);
+    EXPECT_EQ(host::NowMs(), 500u);
+}
+
+TEST_F(FrameTest, LogButtonClickStartsTheLogAndTheNextTickShowsStop) {
+    HWND main = Start();
+    RunUntilPortChosen();
+    RECT r{};
+    GetWindowRect(LogButton, &r);
+    host::InjectMouseButton(r.left + 10, r.top + 10, true);
+    host::InjectMouseButton(r.left + 10, r.top + 10, false);
+    ASSERT_TRUE(host::RunMessageLoopUntil(host::NowMs()));
+    EXPECT_EQ(LoggingEnabled, 1);
+    EXPECT_EQ(access("NMEADataLog.TXT", F_OK), 0);
+    const std::string bytes = "$GPGSV,1,1,01,02,45,100,40*4E\r\n";
+    ASSERT_TRUE(pty_.Write(bytes));
+    ASSERT_TRUE(pty_.WaitQueued(bytes.size()));
+    ASSERT_TRUE(host::RunMessageLoopUntil(host::NowMs() + 300));
+    EXPECT_EQ(WindowText(LogButton), u"Stop");
+    EXPECT_EQ(test_support::ReadWholeFile(dir_.File("NMEADataLog.TXT")), bytes);
+    EXPECT_TRUE(IsWindow(main));
+
+    EXPECT_EQ(SendMessageW(main, WM_COMMAND, kLogCommandId, 0), 0);
+    EXPECT_EQ(LoggingEnabled, 0);
+    ASSERT_TRUE(host::RunMessageLoopUntil(host::NowMs() + 300));
+    EXPECT_EQ(WindowText(LogButton), u"Log");
+}
+
+TEST_F(FrameTest, NoFixCountStandsStillWithAFixAndResumesAfter) {
+    HWND main = Start();
+    const struct {
+        int32_t fixType;
+        int32_t countAfter;
+    } table[] = {{0, 1}, {1, 2}, {2, 2}, {3, 2}, {1, 3}, {-1, 4}, {2, 4}, {0, 5}};
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.fixType);
+        Nav.fixType = row.fixType;
+        EXPECT_EQ(SendMessageW(main, WM_TIMER, 2, 0), 0);
+        EXPECT_EQ(Nav.noFixSeconds, row.countAfter);
+    }
+    Nav.fixType = 1;
+    Nav.noFixSeconds = INT32_MAX;
+    SendMessageW(main, WM_TIMER, 2, 0);
+    EXPECT_EQ(Nav.noFixSeconds, INT32_MAX) << "stops rather than overflows";
+}
+
+TEST(AboutCentring, HalvesTheDifferenceTruncatingAndNeverNegative) {
+    const struct {
+        RECT owner, dialog;
+        LONG x, y;
+    } table[] = {
+        {{0, 0, 240, 294}, {0, 0, 190, 100}, 25, 97},
+        {{0, 0, 241, 294}, {0, 0, 190, 100}, 25, 97},
+        {{0, 0, 240, 295}, {500, 600, 690, 700}, 25, 97},
+        {{0, 0, 240, 294}, {0, 0, 300, 100}, 0, 97},
+        {{0, 0, 240, 294}, {0, 0, 190, 400}, 25, 0},
+        {{0, 0, 240, 294}, {0, 0, 241, 100}, 0, 97},
+        {{10, 20, 250, 314}, {0, 0, 190, 100}, 25, 97},
+        {{0, 0, 0, 0}, {0, 0, 0, 0}, 0, 0},
+        {{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX},
+         {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN},
+         INT32_MAX,
+         INT32_MAX},
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(testing::Message() << row.owner.right << "x" << row.owner.bottom << " "
+                                        << row.dialog.left << ".." << row.dialog.right);
+        const POINT at = CenteredDialogPosition(row.owner, row.dialog);
+        EXPECT_EQ(at.x, row.x);
+        EXPECT_EQ(at.y, row.y);
+    }
+}
+
+// A whole run through WinMain: keys come from a clock observer at set times.
+struct Script {
+    HWND main = nullptr;
+    int step = 0;
+    RECT aboutRect{};
+    RECT mainClient{};
+    bool aboutSeen = false;
+    std::uint64_t exitAskedAt = 0;
+};
+
+void Drive(std::uint64_t now, void* context) {
+    auto* s = static_cast<Script*>(context);
+    if (s->main == nullptr && LogButton != nullptr) s->main = GetParent(LogButton);
+    if (s->step == 0 && now >= 1500) {
+        s->step = 1;
+        host::InjectKey(0xBF, u'/', true, true);  // Alt+"/"
+        host::InjectKey(0xBF, u'/', true, false);
+    } else if (s->step == 1 && now >= 3000) {
+        HWND focus = GetFocus();
+        HWND dialog = focus;
+        while (dialog != nullptr && GetParent(dialog) != nullptr && GetParent(dialog) != s->main) {
+            dialog = GetParent(dialog);
+        }
+        if (dialog != nullptr && dialog != s->main) {
+            s->aboutSeen = GetWindowRect(dialog, &s->aboutRect) != 0;
+            GetClientRect(s->main, &s->mainClient);
+        }
+        s->step = 2;
+        host::InjectKey(VK_RETURN, u'\r', false, true);
+        host::InjectKey(VK_RETURN, u'\r', false, false);
+    } else if (s->step == 2 && now >= 4000) {
+        s->step = 3;
+        s->exitAskedAt = now;
+        host::InjectKey(VK_F4, 0, true, true);  // Alt+F4
+        host::InjectKey(VK_F4, 0, true, false);
+    }
+}
+
+TEST_F(FrameTest, WholeProgramAboutByAltSlashAndExitByAltF4IgnoringTheCommandLine) {
+    ASSERT_TRUE(pty_.Write(kFix));
+    ASSERT_TRUE(pty_.WaitQueued(sizeof kFix - 1));
+    Script script;
+    host::SetVirtualClockObserver(Drive, &script);
+    WCHAR commandLine[] = u"--port COM3 --log /tmp/elsewhere";
+    const int code = WinMain(instance_, nullptr, commandLine, SW_SHOW);
+    host::SetVirtualClockObserver(nullptr, nullptr);
+
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(script.step, 3);
+    EXPECT_FALSE(IsWindow(script.main));
+    // Alt+F4 ends the program before the next tick, without the shutdown.
+    EXPECT_LT(host::NowMs(), script.exitAskedAt + 300);
+    EXPECT_EQ(ExitRequested, 0);
+    EXPECT_EQ(OpenCount(Slave()), 2) << "port left open";
+    // The search ran while the About box was open, as ticks go on there.
+    EXPECT_EQ(SearchPending, 0);
+
+    ASSERT_TRUE(script.aboutSeen);
+    const POINT expected = CenteredDialogPosition(script.mainClient, script.aboutRect);
+    EXPECT_EQ(script.aboutRect.left, expected.x);
+    EXPECT_EQ(script.aboutRect.top, expected.y);
+    EXPECT_GT(script.aboutRect.right - script.aboutRect.left, 100);
+}
+
+void AltF4Later(std::uint64_t now, void* context) {
+    auto* sent = static_cast<bool*>(context);
+    if (*sent || now < 5000) return;
+    *sent = true;
+    host::InjectKey(VK_F4, 0, true, true);
+}
+
+TEST_F(FrameTest, WithoutItsResourcesTheProgramEndsAtOnceWithCodeZero) {
+    static const host::ResourceSet empty{nullptr, 0};
+    HINSTANCE bare = host::CreateInstance(empty);
+    bool sent = false;
+    host::SetVirtualClockObserver(AltF4Later, &sent);
+    WCHAR commandLine[] = u"";
+    EXPECT_EQ(WinMain(bare, nullptr, commandLine, SW_SHOW), 0);
+    EXPECT_EQ(LogButton, nullptr) << "no window was created";
+    EXPECT_EQ(host::NowMs(), 0u);
+}
+
+}  // namespace
