@@ -30,7 +30,7 @@ using test_support::PtyPair;
 using test_support::TempDir;
 
 constexpr std::size_t kBytesPerSecond = 480;  // 4800 baud, ten bits a byte
-constexpr std::uint64_t kFeedSeconds = 630;
+constexpr std::uint64_t kDefaultFeedSeconds = 630;
 constexpr std::uint64_t kWarmUpMs = 60'000;
 
 LRESULT SoakWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -75,11 +75,13 @@ struct Feed {
     std::size_t position = 0;
     std::uint64_t nextSecondMs = 0;
     std::uint64_t stopMs = 0;
-    std::vector<std::uint8_t> sent;  // every byte written, in order
+    // The input is the samples repeated from their start, so counts describe it fully.
+    std::size_t sent = 0;
     std::size_t sentBeforeChoice = 0;
     bool chosen = false;
     bool failed = false;
     long residentAfterWarmUp = 0;
+    long residentHalfway = 0;
 };
 
 // One burst of a second's worth of bytes at every second of virtual time.
@@ -88,9 +90,10 @@ void OnClock(std::uint64_t now, void* context) {
     if (!feed.chosen && SearchPending == 0) {
         // Everything sent so far went to the search's probe, which logs nothing.
         feed.chosen = true;
-        feed.sentBeforeChoice = feed.sent.size();
+        feed.sentBeforeChoice = feed.sent;
     }
     if (feed.residentAfterWarmUp == 0 && now >= kWarmUpMs) feed.residentAfterWarmUp = ResidentKb();
+    if (feed.residentHalfway == 0 && now >= feed.stopMs / 2) feed.residentHalfway = ResidentKb();
     while (now >= feed.nextSecondMs && feed.nextSecondMs < feed.stopMs && !feed.failed) {
         std::uint8_t burst[kBytesPerSecond];
         for (std::size_t i = 0; i < kBytesPerSecond; ++i) {
@@ -103,14 +106,17 @@ void OnClock(std::uint64_t now, void* context) {
             !feed.pty->WaitQueued(static_cast<std::size_t>(queued) + kBytesPerSecond)) {
             feed.failed = true;
         }
-        feed.sent.insert(feed.sent.end(), burst, burst + kBytesPerSecond);
+        feed.sent += kBytesPerSecond;
         feed.nextSecondMs += 1000;
     }
 }
 
 }  // namespace
 
-int main() {
+// Optional argument: seconds of virtual time to feed (at least 120).
+int main(int argc, char** argv) {
+    std::uint64_t feedSeconds = kDefaultFeedSeconds;
+    if (argc > 1) feedSeconds = std::max<std::uint64_t>(120, std::strtoull(argv[1], nullptr, 10));
     const std::vector<std::uint8_t> samples = LoadSamples(SKYMARK_DATA_DIR);
     if (samples.empty()) {
         std::fprintf(stderr, "no sample logs in %s\n", SKYMARK_DATA_DIR);
@@ -147,7 +153,7 @@ int main() {
     Feed feed;
     feed.pty = &pty;
     feed.samples = &samples;
-    feed.stopMs = kFeedSeconds * 1000;
+    feed.stopMs = feedSeconds * 1000;
     host::SetVirtualClockObserver(OnClock, &feed);
     const long residentStart = ResidentKb();
     // A little longer than the feed, so the last burst is read too.
@@ -157,23 +163,28 @@ int main() {
     const long leftQueued = pty.Queued();
     ToggleLogging(window);  // closes the log
 
+    // The log must be the samples repeated, from where the search stopped taking them.
     std::ifstream in(dir.Path() + "/NMEADataLog.TXT", std::ios::binary);
-    const std::vector<std::uint8_t> log{std::istreambuf_iterator<char>(in),
-                                        std::istreambuf_iterator<char>()};
-    const std::vector<std::uint8_t> expected(feed.sent.begin() + feed.sentBeforeChoice,
-                                             feed.sent.end());
-    const bool equal = log == expected;
+    std::size_t logged = 0;
+    std::size_t position = feed.sentBeforeChoice % samples.size();
+    bool equal = true;
+    for (int c = in.get(); c != EOF; c = in.get(), ++logged) {
+        if (static_cast<std::uint8_t>(c) != samples[position]) equal = false;
+        position = (position + 1) % samples.size();
+    }
+    equal = equal && logged == feed.sent - feed.sentBeforeChoice;
     const double realSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - realStart).count();
 
     std::printf("virtual time      %llu s\n",
                 static_cast<unsigned long long>(host::NowMs() / 1000));
-    std::printf("bytes sent        %zu (%zu to the search's probe)\n", feed.sent.size(),
+    std::printf("bytes sent        %zu (%zu to the search's probe)\n", feed.sent,
                 feed.sentBeforeChoice);
-    std::printf("bytes logged      %zu, left queued %ld\n", log.size(), leftQueued);
+    std::printf("bytes logged      %zu, left queued %ld\n", logged, leftQueued);
     std::printf("log equals input  %s\n", equal ? "yes" : "NO");
-    std::printf("resident memory   %ld kB at start, %ld kB after 60 s, %ld kB at end\n",
-                residentStart, feed.residentAfterWarmUp, residentEnd);
+    std::printf(
+        "resident memory   %ld kB at start, %ld kB after 60 s, %ld kB halfway, %ld kB at end\n",
+        residentStart, feed.residentAfterWarmUp, feed.residentHalfway, residentEnd);
     std::printf("real time         %.2f s\n", realSeconds);
 
     DestroyWindow(window);
