@@ -59,19 +59,18 @@ void Span(const Canvas& canvas, std::int64_t y, std::int64_t x0, std::int64_t x1
         std::fill(row + first, row + end, color);
         return;
     }
-    int changed_first = -1;
-    int changed_last = -1;
-    for (int x = first; x < end; ++x) {
-        if (row[x] != color) {
-            if (changed_first < 0) changed_first = x;
-            changed_last = x;
-            row[x] = color;
-        }
-    }
-    if (changed_first >= 0) {
-        canvas.damage->Add(changed_first, static_cast<int>(y), changed_last + 1,
-                           static_cast<int>(y) + 1);
-    }
+    // Only the run from the first to the last differing pixel is written and
+    // reported.
+    int changed_first = first;
+    while (changed_first < end && row[changed_first] == color)
+        ++changed_first;
+    if (changed_first == end) return;
+    int changed_last = end - 1;
+    while (row[changed_last] == color)
+        --changed_last;
+    std::fill(row + changed_first, row + changed_last + 1, color);
+    canvas.damage->Add(changed_first, static_cast<int>(y), changed_last + 1,
+                       static_cast<int>(y) + 1);
 }
 
 // Span clipped to the limit box.
@@ -183,20 +182,19 @@ void Copy(const Canvas& dest, const Box& clip, const Box& box, const Canvas& sou
         const std::int64_t y = upward ? area.bottom - 1 - i : area.top + i;
         std::uint32_t* to = Row(dest, y) + area.left;
         const std::uint32_t* from = Row(source, y + dy) + (area.left + dx);
+        const std::size_t bytes = static_cast<std::size_t>(width) * sizeof(std::uint32_t);
         if (dest.damage != nullptr) {
-            int first = -1;
-            int last = -1;
-            for (int x = 0; x < width; ++x) {
-                if (to[x] != from[x]) {
-                    if (first < 0) first = x;
-                    last = x;
-                }
-            }
-            if (first < 0) continue;
+            if (std::memcmp(to, from, bytes) == 0) continue;
+            int first = 0;
+            while (to[first] == from[first])
+                ++first;
+            int last = width - 1;
+            while (to[last] == from[last])
+                --last;
             dest.damage->Add(static_cast<int>(area.left) + first, static_cast<int>(y),
                              static_cast<int>(area.left) + last + 1, static_cast<int>(y) + 1);
         }
-        std::memmove(to, from, static_cast<std::size_t>(width) * sizeof(std::uint32_t));
+        std::memmove(to, from, bytes);
     }
 }
 
