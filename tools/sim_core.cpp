@@ -126,7 +126,9 @@ int SatellitesAt(std::uint32_t second, SatelliteView (&out)[kMaxSatellites]) {
         s.prn = kPoolPrns[i];
         const double phase = 0.7 * i;
         const double rate = 2.0 * kPi / (1800.0 + 97.0 * i);
-        s.elevation = 5 + static_cast<int>(80.0 * (0.5 + 0.5 * std::sin(phase + t * rate)));
+        // Squared, so that more satellites sit low in the sky than high.
+        const double height = 0.5 + 0.5 * std::sin(phase + t * rate);
+        s.elevation = 5 + static_cast<int>(80.0 * height * height);
         const double drift = (i % 2 == 0 ? 0.05 : -0.04) * t;
         s.azimuth = static_cast<int>(std::fmod(i * 26.0 + 13.0 + drift + 3600.0, 360.0));
         // Satellites are picked up one after another during the first seconds.
