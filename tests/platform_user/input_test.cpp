@@ -207,6 +207,14 @@ TEST_F(InputTest, HostTakingTheFocusSendsKillFocus) {
     RecordInput({});
     std::vector<Record> expected{{main, WM_KILLFOCUS, 0}};
     EXPECT_EQ(Filtered({WM_KILLFOCUS}), expected);
+    EXPECT_EQ(GetFocus(), nullptr);
+    // Keys still reach the main window, and the next window shown takes the focus.
+    host::InjectKey('A', u'a', false, true);
+    auto got = RecordInput({WM_KEYDOWN});
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].window, main);
+    HWND popup = CreatePopup(main, 0, 0, 10, 10);
+    EXPECT_EQ(GetFocus(), popup);
 }
 
 TEST_F(InputTest, HostCloseAsksTheMainWindow) {

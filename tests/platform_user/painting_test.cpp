@@ -146,5 +146,18 @@ TEST_F(PaintTest, HidingAWindowUncoversWhatIsBelow) {
     EXPECT_EQ(ScreenAt(5, 5), kBlue);
 }
 
+TEST_F(PaintTest, RaisingAWindowPutsItAboveTheOthers) {
+    HWND main = CreateMain();
+    HWND lower = CreatePopup(main, 0, 0, 40, 40);
+    HWND upper = CreatePopup(main, 20, 0, 40, 40, kTestClass);
+    Pump();
+    EXPECT_EQ(ScreenAt(25, 5), kWhite);
+    ASSERT_TRUE(SetWindowPos(lower, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
+    EXPECT_EQ(ScreenAt(25, 5), kBlue);
+    FillWindow(upper, kRed);
+    EXPECT_EQ(ScreenAt(39, 5), kBlue);
+    EXPECT_EQ(ScreenAt(40, 5), kRed);
+}
+
 }  // namespace
 }  // namespace wmtest

@@ -117,6 +117,25 @@ TEST_F(TimerTest, PostedMessagesComeBeforeDueTimersAndPaints) {
     EXPECT_EQ(order, (std::vector<UINT>{WM_USER + 1, WM_USER + 2, WM_PAINT, WM_TIMER}));
 }
 
+TEST_F(TimerTest, PeekingWithoutRemovingLeavesTheTimerDue) {
+    HWND main = CreateMain();
+    ValidateRect(main, nullptr);
+    SetTimer(main, 1, 100, nullptr);
+    host::AdvanceVirtualClock(150);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(msg.message, WM_TIMER);
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_TIMER);
+    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    // A filter for another window does not take it.
+    HWND other = CreatePopup(nullptr, 0, 0, 5, 5);
+    ValidateRect(other, nullptr);
+    host::AdvanceVirtualClock(100);
+    EXPECT_FALSE(PeekMessageW(&msg, other, 0, 0, PM_REMOVE));
+    EXPECT_TRUE(PeekMessageW(&msg, main, 0, 0, PM_REMOVE));
+}
+
 TEST_F(TimerTest, QuitComesAfterPostedMessagesWithItsCode) {
     HWND main = CreateMain();
     ValidateRect(main, nullptr);
