@@ -9,6 +9,7 @@
 
 #include "app/app_state.h"
 #include "nmea/nav_record.h"
+#include "nmea/sentence_stream.h"
 #include "serial/com_port.h"
 #include "serial/serial_state.h"
 #include "serial_fixture.h"
@@ -209,6 +210,17 @@ TEST_F(UpdateTest, OpenErrorKeepsLoggingOffAndTheNextPressTriesAgain) {
     SendBeforeNextTick(pty, std::string("ok"));
     EXPECT_EQ(Seen.ticks.back().caption, u"Stop");
     EXPECT_EQ(ReadLog(), "ok");
+}
+
+TEST_F(UpdateTest, EveryTickHandsItsBytesToTheSentenceStream) {
+    PtyPair& pty = StartWithReceiver();
+    Nav.ggaLatitude = 0;
+    SendBeforeNextTick(pty, kGga);
+    // The sentence waits for the next '$', which comes alone in the following tick.
+    EXPECT_EQ(Nav.ggaLatitude, 0.0f);
+    SendBeforeNextTick(pty, "$");
+    EXPECT_FLOAT_EQ(Nav.ggaLatitude, 4807.038f);
+    EXPECT_EQ(Assembler.sentenceLength, 1);
 }
 
 struct CounterCase {
