@@ -113,5 +113,34 @@ TEST_F(SnapshotTest, StoppingTheDisplayWritesWhatIsPending) {
     EXPECT_EQ(SnapshotAt(5, 5), kBlue);
 }
 
+TEST(DisplaySelection, WithoutADesktopDisplayItIsHeadless) {
+    struct Saved {
+        const char* name;
+        std::string value;
+        bool set;
+    } saved[] = {
+        {"DISPLAY", "", false}, {"WAYLAND_DISPLAY", "", false}, {"SKYMARK_DISPLAY", "", false}};
+    for (Saved& s : saved) {
+        if (const char* v = std::getenv(s.name)) {
+            s.value = v;
+            s.set = true;
+        }
+        unsetenv(s.name);
+    }
+    EXPECT_EQ(host::StartDisplay(), host::DisplayKind::kHeadless);
+    host::StopDisplay();
+    setenv("SKYMARK_DISPLAY", "headless", 1);
+    setenv("DISPLAY", ":12345", 1);
+    EXPECT_EQ(host::StartDisplay(), host::DisplayKind::kHeadless);
+    host::StopDisplay();
+    for (Saved& s : saved) {
+        if (s.set) {
+            setenv(s.name, s.value.c_str(), 1);
+        } else {
+            unsetenv(s.name);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace wmtest
