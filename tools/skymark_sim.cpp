@@ -33,6 +33,7 @@ void PrintUsage(std::FILE* out) {
         "  --corrupt PERCENT    share of sentences sent with a wrong checksum (default 0)\n"
         "  --position LAT,LON   start position in decimal degrees (default 47.3769,8.5417)\n"
         "  --seconds N          stop after N seconds (default: run until SIGINT/SIGTERM)\n"
+        "  --record FILE        also append every byte sent on the line to FILE\n"
         "  --help               show this text\n",
         out);
 }
@@ -61,11 +62,15 @@ timespec AddMs(timespec base, long long ms) {
 }
 
 // Bytes that cannot be written (no reader, full queue, hung-up line) are lost,
-// as they would be on a real wire.
-void WriteSome(int fd, const char* bytes, std::size_t size) {
+// as they would be on a real wire. What did go out is copied to the record.
+void WriteSome(int fd, const char* bytes, std::size_t size, std::FILE* record) {
     while (size > 0 && !stopRequested) {
         const ssize_t n = write(fd, bytes, size);
         if (n > 0) {
+            if (record != nullptr) {
+                std::fwrite(bytes, 1, static_cast<std::size_t>(n), record);
+                std::fflush(record);
+            }
             bytes += n;
             size -= static_cast<std::size_t>(n);
         } else if (n < 0 && errno == EINTR) {
@@ -101,6 +106,7 @@ int OpenPseudoTerminal(char* path, std::size_t capacity) {
 int main(int argc, char** argv) {
     sim::ReceiverConfig config;
     const char* replayPath = nullptr;
+    const char* recordPath = nullptr;
     long seconds = -1;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
@@ -111,6 +117,8 @@ int main(int argc, char** argv) {
             return 0;
         } else if (std::strcmp(arg, "--replay") == 0 && value != nullptr) {
             replayPath = value;
+        } else if (std::strcmp(arg, "--record") == 0 && value != nullptr) {
+            recordPath = value;
         } else if (std::strcmp(arg, "--talker") == 0 && value != nullptr &&
                    (std::strcmp(value, "GP") == 0 || std::strcmp(value, "GN") == 0)) {
             config.talker[1] = value[1];
@@ -134,6 +142,13 @@ int main(int argc, char** argv) {
     sim::Replay replay;
     if (replayPath != nullptr && (!replay.Load(replayPath) || replay.Empty())) {
         std::fprintf(stderr, "skymark-sim: cannot read %s or it is empty\n", replayPath);
+        return 1;
+    }
+
+    std::FILE* record = nullptr;
+    if (recordPath != nullptr && (record = std::fopen(recordPath, "ab")) == nullptr) {
+        std::fprintf(stderr, "skymark-sim: cannot write %s: %s\n", recordPath,
+                     std::strerror(errno));
         return 1;
     }
 
@@ -170,11 +185,12 @@ int main(int argc, char** argv) {
         for (std::size_t sent = 0, slice = 0; sent < burst.size && !stopRequested; ++slice) {
             SleepUntil(AddMs(start, 1000LL * second + 100LL * static_cast<long long>(slice)));
             const std::size_t size = burst.size - sent < kSlice ? burst.size - sent : kSlice;
-            WriteSome(fd, burst.bytes + sent, size);
+            WriteSome(fd, burst.bytes + sent, size, record);
             sent += size;
         }
         SleepUntil(AddMs(start, 1000LL * (second + 1)));
     }
     close(fd);
+    if (record != nullptr) std::fclose(record);
     return 0;
 }

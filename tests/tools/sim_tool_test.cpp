@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -96,7 +97,11 @@ TEST(SimTool, HelpExplainsOptionsAndBadOptionsFail) {
 }
 
 TEST(SimTool, SendsPacedVerifiedSentencesOnItsPseudoTerminal) {
-    Child sim = Spawn({"--seconds", "2", "--talker", "GN"});
+    char recordPath[] = "/tmp/skymark-sim-record-XXXXXX";
+    const int recordFd = mkstemp(recordPath);
+    ASSERT_GE(recordFd, 0);
+    close(recordFd);
+    Child sim = Spawn({"--seconds", "2", "--talker", "GN", "--record", recordPath});
     const std::string path = ReadFirstLine(sim.out);
     ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
     const int fd = open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
@@ -131,6 +136,17 @@ TEST(SimTool, SendsPacedVerifiedSentencesOnItsPseudoTerminal) {
         ++lines;
     }
     EXPECT_GE(lines, 10u);
+    // The record holds exactly what went out on the line.
+    std::FILE* f = std::fopen(recordPath, "rb");
+    ASSERT_NE(f, nullptr);
+    std::string recorded;
+    char buffer[1024];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) {
+        recorded.append(buffer, n);
+    }
+    std::fclose(f);
+    unlink(recordPath);
+    EXPECT_EQ(recorded, received);
 }
 
 TEST(SimTool, KeepsGoingWithoutAReaderAndStopsCleanlyOnSignals) {
