@@ -84,6 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::memcpy(sentence, data, n);
     sentence[n] = '\0';
     DecodeAll(sentence, static_cast<int32_t>(n));
+    // A length short of the NUL: the walk must stop at that position.
+    if (n > 0) DecodeAll(sentence, static_cast<int32_t>(data[0] % n));
 
     // Then the input split at each '$', one sentence at a time.
     size_t start = 0;
