@@ -1,5 +1,11 @@
-// Placeholder: the built-in controls replace this body with their class
-// registrations.
+// The window classes the platform provides.
 #include "builtin_controls.h"
+#include "builtin_controls_internal.h"
 
-void RegisterBuiltinControlClasses() {}
+void RegisterBuiltinControlClasses() {
+    controls::RegisterButtonClass();
+    controls::RegisterStaticClass();
+    controls::RegisterCommandBarClass();
+    controls::RegisterMessageBoxClass();
+    controls::RegisterDialogClass();
+}

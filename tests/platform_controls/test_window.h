@@ -1,0 +1,49 @@
+// A recording parent window, message pumping and scripted input for the
+// control tests.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "host/host.h"
+#include "win/user.h"
+
+namespace testwin {
+
+struct Recorded {
+    HWND hwnd;
+    UINT message;
+    WPARAM wparam;
+    LPARAM lparam;
+};
+
+// Messages the parent window received: WM_COMMAND, WM_CLOSE, WM_TIMER.
+std::vector<Recorded>& Log();
+int Count(UINT message);
+// Runs on each WM_TIMER of the parent (with the timer id).
+void OnParentTimer(std::function<void(WPARAM)> handler);
+
+// A visible top-level window filling the screen, whose WM_CLOSE does not destroy it.
+HWND CreateParent();
+
+// Dispatches what is queued without waiting.
+void Pump();
+// Dispatches messages until done() holds or the clock reaches limit_ms.
+void RunUntil(const std::function<bool()>& done, std::uint64_t limit_ms);
+
+// Runs action once the clock reaches at_ms; driven by a timer on window, so
+// it also runs inside modal loops.
+void ScheduleAt(HWND window, std::uint64_t at_ms, std::function<void()> action);
+
+void Click(int x, int y);
+void PressKey(WORD virtual_key, char16_t character);
+
+// Pixels of a screen rectangle, row by row.
+std::vector<std::uint32_t> Snapshot(const RECT& rect);
+
+// Clean window manager on the virtual clock; restored by Finish.
+void Start();
+void Finish();
+
+}  // namespace testwin
