@@ -23,6 +23,7 @@ class TemplateBuilder {
     TemplateBuilder& Dword(DWORD v) { return Raw(&v, 4); }
     TemplateBuilder& Word(WORD v) { return Raw(&v, 2); }
     TemplateBuilder& Short(short v) { return Raw(&v, 2); }
+    TemplateBuilder& Raw8(unsigned char v) { return Raw(&v, 1); }
     TemplateBuilder& String(std::u16string_view text) {
         for (char16_t c : text)
             Word(c);
@@ -314,21 +315,48 @@ TEST_F(DialogTest, WiderThanOwnerIsPlacedAtTheLeftEdge) {
 // A template held in its own heap block of exactly its size, as a resource,
 // so reading past its end is caught. Instances keep their resource set by
 // reference, so blocks and items live to the end of the test program.
-INT_PTR RunFromResource(const std::vector<unsigned char>& bytes, HWND owner) {
+INT_PTR RunFromResource(const std::vector<unsigned char>& bytes, HWND owner,
+                        const std::vector<host::ResourceItem>& others = {}) {
     struct Kept {
         std::unique_ptr<unsigned char[]> block;
-        host::ResourceItem item;
+        std::vector<host::ResourceItem> items;
     };
     static std::deque<Kept> kept;
     Kept& k = kept.emplace_back();
     k.block = std::make_unique<unsigned char[]>(std::max<std::size_t>(bytes.size(), 1));
     if (!bytes.empty()) std::memcpy(k.block.get(), bytes.data(), bytes.size());
-    k.item = host::ResourceItem{5, 103, 1033, k.block.get(), static_cast<DWORD>(bytes.size())};
-    HINSTANCE instance = host::CreateInstance(host::ResourceSet{&k.item, 1});
+    k.items.push_back({5, 103, 1033, k.block.get(), static_cast<DWORD>(bytes.size())});
+    k.items.insert(k.items.end(), others.begin(), others.end());
+    HINSTANCE instance = host::CreateInstance(host::ResourceSet{k.items.data(), k.items.size()});
     HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(103), RT_DIALOG());
     if (found == nullptr) return -3;
     auto* dialog_template = static_cast<const DLGTEMPLATE*>(LoadResource(instance, found));
     return DialogBoxIndirectParamW(instance, dialog_template, owner, TestDialogProc, 0);
+}
+
+// Icon group 101 with one 32 x 32, 16-colour image (id 1) that is red all over.
+std::vector<host::ResourceItem> RedIconResources() {
+    static std::vector<unsigned char> group;
+    static std::vector<unsigned char> image;
+    if (group.empty()) {
+        TemplateBuilder g;
+        g.Word(0).Word(1).Word(1);
+        g.Word(0x2020).Word(16).Word(1).Word(4).Dword(40 + 64 + 16 * 32 + 4 * 32).Word(1);
+        group = g.bytes();
+        TemplateBuilder i;
+        i.Dword(40).Dword(32).Dword(64).Word(1).Word(4).Dword(0).Dword(0);
+        i.Dword(0).Dword(0).Dword(0).Dword(0);
+        i.Dword(0x00000000).Dword(0x00FF0000);  // black, then red as B, G, R, 0
+        for (int c = 2; c < 16; ++c)
+            i.Dword(0);
+        for (int b = 0; b < 16 * 32; ++b)
+            i.Raw8(0x11);
+        for (int b = 0; b < 4 * 32; ++b)
+            i.Raw8(0x00);  // all opaque
+        image = i.bytes();
+    }
+    return {{14, 101, 1033, group.data(), static_cast<DWORD>(group.size())},
+            {3, 1, 1033, image.data(), static_cast<DWORD>(image.size())}};
 }
 
 TEST_F(DialogTest, TruncatedTemplatesFailWithoutReadingPastTheEnd) {
@@ -401,6 +429,29 @@ TEST_F(DialogTest, WholeTemplateFromResourceRuns) {
     });
     testwin::RunUntil([&] { return finished; }, 10000);
     EXPECT_EQ(result, IDOK);
+}
+
+TEST_F(DialogTest, IconStaticDrawsTheIconNamedByItsOrdinal) {
+    COLORREF inside = 0;
+    COLORREF text_area = 0;
+    InspectAt(300, [&](HWND dialog) {
+        RECT d{};
+        GetWindowRect(dialog, &d);
+        const int top = d.top + controls::CaptionHeight();
+        inside = host::ScreenPixels().At(d.left + PxX(11) + 4, top + PxY(17) + 4);
+        text_area = host::ScreenPixels().At(d.left + PxX(38) - 2, top + PxY(17) + 4);
+        testwin::PressKey(VK_RETURN, u'\r');
+    });
+    INT_PTR result = -2;
+    bool finished = false;
+    testwin::ScheduleAt(parent_, 100, [&] {
+        result = RunFromResource(AboutTemplate(), parent_, RedIconResources());
+        finished = true;
+    });
+    testwin::RunUntil([&] { return finished; }, 10000);
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(inside, RGB(255, 0, 0));
+    EXPECT_EQ(text_area, controls::kWhite);
 }
 
 }  // namespace
