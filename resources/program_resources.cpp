@@ -251,7 +251,7 @@ Bytes AboutDialog() {
     b.Word(0);
 
     DialogItem(&b, WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT, 38, 25, 70, 8);
-    b.Text("GPS and NMEA logger");
+    b.Text("GPS NMEA logger");
     b.Word(0);
     return b;
 }

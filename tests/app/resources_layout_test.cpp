@@ -189,7 +189,7 @@ TEST(ResourceLayout, AboutTemplateWalksToThreeAlignedStatics) {
         const char* text;  // null for the icon ordinal
     } items[3] = {{0x50000003, 11, 17, 20, 20, nullptr},
                   {0x50020080, 38, 10, 70, 8, "Skymark Version 1.0"},
-                  {0x50020000, 38, 25, 70, 8, "GPS and NMEA logger"}};
+                  {0x50020000, 38, 25, 70, 8, "GPS NMEA logger"}};
     for (const auto& item : items) {
         SCOPED_TRACE(item.style);
         r.AlignToDword();
