@@ -126,6 +126,22 @@ TEST_F(ControlsTest, StaticDrawsTextAlignedAndClipped) {
     }
 }
 
+TEST_F(ControlsTest, StaticRemovesPrefixMarksUnlessNoPrefix) {
+    auto draw = [&](LPCWSTR text, DWORD style) {
+        HWND label = CreateWindowExW(0, u"static", text, WS_CHILD | WS_VISIBLE | style, 20, 100,
+                                     120, 16, parent_, nullptr, nullptr, nullptr);
+        testwin::Pump();
+        auto pixels = testwin::Snapshot({20, 100, 140, 116});
+        DestroyWindow(label);
+        testwin::Pump();
+        return pixels;
+    };
+    const auto plain = draw(u"AB", SS_LEFT);
+    EXPECT_EQ(draw(u"A&B", SS_LEFT), plain);
+    EXPECT_NE(draw(u"A&B", SS_LEFT | SS_NOPREFIX), plain);
+    EXPECT_EQ(draw(u"A&&B", SS_LEFT), draw(u"A&B", SS_LEFT | SS_NOPREFIX));
+}
+
 TEST_F(ControlsTest, CommandBarCloseButtonSendsCloseToParent) {
     HWND bar = CommandBar_Create(nullptr, parent_, 1);
     ASSERT_NE(bar, nullptr);

@@ -93,6 +93,8 @@ struct ProcRecord {
     bool press_exists_at_init = false;
     bool end_on_ok_cancel = true;
     bool centre = false;
+    bool end_in_init = false;
+    bool destroy_in_init = false;
     std::vector<int> commands;
 };
 ProcRecord* g_record = nullptr;
@@ -105,6 +107,8 @@ BOOL TestDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
         r.init_param = lparam;
         r.visible_at_init = IsWindowVisible(dialog) != 0;
         r.press_exists_at_init = GetDlgItem(dialog, kPressId) != nullptr;
+        if (r.end_in_init) EndDialog(dialog, 9);
+        if (r.destroy_in_init) DestroyWindow(dialog);
         if (r.centre) {
             // The application's centring over the owner's client area.
             RECT d{};
@@ -452,6 +456,29 @@ TEST_F(DialogTest, IconStaticDrawsTheIconNamedByItsOrdinal) {
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(inside, RGB(255, 0, 0));
     EXPECT_EQ(text_area, controls::kWhite);
+}
+
+TEST_F(DialogTest, EndingOrDestroyingInInitDialogNeverShowsIt) {
+    struct Case {
+        const char* name;
+        bool end;
+        bool destroy;
+        INT_PTR expected;
+    };
+    const Case cases[] = {
+        {"EndDialog", true, false, 9},
+        {"DestroyWindow", false, true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        record_ = ProcRecord{};
+        record_.end_in_init = c.end;
+        record_.destroy_in_init = c.destroy;
+        EXPECT_EQ(RunDialog(AboutTemplate()), c.expected);
+        testwin::Pump();
+        const auto screen = testwin::Snapshot({0, 0, 100, 40});
+        EXPECT_EQ(screen, std::vector<std::uint32_t>(screen.size(), controls::kWhite));
+    }
 }
 
 }  // namespace
