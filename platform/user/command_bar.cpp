@@ -3,7 +3,6 @@
 #include <unordered_map>
 
 #include "builtin_controls_internal.h"
-#include "gdi/window_dc.h"
 
 namespace controls {
 
