@@ -142,7 +142,7 @@ void PushButtonEvent(SDL_Window* window, Uint32 type, int x, int y) {
     SDL_PushEvent(&event);
 }
 
-TEST(SdlDisplayTest, ClickReachesButtonAndWindowShowsTheScreen) {
+TEST(SdlDisplayTest, InputReachesWindowsAndWindowShowsTheScreen) {
     Xvfb xvfb;
     std::string why;
     if (!xvfb.Start(&why)) GTEST_SKIP() << "Xvfb could not start: " << why;
@@ -198,6 +198,60 @@ TEST(SdlDisplayTest, ClickReachesButtonAndWindowShowsTheScreen) {
         }
     }
     EXPECT_EQ(differing, 0) << "the window must follow the screen after a change";
+
+    // Keys, the host window's close control and minimising, as SDL reports them.
+    struct KeyCase {
+        const char* name;
+        SDL_Keycode key;
+        Uint16 modifiers;
+        UINT message;
+        WPARAM wparam;
+    };
+    const KeyCase keys[] = {
+        {"Alt+/ gives the character", SDLK_SLASH, KMOD_LALT, WM_SYSCHAR, u'/'},
+        {"Alt+F4 gives the virtual key", SDLK_F4, KMOD_LALT, WM_SYSKEYDOWN, 0x73},
+        {"a gives the letter key", SDLK_a, KMOD_NONE, WM_KEYDOWN, 'A'},
+        {"a gives the character", SDLK_a, KMOD_NONE, WM_CHAR, u'a'},
+        {"Return", SDLK_RETURN, KMOD_NONE, WM_KEYDOWN, VK_RETURN},
+    };
+    for (const KeyCase& k : keys) {
+        SCOPED_TRACE(k.name);
+        testwin::Log().clear();
+        for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) {
+            SDL_Event event{};
+            event.type = type;
+            event.key.windowID = SDL_GetWindowID(window);
+            event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+            event.key.keysym.sym = k.key;
+            event.key.keysym.mod = k.modifiers;
+            SDL_PushEvent(&event);
+        }
+        auto arrived = [&] {
+            for (const testwin::Recorded& r : testwin::Log()) {
+                if (r.message == k.message && r.wparam == k.wparam) return true;
+            }
+            return false;
+        };
+        PumpFor(parent, 2000, arrived);
+        EXPECT_TRUE(arrived());
+        // Let the rest of this key (its release) go before the next case.
+        PumpFor(parent, 100, [] { return false; });
+    }
+
+    testwin::Log().clear();
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+    PumpFor(parent, 2000, [] { return testwin::Count(WM_CLOSE) > 0; });
+    EXPECT_EQ(testwin::Count(WM_CLOSE), 1);
+
+    SDL_Event minimised{};
+    minimised.type = SDL_WINDOWEVENT;
+    minimised.window.windowID = SDL_GetWindowID(window);
+    minimised.window.event = SDL_WINDOWEVENT_MINIMIZED;
+    SDL_PushEvent(&minimised);
+    PumpFor(parent, 2000, [] { return testwin::Count(WM_KILLFOCUS) > 0; });
+    EXPECT_EQ(testwin::Count(WM_KILLFOCUS), 1);
 
     DestroyWindow(parent);
     host::ResetWindowManager();

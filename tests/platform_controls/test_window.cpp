@@ -29,6 +29,13 @@ LRESULT ParentProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_CLOSE:
             Log().push_back({window, message, wparam, lparam});
             return 0;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+        case WM_CHAR:
+        case WM_SYSCHAR:
+        case WM_KILLFOCUS:
+            Log().push_back({window, message, wparam, lparam});
+            return DefWindowProcW(window, message, wparam, lparam);
         case WM_TIMER:
             Log().push_back({window, message, wparam, lparam});
             if (TimerHandler()) TimerHandler()(wparam);

@@ -18,7 +18,8 @@ struct Recorded {
     LPARAM lparam;
 };
 
-// Messages the parent window received: WM_COMMAND, WM_CLOSE, WM_TIMER.
+// Messages the parent window received: WM_COMMAND, WM_CLOSE, WM_TIMER,
+// key messages and WM_KILLFOCUS.
 std::vector<Recorded>& Log();
 int Count(UINT message);
 // Runs on each WM_TIMER of the parent (with the timer id).
