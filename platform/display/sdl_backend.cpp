@@ -147,6 +147,11 @@ bool MapKey(SDL_Keycode key, Uint16 modifiers, KeyMapping* out) {
     return false;
 }
 
+// A release left of or above the window must not land on device pixel 0.
+int FloorDiv(int value, int divisor) {
+    return value >= 0 ? value / divisor : -((-value + divisor - 1) / divisor);
+}
+
 class SdlBackend final : public Backend {
   public:
     SdlBackend(SDL_Window* window, int scale) : window_(window), scale_(scale) {}
@@ -218,8 +223,8 @@ class SdlBackend final : public Backend {
                 if (sdl_event.button.button != SDL_BUTTON_LEFT) return false;
                 event->kind = sdl_event.type == SDL_MOUSEBUTTONDOWN ? InputEvent::Kind::kMouseDown
                                                                     : InputEvent::Kind::kMouseUp;
-                event->x = sdl_event.button.x / scale_;
-                event->y = sdl_event.button.y / scale_;
+                event->x = FloorDiv(sdl_event.button.x, scale_);
+                event->y = FloorDiv(sdl_event.button.y, scale_);
                 return true;
             case SDL_KEYDOWN:
             case SDL_KEYUP: {
