@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <string>
 #include <vector>
@@ -381,6 +382,67 @@ TEST(AboutCentring, HalvesTheDifferenceTruncatingAndNeverNegative) {
         const POINT at = CenteredDialogPosition(row.owner, row.dialog);
         EXPECT_EQ(at.x, row.x);
         EXPECT_EQ(at.y, row.y);
+    }
+}
+
+RECT recordedDialog{};
+
+BOOL RecordingAboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    const BOOL handled = AboutDialogProc(dialog, message, wParam, lParam);
+    if (message == WM_INITDIALOG) GetWindowRect(dialog, &recordedDialog);
+    return handled;
+}
+
+void PressEnterLater(std::uint64_t now, void* context) {
+    auto* sent = static_cast<bool*>(context);
+    if (*sent || now < 200) return;
+    *sent = true;
+    host::InjectKey(VK_RETURN, u'\r', false, true);
+    host::InjectKey(VK_RETURN, u'\r', false, false);
+}
+
+LRESULT PlainOwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The real About template over owners of several sizes at the screen origin.
+TEST_F(FrameTest, AboutDialogOpensCentredOverItsOwnerAndEnterClosesIt) {
+    WNDCLASSW ownerClass{};
+    ownerClass.lpfnWndProc = PlainOwnerProc;
+    ownerClass.hInstance = instance_;
+    ownerClass.lpszClassName = u"AboutOwner";
+    ASSERT_NE(RegisterClassW(&ownerClass), 0);
+    HRSRC found = FindResourceW(instance_, MAKEINTRESOURCEW(kAboutDialogId), RT_DIALOG());
+    const auto* about = static_cast<const DLGTEMPLATE*>(LoadResource(instance_, found));
+    ASSERT_NE(about, nullptr);
+
+    const struct { int width, height; } owners[] = {{240, 294}, {241, 294}, {320, 200}, {60, 40}};
+    for (const auto& o : owners) {
+        SCOPED_TRACE(testing::Message() << o.width << "x" << o.height);
+        HWND owner = CreateWindowExW(0, u"AboutOwner", u"", WS_POPUP | WS_VISIBLE, 0, 0, o.width,
+                                     o.height, nullptr, nullptr, instance_, nullptr);
+        ASSERT_NE(owner, nullptr);
+        RECT client{};
+        GetClientRect(owner, &client);
+        ASSERT_EQ(client.right, o.width);
+        // A timer keeps the virtual clock moving while the dialog waits.
+        SetTimer(owner, 9, 50, nullptr);
+        recordedDialog = RECT{};
+        bool sent = false;
+        host::SetVirtualClockObserver(PressEnterLater, &sent);
+        const INT_PTR result =
+            DialogBoxIndirectParamW(instance_, about, owner, RecordingAboutProc, 0);
+        host::SetVirtualClockObserver(nullptr, nullptr);
+        EXPECT_EQ(result, IDOK);
+        EXPECT_TRUE(sent);
+        const int width = recordedDialog.right - recordedDialog.left;
+        const int height = recordedDialog.bottom - recordedDialog.top;
+        EXPECT_GT(width, 100);
+        EXPECT_GT(height, 50);
+        EXPECT_EQ(recordedDialog.left, std::max(0, (o.width - width) / 2));
+        EXPECT_EQ(recordedDialog.top, std::max(0, (o.height - height) / 2));
+        DestroyWindow(owner);
+        host::UseVirtualClock(0);
     }
 }
 
