@@ -11,25 +11,23 @@ TEST(HexDigitValue, AcceptsBothCasesAndRejectsTheRest) {
         char c;
         int value;
     };
-    const Case cases[] = {
-        {'0', 0},
-        {'9', 9},
-        {'A', 10},
-        {'F', 15},
-        {'a', 10},
-        {'f', 15},
-        {'G', -1},
-        {'g', -1},
-        {'@', -1},
-        {'`', -1},
-        {'/', -1},
-        {':', -1},
-        {' ', -1},
-        {'*', -1},
-        {'\0', -1},
-        {'\r', -1},
-        {static_cast<char>(0xC1), -1},
-    };
+    const Case cases[] = {{'0', 0},
+                          {'9', 9},
+                          {'A', 10},
+                          {'F', 15},
+                          {'a', 10},
+                          {'f', 15},
+                          {'G', -1},
+                          {'g', -1},
+                          {'@', -1},
+                          {'`', -1},
+                          {'/', -1},
+                          {':', -1},
+                          {' ', -1},
+                          {'*', -1},
+                          {'\0', -1},
+                          {'\r', -1},
+                          {static_cast<char>(0xC1), -1}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "char code " << static_cast<int>(c.c));
         EXPECT_EQ(HexDigitValue(c.c), c.value);
@@ -84,8 +82,7 @@ TEST(VerifyChecksum, Table) {
         {"empty sentence", "", true},
         {"lone dollar", "$", true},
         {"position 0 not summed", "QA*41", true},
-        {"star at position 0 is not the star", "*A*41", true},
-    };
+        {"star at position 0 is not the star", "*A*41", true}};
     NavRecord& record = Nav;
     for (const ChecksumCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -19,6 +19,7 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 float Float(const std::string& s) {
     return ParseFloatText(s.c_str(), static_cast<int32_t>(s.size()));
 }
+
 int32_t Int(const std::string& s) {
     return ParseIntText(s.c_str(), static_cast<int32_t>(s.size()));
 }
@@ -34,52 +35,50 @@ void ExpectSameBits(float actual, float expected) {
 }
 
 TEST(ParseFloatText, MatchesAtofOnFieldText) {
-    const char* cases[] = {
-        "0",
-        "123519.00",
-        "4807.038",
-        "01131.000",
-        "545.4",
-        "46.9",
-        "-0",
-        "-0.0",
-        "+1.5",
-        "0.1",
-        "1.",
-        ".5",
-        "-.5",
-        "1e3",
-        "1E-2",
-        "2.5e+1",
-        "0x1p3",
-        "0X1P-2",
-        "0x",
-        "0x1.8",
-        "  12.5",
-        "\t-3",
-        "1.5M",
-        "12,5",
-        "1.2.3",
-        "1e",
-        "1e+",
-        "1e-x",
-        "--1",
-        "abc",
-        "",
-        "-",
-        ".",
-        "+",
-        "3.4028235e38",
-        "1e-50",
-        "000000000000000000000000012.5",
-        "12345678901234567890123",
-        "0.0000000000000000000000001",
-        "9007199254740993",
-        "9007199254740992.5",
-        "1234567890123456789",
-        "0.123456789012345678",
-        "123456.7890123456789",
-    };
+    const char* cases[] = {"0",
+                           "123519.00",
+                           "4807.038",
+                           "01131.000",
+                           "545.4",
+                           "46.9",
+                           "-0",
+                           "-0.0",
+                           "+1.5",
+                           "0.1",
+                           "1.",
+                           ".5",
+                           "-.5",
+                           "1e3",
+                           "1E-2",
+                           "2.5e+1",
+                           "0x1p3",
+                           "0X1P-2",
+                           "0x",
+                           "0x1.8",
+                           "  12.5",
+                           "\t-3",
+                           "1.5M",
+                           "12,5",
+                           "1.2.3",
+                           "1e",
+                           "1e+",
+                           "1e-x",
+                           "--1",
+                           "abc",
+                           "",
+                           "-",
+                           ".",
+                           "+",
+                           "3.4028235e38",
+                           "1e-50",
+                           "000000000000000000000000012.5",
+                           "12345678901234567890123",
+                           "0.0000000000000000000000001",
+                           "9007199254740993",
+                           "9007199254740992.5",
+                           "1234567890123456789",
+                           "0.123456789012345678",
+                           "123456.7890123456789"};
     for (const char* c : cases) {
         SCOPED_TRACE(c);
         ExpectSameBits(Float(c), Reference(c));
@@ -91,11 +90,9 @@ TEST(ParseFloatText, SpecialValues) {
         const char* text;
         float value;
     };
-    const Case cases[] = {
-        {"inf", kInf},    {"-inf", -kInf},   {"INFINITY", kInf},
-        {"1e999", kInf},  {"-1e999", -kInf}, {"1e39", kInf},
-        {"-4e38", -kInf}, {"1e-999", 0.0f},  {"3.4028235e38", FLT_MAX},
-    };
+    const Case cases[] = {{"inf", kInf},    {"-inf", -kInf},   {"INFINITY", kInf},
+                          {"1e999", kInf},  {"-1e999", -kInf}, {"1e39", kInf},
+                          {"-4e38", -kInf}, {"1e-999", 0.0f},  {"3.4028235e38", FLT_MAX}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         ExpectSameBits(Float(c.text), c.value);
@@ -139,26 +136,24 @@ TEST(ParseIntText, MatchesAtoiAndClamps) {
         const char* text;
         int32_t value;
     };
-    const Case cases[] = {
-        {"", 0},
-        {"0", 0},
-        {"42", 42},
-        {"-42", -42},
-        {"+7", 7},
-        {" \t12", 12},
-        {"12abc", 12},
-        {"1.9", 1},
-        {"- 1", 0},
-        {"abc", 0},
-        {"007", 7},
-        {"2147483647", 2147483647},
-        {"2147483648", 2147483647},
-        {"-2147483648", -2147483647 - 1},
-        {"-2147483649", -2147483647 - 1},
-        {"4294967297", 2147483647},
-        {"99999999999999999999999999999", 2147483647},
-        {"-99999999999999999999999999999", -2147483647 - 1},
-    };
+    const Case cases[] = {{"", 0},
+                          {"0", 0},
+                          {"42", 42},
+                          {"-42", -42},
+                          {"+7", 7},
+                          {" \t12", 12},
+                          {"12abc", 12},
+                          {"1.9", 1},
+                          {"- 1", 0},
+                          {"abc", 0},
+                          {"007", 7},
+                          {"2147483647", 2147483647},
+                          {"2147483648", 2147483647},
+                          {"-2147483648", -2147483647 - 1},
+                          {"-2147483649", -2147483647 - 1},
+                          {"4294967297", 2147483647},
+                          {"99999999999999999999999999999", 2147483647},
+                          {"-99999999999999999999999999999", -2147483647 - 1}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(Int(c.text), c.value);
@@ -173,24 +168,22 @@ TEST(TruncateToInt32, SaturatesAndTruncatesTowardZero) {
     };
     constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
     constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
-    const Case cases[] = {
-        {0.0, 0},
-        {-0.0, 0},
-        {1.9, 1},
-        {-1.9, -1},
-        {-0.5, 0},
-        {2147483647.0, kMax},
-        {2147483647.9, kMax},
-        {2147483648.0, kMax},
-        {-2147483648.0, kMin},
-        {-2147483648.9, kMin},
-        {-2147483649.0, kMin},
-        {1e300, kMax},
-        {-1e300, kMin},
-        {std::numeric_limits<double>::infinity(), kMax},
-        {-std::numeric_limits<double>::infinity(), kMin},
-        {std::numeric_limits<double>::quiet_NaN(), 0},
-    };
+    const Case cases[] = {{0.0, 0},
+                          {-0.0, 0},
+                          {1.9, 1},
+                          {-1.9, -1},
+                          {-0.5, 0},
+                          {2147483647.0, kMax},
+                          {2147483647.9, kMax},
+                          {2147483648.0, kMax},
+                          {-2147483648.0, kMin},
+                          {-2147483648.9, kMin},
+                          {-2147483649.0, kMin},
+                          {1e300, kMax},
+                          {-1e300, kMin},
+                          {std::numeric_limits<double>::infinity(), kMax},
+                          {-std::numeric_limits<double>::infinity(), kMin},
+                          {std::numeric_limits<double>::quiet_NaN(), 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);
         EXPECT_EQ(TruncateToInt32(c.value), c.result);

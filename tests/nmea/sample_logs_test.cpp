@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "nav_reset.h"
 #include "nmea/nav_record.h"
+#include "tests/support/nav_reset.h"
+#include "tests/support/nmea_text.h"
 
 namespace {
 
@@ -16,11 +15,6 @@ struct Tally {
     int gga = 0, gsa = 0, gsv = 0, rmc = 0;
     int groupsEnded = 0;
 };
-
-std::string ReadLog(const std::string& name) {
-    std::ifstream in(std::string(SKYMARK_DATA_DIR) + "/" + name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // Verifies and decodes one closed sentence the way the stream routes it.
 void Handle(const char* text, int32_t length, Tally& tally) {
@@ -72,17 +66,15 @@ TEST(SampleLogs, CountsOfVerifiedAndDecodedSentences) {
     // Every checksum is good except in the cold-boot log (bad, missing, and
     // sentences glued together). The quectel log's $PQGSV lines end in "SV"
     // and so go to the GSV decoder.
-    const LogCase cases[] = {
-        {"gp-320fw-2019-04-07-coldboot.nmea", 137, 96, 10, 18, 27, 16},
-        {"magellan-ec10.nmea", 76, 76, 0, 0, 0, 38},
-        {"quectel-eg25-g.nmea", 861, 861, 60, 162, 459, 60},
-        {"skytraq-dgps.nmea", 1024, 1024, 96, 192, 160, 96},
-        {"tn200.nmea", 63, 63, 19, 19, 6, 19},
-        {"ublox-neo-m9n-nmea.nmea", 1403, 1403, 61, 244, 732, 61},
-    };
+    const LogCase cases[] = {{"gp-320fw-2019-04-07-coldboot.nmea", 137, 96, 10, 18, 27, 16},
+                             {"magellan-ec10.nmea", 76, 76, 0, 0, 0, 38},
+                             {"quectel-eg25-g.nmea", 861, 861, 60, 162, 459, 60},
+                             {"skytraq-dgps.nmea", 1024, 1024, 96, 192, 160, 96},
+                             {"tn200.nmea", 63, 63, 19, 19, 6, 19},
+                             {"ublox-neo-m9n-nmea.nmea", 1403, 1403, 61, 244, 732, 61}};
     for (const LogCase& c : cases) {
         SCOPED_TRACE(c.file);
-        const std::string bytes = ReadLog(c.file);
+        const std::string bytes = test_support::SampleLog(c.file);
         ASSERT_FALSE(bytes.empty()) << "missing sample log in " << SKYMARK_DATA_DIR;
         ResetNav();
         const Tally tally = RunLog(bytes);
@@ -97,7 +89,7 @@ TEST(SampleLogs, CountsOfVerifiedAndDecodedSentences) {
 
 TEST(SampleLogs, TripNavWithoutFix) {
     ResetNav();
-    const Tally tally = RunLog(ReadLog("tn200.nmea"));
+    const Tally tally = RunLog(test_support::SampleLog("tn200.nmea"));
     EXPECT_EQ(tally.groupsEnded, 2);
     EXPECT_EQ(Nav.fixQuality, 0);
     EXPECT_EQ(Nav.ggaLatitude, 0.0f);
@@ -113,7 +105,7 @@ TEST(SampleLogs, TripNavWithoutFix) {
 
 TEST(SampleLogs, UbloxLastFix) {
     ResetNav();
-    RunLog(ReadLog("ublox-neo-m9n-nmea.nmea"));
+    RunLog(test_support::SampleLog("ublox-neo-m9n-nmea.nmea"));
     // $GNGGA,223845.00,3806.63006,N,12237.61538,W,2,12,0.56,81.8,M,-29.5,M,,0000*49
     EXPECT_EQ(Nav.ggaTime, 223845.0f);
     EXPECT_EQ(Nav.ggaLatitude, 3806.63006f);
@@ -139,13 +131,13 @@ TEST(SampleLogs, UbloxLastFix) {
 
 TEST(SampleLogs, SkytraqLongMinutesAndQuectelNegativeAltitude) {
     ResetNav();
-    RunLog(ReadLog("skytraq-dgps.nmea"));
+    RunLog(test_support::SampleLog("skytraq-dgps.nmea"));
     EXPECT_EQ(Nav.ggaLatitude, 4404.1291692f);
     EXPECT_EQ(Nav.altitude, 1105.001f);
     EXPECT_EQ(Nav.pdop, 2.1f);
 
     ResetNav();
-    RunLog(ReadLog("quectel-eg25-g.nmea"));
+    RunLog(test_support::SampleLog("quectel-eg25-g.nmea"));
     EXPECT_EQ(Nav.altitude, -80.3f);
     EXPECT_EQ(Nav.displayAltitude, -80.3f + 32.0f);
     EXPECT_EQ(Nav.magneticVariation, 3.6f);
@@ -155,7 +147,7 @@ TEST(SampleLogs, SkytraqLongMinutesAndQuectelNegativeAltitude) {
 // Every sample log, cut at every byte offset, still decodes without a report
 // from the sanitizers.
 TEST(SampleLogs, ShiftedStartsStaySafe) {
-    const std::string bytes = ReadLog("gp-320fw-2019-04-07-coldboot.nmea");
+    const std::string bytes = test_support::SampleLog("gp-320fw-2019-04-07-coldboot.nmea");
     ASSERT_FALSE(bytes.empty());
     for (size_t start = 0; start < 200; ++start) {
         ResetNav();

@@ -1,0 +1,45 @@
+// Sentences with their checksums, built and checked as a receiver sends them.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "tests/support/temp_dir.h"
+
+namespace test_support {
+
+// "$" + body + "*HH\r\n" with the body's checksum, or one off by adjust.
+inline std::string Sentence(const std::string& body, int adjust = 0) {
+    unsigned sum = 0;
+    for (unsigned char c : body)
+        sum ^= c;
+    char tail[8];
+    std::snprintf(tail, sizeof tail, "*%02X\r\n", (sum + adjust) & 0xFF);
+    return "$" + body + tail;
+}
+
+inline std::string BadSentence(const std::string& body) {
+    return Sentence(body, 1);
+}
+
+// True when the line is "$...*HH" and HH is the XOR of what lies between.
+inline bool ChecksumMatches(const std::string& line) {
+    const std::size_t star = line.rfind('*');
+    if (line.empty() || line[0] != '$' || star == std::string::npos || star + 3 != line.size()) {
+        return false;
+    }
+    unsigned sum = 0;
+    for (std::size_t i = 1; i < star; ++i)
+        sum ^= static_cast<unsigned char>(line[i]);
+    return std::strtoul(line.substr(star + 1).c_str(), nullptr, 16) == sum;
+}
+
+#ifdef SKYMARK_DATA_DIR
+// One of the sample receiver logs kept with the tests; empty when missing.
+inline std::string SampleLog(const std::string& name) {
+    return ReadWholeFile(std::string(SKYMARK_DATA_DIR) + "/" + name);
+}
+#endif
+
+}  // namespace test_support
