@@ -89,49 +89,41 @@ void ScreenTest::Feed(const std::string& bytes) {
     return SameAsReference(box);
 }
 
-bool ScreenTest::AnyDark(RECT box) {
+::testing::AssertionResult ScreenTest::StatusShows(const std::string& text) {
+    std::u16string blank = std::u16string(65, u' ') + u".";
+    std::u16string visible;
+    for (char ch : text) {
+        if (ch != '\r' && ch != '\n') visible.push_back(static_cast<char16_t>(ch));
+    }
+    FillReference(WhiteBrush);
+    for (const std::u16string& line : {blank, visible}) {
+        RECT box = kStatus;
+        DrawTextW(reference, line.data(), static_cast<int>(line.size()), &box, DT_SINGLELINE);
+    }
+    return SameAsReference(kStatus);
+}
+
+int ScreenTest::ChangedOutside(const std::vector<uint32_t>& before, RECT box) {
+    const std::vector<uint32_t> after = Snapshot();
+    int changed = 0;
+    for (int y = 0; y < host::kScreenHeight; ++y) {
+        for (int x = 0; x < host::kScreenWidth; ++x) {
+            bool inside = x >= box.left && x < box.right && y >= box.top && y < box.bottom;
+            size_t i = static_cast<size_t>(y) * host::kScreenWidth + x;
+            if (!inside && before[i] != after[i]) ++changed;
+        }
+    }
+    return changed;
+}
+
+bool ScreenTest::AnyShade(RECT box, bool dark) {
     for (int y = box.top; y < box.bottom; ++y) {
         for (int x = box.left; x < box.right; ++x) {
             uint32_t p = Px(x, y);
-            if (GetRValue(p) < 0x80 && GetGValue(p) < 0x80 && GetBValue(p) < 0x80) return true;
+            bool isDark = GetRValue(p) < 0x80 && GetGValue(p) < 0x80 && GetBValue(p) < 0x80;
+            bool isLight = GetRValue(p) >= 0x80 && GetGValue(p) >= 0x80 && GetBValue(p) >= 0x80;
+            if (dark ? isDark : isLight) return true;
         }
     }
     return false;
-}
-
-bool ScreenTest::AnyLight(RECT box) {
-    for (int y = box.top; y < box.bottom; ++y) {
-        for (int x = box.left; x < box.right; ++x) {
-            uint32_t p = Px(x, y);
-            if (GetRValue(p) >= 0x80 && GetGValue(p) >= 0x80 && GetBValue(p) >= 0x80) return true;
-        }
-    }
-    return false;
-}
-
-namespace {
-
-std::string WithChecksum(const std::string& body, int adjust) {
-    unsigned sum = 0;
-    for (unsigned char c : body)
-        sum ^= c;
-    char tail[8];
-    std::snprintf(tail, sizeof tail, "*%02X\r\n", (sum + adjust) & 0xFF);
-    return "$" + body + tail;
-}
-
-}  // namespace
-
-std::string Sentence(const std::string& body) {
-    return WithChecksum(body, 0);
-}
-
-std::string BadSentence(const std::string& body) {
-    return WithChecksum(body, 1);
-}
-
-void ResetNav() {
-    // Static storage is zero before the constructor, which sets no field.
-    static const NavRecord zero;
-    Nav = zero;
 }

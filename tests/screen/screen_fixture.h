@@ -9,7 +9,23 @@
 #include <vector>
 
 #include "host/host.h"
+#include "tests/support/nav_reset.h"
+#include "tests/support/nmea_text.h"
 #include "win/windows.h"
+
+using test_support::BadSentence;
+using test_support::Sentence;
+
+// The text fields and the status line on the window.
+inline constexpr RECT kDate{15, 25, 90, 40};
+inline constexpr RECT kTime{130, 25, 190, 40};
+inline constexpr RECT kHdop{15, 40, 90, 55};
+inline constexpr RECT kPdop{130, 40, 190, 55};
+inline constexpr RECT kSpeed{15, 55, 90, 70};
+inline constexpr RECT kAltitude{130, 55, 220, 70};
+inline constexpr RECT kLatitude{15, 70, 120, 85};
+inline constexpr RECT kLongitude{130, 70, 250, 85};
+inline constexpr RECT kStatus{5, 200, 320, 215};
 
 // A colour no drawing of the screen produces, not even by blending text.
 inline constexpr COLORREF kBackdrop = 0x3C5A78;
@@ -40,14 +56,13 @@ class ScreenTest : public ::testing::Test {
     static ::testing::AssertionResult SameAsReference(RECT box);
     // Draws text with DrawTextInRect on a white reference and compares the box.
     static ::testing::AssertionResult FieldShows(RECT box, const char16_t* text);
+    // The status line as an echo of this text leaves it: the blank line, then the text
+    // without its CR LF, which draw as nothing.
+    static ::testing::AssertionResult StatusShows(const std::string& text);
+    // Pixels that differ from an earlier snapshot, outside the box.
+    static int ChangedOutside(const std::vector<uint32_t>& before, RECT box);
     // Whether any pixel in the box is dark (all channels below 0x80) or light.
-    static bool AnyDark(RECT box);
-    static bool AnyLight(RECT box);
+    static bool AnyDark(RECT box) { return AnyShade(box, true); }
+    static bool AnyLight(RECT box) { return AnyShade(box, false); }
+    static bool AnyShade(RECT box, bool dark);
 };
-
-// "$" + body + "*HH\r\n" with the body's correct checksum.
-std::string Sentence(const std::string& body);
-// The same with a checksum that is off by one.
-std::string BadSentence(const std::string& body);
-
-void ResetNav();

@@ -1,5 +1,3 @@
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,48 +10,12 @@
 
 namespace {
 
-constexpr RECT kLatitude{15, 70, 120, 85};
-constexpr RECT kHdop{15, 40, 90, 55};
-constexpr RECT kDate{15, 25, 90, 40};
-constexpr RECT kTime{130, 25, 190, 40};
-constexpr RECT kStatus{5, 200, 320, 215};
-
 const std::string kGgaBody = "GPGGA,123519,4916.45,N,12311.12,W,1,08,0.9,545.4,M,46.9,M,,";
 const std::string kGsaBody = "GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1";
 
 class SentenceStreamTest : public ScreenTest {
   protected:
     static COLORREF Mark() { return Px(7, 32); }
-
-    // The status line as the echo of this sentence leaves it: the blank line,
-    // then the sentence (its CR LF draw as nothing).
-    static ::testing::AssertionResult StatusShows(const std::string& sentence) {
-        std::u16string blank = std::u16string(65, u' ') + u".";
-        std::u16string text;
-        for (char c : sentence) {
-            if (c != '\r' && c != '\n') text.push_back(static_cast<char16_t>(c));
-        }
-        FillReference(WhiteBrush);
-        RECT box = kStatus;
-        DrawTextW(reference, blank.data(), static_cast<int>(blank.size()), &box, DT_SINGLELINE);
-        box = kStatus;
-        DrawTextW(reference, text.data(), static_cast<int>(text.size()), &box, DT_SINGLELINE);
-        return SameAsReference(kStatus);
-    }
-
-    // Pixels that differ between two snapshots, outside the given box.
-    static int ChangedOutside(const std::vector<uint32_t>& before,
-                              const std::vector<uint32_t>& after, RECT box) {
-        int changed = 0;
-        for (int y = 0; y < host::kScreenHeight; ++y) {
-            for (int x = 0; x < host::kScreenWidth; ++x) {
-                bool inside = x >= box.left && x < box.right && y >= box.top && y < box.bottom;
-                size_t i = static_cast<size_t>(y) * host::kScreenWidth + x;
-                if (!inside && before[i] != after[i]) ++changed;
-            }
-        }
-        return changed;
-    }
 };
 
 TEST_F(SentenceStreamTest, MarkColourThroughChunks) {
@@ -62,13 +24,11 @@ TEST_F(SentenceStreamTest, MarkColourThroughChunks) {
     const struct {
         const char* name;
         std::vector<std::pair<std::string, COLORREF>> chunks;
-    } cases[] = {
-        {"good then bad", {{good + bad + "$", kRed}, {"\r\n", kBlue}}},
-        {"bad then good", {{bad + good + "$", kRed}, {"x", kBlue}}},
-        {"good only", {{good + "$", kBlue}}},
-        {"bad closed by the next chunk", {{bad, kBlue}, {"$", kRed}, {"$", kBlue}}},
-        {"no '$' in the chunk", {{bad + "$", kRed}, {"GPGGA,1", kBlue}}},
-    };
+    } cases[] = {{"good then bad", {{good + bad + "$", kRed}, {"\r\n", kBlue}}},
+                 {"bad then good", {{bad + good + "$", kRed}, {"x", kBlue}}},
+                 {"good only", {{good + "$", kBlue}}},
+                 {"bad closed by the next chunk", {{bad, kBlue}, {"$", kRed}, {"$", kBlue}}},
+                 {"no '$' in the chunk", {{bad + "$", kRed}, {"GPGGA,1", kBlue}}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ResetNav();
@@ -86,12 +46,10 @@ TEST_F(SentenceStreamTest, GgaUnderAnyTalker) {
         const char* body;
         float latitude;
         const char16_t* field;
-    } cases[] = {
-        {"GNGGA,123519,4916.45,N,12311.12,W,1,08,0.9,545.4,M,46.9,M,,", 4916.45f,
-         u"Latitude:49'16.45     "},
-        {"GLGGA,123519,5107.00,N,00012.00,W,1,08,0.9,545.4,M,46.9,M,,", 5107.0f,
-         u"Latitude:51'7.00     "},
-    };
+    } cases[] = {{"GNGGA,123519,4916.45,N,12311.12,W,1,08,0.9,545.4,M,46.9,M,,", 4916.45f,
+                  u"Latitude:49'16.45     "},
+                 {"GLGGA,123519,5107.00,N,00012.00,W,1,08,0.9,545.4,M,46.9,M,,", 5107.0f,
+                  u"Latitude:51'7.00     "}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.body);
         ResetNav();
@@ -109,22 +67,20 @@ TEST_F(SentenceStreamTest, OtherTypesAndBadSentencesLeaveTheScreenAlone) {
     const std::string good = Sentence(kGgaBody);
     Feed(good + "$");
     const auto before = Snapshot();
-    const std::string inputs[] = {
-        Sentence("GPGLL,4916.45,N,12311.12,W,225444,A") + "$",
-        Sentence("GPVTG,054.7,T,034.4,M,005.5,N,010.2,K") + "$",
-        "$",  // with the '$' already held: "$$"
-        Sentence("GP") + "$",
-    };
+    const std::string inputs[] = {Sentence("GPGLL,4916.45,N,12311.12,W,225444,A") + "$",
+                                  Sentence("GPVTG,054.7,T,034.4,M,005.5,N,010.2,K") + "$",
+                                  "$",  // with the '$' already held: "$$"
+                                  Sentence("GP") + "$"};
     for (const std::string& input : inputs) {
         SCOPED_TRACE(input);
         Feed(input);
-        EXPECT_EQ(ChangedOutside(before, Snapshot(), {0, 0, 0, 0}), 0);
+        EXPECT_EQ(ChangedOutside(before, {0, 0, 0, 0}), 0);
     }
     EXPECT_TRUE(StatusShows(good));
 
     // A failed GGA changes only the mark.
     Feed(BadSentence("GPGGA,1,0000.00,N,00000.00,E,1,08,0.9,1.0,M,1.0,M,,") + "$");
-    EXPECT_EQ(ChangedOutside(before, Snapshot(), {5, 30, 10, 35}), 0);
+    EXPECT_EQ(ChangedOutside(before, {5, 30, 10, 35}), 0);
     EXPECT_EQ(Nav.ggaLatitude, 4916.45f);
 }
 
@@ -150,7 +106,7 @@ TEST_F(SentenceStreamTest, GsvRefreshesOnlyAtTheEndOfItsGroup) {
     const std::string first =
         Sentence("GPGSV,2,1,08,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45");
     Feed(first + "$");
-    EXPECT_EQ(ChangedOutside(before, Snapshot(), kStatus), 0);
+    EXPECT_EQ(ChangedOutside(before, kStatus), 0);
     EXPECT_TRUE(StatusShows(first));
     EXPECT_EQ(Nav.satInView[1], 1);
     EXPECT_EQ(Nav.satInView[14], 1);
@@ -158,7 +114,7 @@ TEST_F(SentenceStreamTest, GsvRefreshesOnlyAtTheEndOfItsGroup) {
     const std::string last =
         Sentence("GPGSV,2,2,08,16,90,000,30,20,05,090,20,25,45,180,33,31,10,270,18");
     Feed(last + "$");
-    EXPECT_GT(ChangedOutside(before, Snapshot(), kStatus), 0);
+    EXPECT_GT(ChangedOutside(before, kStatus), 0);
     // Both the plot and the bars ran: eight bars, and every flag cleared.
     for (int n = 0; n < 8; ++n)
         EXPECT_EQ(Px(20 * n + 17, 259), kBlack) << n;
@@ -177,8 +133,7 @@ TEST_F(SentenceStreamTest, RunawayInputIsCutAndFails) {
         {"one chunk of 2000 bytes", {"$GPGGA," + std::string(2000, '1')}},
         // 510 letters XOR to zero: still not taken as a sentence.
         {"2000 letters, even count kept", {"$" + std::string(2000, 'A')}},
-        {"over several chunks", {"$GPGSA,", std::string(300, ','), std::string(300, ',')}},
-    };
+        {"over several chunks", {"$GPGSA,", std::string(300, ','), std::string(300, ',')}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ResetNav();
@@ -191,7 +146,7 @@ TEST_F(SentenceStreamTest, RunawayInputIsCutAndFails) {
         Feed("$");
         EXPECT_EQ(Mark(), kRed);
         EXPECT_EQ(Assembler.sentenceLength, 1);
-        EXPECT_EQ(ChangedOutside(before, Snapshot(), {5, 30, 10, 35}), 0);
+        EXPECT_EQ(ChangedOutside(before, {5, 30, 10, 35}), 0);
 
         // The stream recovers with the next sentence.
         Feed(Sentence(kGsaBody) + "$");
@@ -229,34 +184,23 @@ TEST_F(SentenceStreamTest, ShortSentencesReadPastTheirEndAsNothing) {
     EXPECT_EQ(Mark(), kBlue);
 }
 
-}  // namespace
-
-namespace {
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Every sample log in tick-sized chunks, drawn on the window: no sanitizer
 // report, and the buffers stay in bounds.
 TEST_F(SentenceStreamTest, SampleLogsRunCleanly) {
     const struct {
         const char* file;
         int32_t fixType;
-    } logs[] = {
-        {"ublox-neo-m9n-nmea.nmea", 3},
-        {"quectel-eg25-g.nmea", -1},
-        {"skytraq-dgps.nmea", 3},
-        {"magellan-ec10.nmea", 0},
-        {"tn200.nmea", 1},
-        {"gp-320fw-2019-04-07-coldboot.nmea", -1},
-    };
+    } logs[] = {{"ublox-neo-m9n-nmea.nmea", 3},
+                {"quectel-eg25-g.nmea", -1},
+                {"skytraq-dgps.nmea", 3},
+                {"magellan-ec10.nmea", 0},
+                {"tn200.nmea", 1},
+                {"gp-320fw-2019-04-07-coldboot.nmea", -1}};
     for (const auto& log : logs) {
         SCOPED_TRACE(log.file);
         ResetNav();
         Assembler = SentenceAssembler{};
-        const std::string bytes = ReadFile(std::string(SKYMARK_DATA_DIR) + "/" + log.file);
+        const std::string bytes = test_support::SampleLog(log.file);
         ASSERT_FALSE(bytes.empty());
         for (size_t offset = 0; offset < bytes.size(); offset += 144) {
             Feed(bytes.substr(offset, 144));

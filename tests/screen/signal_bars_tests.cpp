@@ -37,11 +37,9 @@ TEST_F(SignalBarsTest, HeightsAndColours) {
         float snr;
         bool used;
         int top;
-    } cases[] = {
-        {0.0f, false, 38},  // stub of 2 pixels
-        {17.0f, true, 26}, {18.0f, false, 25}, {30.0f, true, 16},
-        {49.0f, false, 0}, {59.0f, true, -7},
-    };
+    } cases[] = {{0.0f, false, 38},  // stub of 2 pixels
+                 {17.0f, true, 26}, {18.0f, false, 25}, {30.0f, true, 16},
+                 {49.0f, false, 0}, {59.0f, true, -7}};
     Nav.fixType = 3;
     int id = 1;
     for (const auto& c : cases)

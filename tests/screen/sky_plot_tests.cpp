@@ -45,10 +45,8 @@ TEST_F(SkyPlotTest, MarkerCentres) {
     const struct {
         uint16_t azimuth, elevation;
         int cx, cy;
-    } cases[] = {
-        {0, 90, 50, 50}, {123, 90, 50, 50}, {0, 0, 50, 10},
-        {90, 0, 90, 50}, {180, 0, 50, 90},  {270, 0, 10, 50},
-    };
+    } cases[] = {{0, 90, 50, 50}, {123, 90, 50, 50}, {0, 0, 50, 10},
+                 {90, 0, 90, 50}, {180, 0, 50, 90},  {270, 0, 10, 50}};
     for (const auto& c : cases) {
         SCOPED_TRACE("azimuth " + std::to_string(c.azimuth) + " elevation " +
                      std::to_string(c.elevation));
@@ -81,10 +79,11 @@ TEST_F(SkyPlotTest, UsedColouringByFixType) {
         int32_t fixType;
         bool drawnUsed;
         const char16_t* text;
-    } cases[] = {
-        {0, true, u"NONE"},  {1, false, u"NONE"}, {2, true, u"2D   "},
-        {3, true, u"3D   "}, {7, true, u"?   "},
-    };
+    } cases[] = {{0, true, u"NONE"},
+                 {1, false, u"NONE"},
+                 {2, true, u"2D   "},
+                 {3, true, u"3D   "},
+                 {7, true, u"?   "}};
     for (const auto& c : cases) {
         SCOPED_TRACE("fix type " + std::to_string(c.fixType));
         ResetNav();
