@@ -10,7 +10,7 @@
 namespace serial_test {
 namespace {
 
-const std::string kGga = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
+const std::string& kGga = test_support::kQueuedGga;
 
 // The first search's k-th probe of port n (1-based), when every port below n was visited.
 std::uint64_t ProbeTime(int visitedBefore, int probe) {
@@ -22,8 +22,7 @@ using SearchTest = SerialFixture;
 TEST_F(SearchTest, ReceiverOnComOneIsChosenAtTheFirstProbeAndTheOtherPortsAreFreed) {
     for (int port = 1; port <= 9; ++port)
         AttachReceiver(port);
-    ASSERT_TRUE(ptys_[1]->Write(kGga));
-    ASSERT_TRUE(ptys_[1]->WaitQueued(kGga.size()));
+    Talk(*ptys_[1]);
     CreateMainWindow();
 
     ASSERT_TRUE(RunUntil(ProbeTime(0, 1) + 10));
@@ -47,8 +46,7 @@ TEST_F(SearchTest, ReceiverOnComOneIsChosenAtTheFirstProbeAndTheOtherPortsAreFre
 TEST_F(SearchTest, ReceiverOnComNineAfterEightSilentPorts) {
     for (int port = 1; port <= 9; ++port)
         AttachReceiver(port);
-    ASSERT_TRUE(ptys_[9]->Write(kGga));
-    ASSERT_TRUE(ptys_[9]->WaitQueued(kGga.size()));
+    Talk(*ptys_[9]);
 
     struct Sample {
         std::uint64_t at;
@@ -184,16 +182,13 @@ TEST_F(ShutdownTest, CloseRequestBeforeAnyPortAfterAFruitlessSearch) {
 }
 
 TEST_F(ShutdownTest, CloseRequestDuringASearchThatFindsAPortPurgesAndClosesIt) {
-    PtyPair& pty = AttachReceiver(1);
-    ASSERT_TRUE(pty.Write(kGga));
-    ASSERT_TRUE(pty.WaitQueued(kGga.size()));
+    PtyPair& pty = AttachTalkingReceiver(1);
     const std::uint64_t chosen = ProbeTime(0, 1);
     int queuedAfterPurge = -1;
     OnClock([&](std::uint64_t now) {
         // Bytes that arrive during the shutdown are thrown away by the purge.
         if (now == chosen + 100) {
-            ASSERT_TRUE(pty.Write(kGga));
-            ASSERT_TRUE(pty.WaitQueued(kGga.size()));
+            Talk(pty);
         }
         if (now == chosen + 200) queuedAfterPurge = pty.Queued();
     });
@@ -209,17 +204,14 @@ TEST_F(ShutdownTest, CloseRequestDuringASearchThatFindsAPortPurgesAndClosesIt) {
 }
 
 TEST_F(ShutdownTest, CloseRequestWhileRunningEndsAfterThatTick) {
-    PtyPair& pty = AttachReceiver(1);
-    ASSERT_TRUE(pty.Write(kGga));
-    ASSERT_TRUE(pty.WaitQueued(kGga.size()));
+    PtyPair& pty = AttachTalkingReceiver(1);
     CreateMainWindow();
     const std::uint64_t chosen = ProbeTime(0, 1);
     ASSERT_TRUE(RunUntil(chosen + 300 + 10));
     ASSERT_EQ(Seen.ticks.size(), 2u);
 
     PostMessageW(window_, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(pty.Write(kGga));
-    ASSERT_TRUE(pty.WaitQueued(kGga.size()));
+    Talk(pty);
     RunToQuit(20000);
 
     // The tick at +600 still reads, then the shutdown takes its 300 ms.
@@ -256,9 +248,7 @@ TEST_F(ShutdownTest, APortThatWillNotCloseIsGivenFiftyAttempts) {
 }
 
 TEST_F(ShutdownTest, FarSideClosingMidRunKeepsTheTickRhythm) {
-    PtyPair& pty = AttachReceiver(1);
-    ASSERT_TRUE(pty.Write(kGga));
-    ASSERT_TRUE(pty.WaitQueued(kGga.size()));
+    PtyPair& pty = AttachTalkingReceiver(1);
     CreateMainWindow();
     const std::uint64_t chosen = ProbeTime(0, 1);
     ASSERT_TRUE(RunUntil(chosen + 300 + 10));

@@ -3,11 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <sstream>
 
 #include "app/app_state.h"
 #include "nmea/nav_record.h"
@@ -87,28 +83,17 @@ std::map<std::string, Print>& Prints() {
     return prints;
 }
 
-const char16_t* Format(StatusText text) {
-    switch (text) {
-        case kReadCom:
-            return u"Read Com%x     ";
-        case kDetectData:
-            return u"Detect Data Com%x     ";
-        case kNotRead:
-            return u"Com%x Not Read     ";
-        case kSearchEnd:
-            return u"Search end           ";
-        case kSearchComPort:
-            return u"Search Com Port";
-        case kWaitClose:
-            return u"Wait Close          ";
-    }
-    return u"";
-}
+// Each status text's format and the name tests know it by, in StatusText order.
+const struct {
+    const char16_t* format;
+    const char* name;
+} kStatusTexts[] = {
+    {u"Read Com%x     ", "Read Com"},         {u"Detect Data Com%x     ", "Detect Data Com"},
+    {u"Com%x Not Read     ", "Not Read Com"}, {u"Search end           ", "Search end"},
+    {u"Search Com Port", "Search Com Port"},  {u"Wait Close          ", "Wait Close"}};
 
 std::string Name(StatusText text, int port) {
-    static const char* const names[] = {"Read Com",   "Detect Data Com", "Not Read Com",
-                                        "Search end", "Search Com Port", "Wait Close"};
-    std::string name = names[text];
+    std::string name = kStatusTexts[text].name;
     if (port != 0) name += std::to_string(port);
     return name;
 }
@@ -146,7 +131,7 @@ Print MakePrint(HWND window, int top, int bottom, Draw draw) {
 Print MakeStatusPrint(HWND window, StatusText text, int port) {
     return MakePrint(window, kStatusTop, kStatusBottom, [&](HDC dc) {
         WCHAR buffer[64];
-        wsprintfW(buffer, Format(text), port);
+        wsprintfW(buffer, kStatusTexts[text].format, port);
         DrawTextInRect(dc, 5, 320, 200, 215, buffer);
     });
 }
@@ -175,45 +160,19 @@ bool ScreenMatches(const Print& print) {
 }  // namespace
 
 void SerialFixture::SetUp() {
-    host::UseVirtualClock(0);
-    host::ResetWindowManager();
+    HeadlessProgramTest::SetUp();
     Seen = WindowEvents{};
-
-    ComPort = nullptr;
-    SearchPending = 1;
-    LoggingEnabled = 0;
-    LogFile = nullptr;
-    ExitRequested = 0;
-    TickTimer = 0;
-    NoFixTimer = 0;
-    LogButton = nullptr;
-    Nav.noFixSeconds = 0;
-    Nav.fixType = 0;
-    Assembler.sentenceLength = 0;
-
-    dir_ = std::make_unique<TempDir>();
-    dir_->Enter();
     // The host's own serial devices are never touched.
     for (int port = 1; port <= 9; ++port) {
-        test_support::MapComPort(port, dir_->Path() + "/no-such-port-" + std::to_string(port));
+        test_support::MapComPort(port, dir_.Path() + "/no-such-port-" + std::to_string(port));
     }
     host::SetVirtualClockObserver(&SerialFixture::ClockTrampoline, this);
 }
 
 void SerialFixture::TearDown() {
-    host::SetVirtualClockObserver(nullptr, nullptr);
-    if (ComPort != nullptr && ComPort != INVALID_HANDLE_VALUE) CloseHandle(ComPort);
-    if (LogFile != nullptr && LogFile != INVALID_HANDLE_VALUE) CloseHandle(LogFile);
-    ComPort = nullptr;
-    LogFile = nullptr;
-    LoggingEnabled = 0;
-    host::ResetWindowManager();
+    HeadlessProgramTest::TearDown();
     for (auto& pty : ptys_)
         pty.reset();
-    test_support::UnsetComPortVariables();
-    dir_->Leave();
-    dir_.reset();
-    host::UseRealClock();
 }
 
 void SerialFixture::ClockTrampoline(std::uint64_t now_ms, void* context) {
@@ -226,6 +185,12 @@ PtyPair& SerialFixture::AttachReceiver(int port) {
     EXPECT_TRUE(ptys_[port]->Ok());
     ptys_[port]->AddAsComPort(port);
     return *ptys_[port];
+}
+
+PtyPair& SerialFixture::AttachTalkingReceiver(int port) {
+    PtyPair& pty = AttachReceiver(port);
+    Talk(pty);
+    return pty;
 }
 
 HWND SerialFixture::CreateMainWindow() {
@@ -300,7 +265,7 @@ bool SerialFixture::PortIsFree(int port) {
 }
 
 std::string SerialFixture::LogPath() const {
-    return dir_->Path() + "/NMEADataLog.TXT";
+    return dir_.File("NMEADataLog.TXT");
 }
 
 std::string SerialFixture::ReadLog() const {

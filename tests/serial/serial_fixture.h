@@ -13,14 +13,12 @@
 #include <vector>
 
 #include "host/host.h"
-#include "tests/support/pty_pair.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/headless_program.h"
 #include "win/windows.h"
 
 namespace serial_test {
 
 using test_support::PtyPair;
-using test_support::TempDir;
 
 inline constexpr std::uint64_t kFirstTickMs = 1000;
 inline constexpr std::uint64_t kSearchSettledMs = 2000;  // first search's ports opened and rested
@@ -43,13 +41,15 @@ struct WindowEvents {
 // The status line texts, in the order the search and shutdown use them.
 enum StatusText { kReadCom, kDetectData, kNotRead, kSearchEnd, kSearchComPort, kWaitClose };
 
-class SerialFixture : public ::testing::Test {
+class SerialFixture : public test_support::HeadlessProgramTest {
   protected:
     void SetUp() override;
     void TearDown() override;
 
     // Puts a pseudo-terminal behind COMn; ports without one lead to a path that does not exist.
     PtyPair& AttachReceiver(int port);
+    // The same, with a good sentence already queued on it.
+    PtyPair& AttachTalkingReceiver(int port);
     // Main window, Log button, drawing resources and both timers armed as the frame arms them.
     HWND CreateMainWindow();
     // Runs the message loop until the virtual clock reaches ms; false once the window has gone.
@@ -78,7 +78,6 @@ class SerialFixture : public ::testing::Test {
         return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     }
 
-    std::unique_ptr<TempDir> dir_;
     std::array<std::unique_ptr<PtyPair>, 10> ptys_;
     HWND window_ = nullptr;
     std::function<void(std::uint64_t)> observer_;

@@ -17,16 +17,14 @@
 namespace serial_test {
 namespace {
 
-const std::string kGga = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
+const std::string& kGga = test_support::kQueuedGga;
 constexpr std::uint64_t kChosenMs = 2300;  // COM1 with data queued is chosen here
 
 // Starts with COM1 holding data, runs the search that chooses it.
 class UpdateTest : public SerialFixture {
   protected:
     PtyPair& StartWithReceiver() {
-        PtyPair& pty = AttachReceiver(1);
-        EXPECT_TRUE(pty.Write(kGga));
-        EXPECT_TRUE(pty.WaitQueued(kGga.size()));
+        PtyPair& pty = AttachTalkingReceiver(1);
         CreateMainWindow();
         EXPECT_TRUE(RunUntil(kChosenMs + 10));
         EXPECT_EQ(SearchPending, 0);
@@ -137,9 +135,7 @@ TEST_F(UpdateTest, LogPressedTwiceBetweenTicksLeavesAnEmptyClosedFile) {
 }
 
 TEST_F(UpdateTest, LoggingSwitchedOnBeforeAPortIsFound) {
-    PtyPair& pty = AttachReceiver(1);
-    ASSERT_TRUE(pty.Write(kGga));
-    ASSERT_TRUE(pty.WaitQueued(kGga.size()));
+    PtyPair& pty = AttachTalkingReceiver(1);
     CreateMainWindow();
     ASSERT_TRUE(RunUntil(500));
     ClickLog();

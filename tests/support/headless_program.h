@@ -1,0 +1,69 @@
+// A test that runs parts of the program through the real window manager, headless, on the
+// virtual clock, in a temporary working directory, with every global as a fresh process has it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/app_state.h"
+#include "host/host.h"
+#include "nmea/sentence_stream.h"
+#include "serial/serial_state.h"
+#include "tests/support/nav_reset.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/temp_dir.h"
+
+namespace test_support {
+
+inline void ResetProgramState() {
+    AppInstance = nullptr;
+    CommandBar = nullptr;
+    LogButton = nullptr;
+    TickTimer = 0;
+    NoFixTimer = 0;
+    ExitRequested = 0;
+    ComPort = nullptr;
+    SearchPending = 1;
+    LoggingEnabled = 0;
+    LogFile = nullptr;
+    ResetNav();
+    Assembler = SentenceAssembler{};
+}
+
+// A receiver that has sent one good sentence, queued for whoever opens the port.
+inline const std::string kQueuedGga =
+    "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
+
+class HeadlessProgramTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        host::UseVirtualClock(0);
+        host::ResetWindowManager();
+        ResetProgramState();
+        ASSERT_TRUE(dir_.Ok());
+        ASSERT_TRUE(dir_.Enter());
+    }
+
+    void TearDown() override {
+        host::SetVirtualClockObserver(nullptr, nullptr);
+        // Exits that skip the shutdown leave the port and the log open.
+        if (ComPort != nullptr && ComPort != INVALID_HANDLE_VALUE) CloseHandle(ComPort);
+        if (LogFile != nullptr && LogFile != INVALID_HANDLE_VALUE) CloseHandle(LogFile);
+        ResetProgramState();
+        host::ResetWindowManager();
+        UnsetComPortVariables();
+        dir_.Leave();
+        host::UseRealClock();
+    }
+
+    // Queues a sentence on the receiver's side of the pair.
+    static void Talk(PtyPair& pty, const std::string& bytes = kQueuedGga) {
+        ASSERT_TRUE(pty.Write(bytes));
+        ASSERT_TRUE(pty.WaitQueued(bytes.size()));
+    }
+
+    TempDir dir_;
+};
+
+}  // namespace test_support
