@@ -13,12 +13,12 @@ namespace display {
 
 struct InputEvent {
     enum class Kind {
-        kMouseDown,   // x, y in device screen pixels
+        kMouseDown,  // x, y in device screen pixels
         kMouseUp,
-        kKeyDown,     // virtual_key, character (0 when none), alt
+        kKeyDown,  // virtual_key, character (0 when none), alt
         kKeyUp,
-        kClose,       // the host window's close control
-        kFocusLost,   // the host window was minimised: the program lost the focus
+        kClose,      // the host window's close control
+        kFocusLost,  // the host window was minimised: the program lost the focus
     };
     Kind kind;
     int x;
@@ -29,10 +29,11 @@ struct InputEvent {
 };
 
 class Backend {
-public:
+  public:
     virtual ~Backend() = default;
-    // Shows the changed part (device screen pixels) of the device screen.
-    virtual void Present(const host::PixelView& screen, const RECT& damage) = 0;
+    // Shows the changed parts of the device screen: count rectangles in
+    // device screen pixels (they may overlap).
+    virtual void Present(const host::PixelView& screen, const RECT* rects, int count) = 0;
     // Blocks until host input is available or the monotonic clock reaches
     // deadline_ms (host::NowMs); UINT64_MAX waits for input alone. Never spins.
     virtual void WaitForInput(std::uint64_t deadline_ms) = 0;

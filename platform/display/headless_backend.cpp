@@ -31,7 +31,7 @@ class HeadlessBackend : public Backend {
         if (pending_) Write();
     }
 
-    void Present(const host::PixelView&, const RECT&) override {
+    void Present(const host::PixelView&, const RECT*, int) override {
         if (!snapshots_) return;
         pending_ = true;
         if (host::NowMs() >= NextWriteAt()) Write();

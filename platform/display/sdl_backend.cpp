@@ -2,6 +2,7 @@
 // redrawn only where the screen changed, and host input turned into device
 // input.
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <climits>
@@ -13,6 +14,69 @@
 namespace display {
 
 namespace {
+
+// SDL is loaded only when this display is chosen, so that a headless program
+// never maps it and the many libraries it pulls in.
+struct SdlApi {
+    decltype(&SDL_SetHint) SetHint;
+    decltype(&SDL_Init) Init;
+    decltype(&SDL_Quit) Quit;
+    decltype(&SDL_QuitSubSystem) QuitSubSystem;
+    decltype(&SDL_CreateWindow) CreateWindow;
+    decltype(&SDL_DestroyWindow) DestroyWindow;
+    decltype(&SDL_GetWindowSurface) GetWindowSurface;
+    decltype(&SDL_UpdateWindowSurfaceRects) UpdateWindowSurfaceRects;
+    decltype(&SDL_LockSurface) LockSurface;
+    decltype(&SDL_UnlockSurface) UnlockSurface;
+    decltype(&SDL_MapRGB) MapRGB;
+    decltype(&SDL_WaitEvent) WaitEvent;
+    decltype(&SDL_WaitEventTimeout) WaitEventTimeout;
+    decltype(&SDL_PollEvent) PollEvent;
+};
+
+SdlApi sdl;
+
+template <class Function>
+bool Resolve(void* library, const char* name, Function* out) {
+    void* symbol = dlsym(library, name);
+    *out = reinterpret_cast<Function>(symbol);
+    return symbol != nullptr;
+}
+
+// Loads the library once; it stays loaded for the life of the process (its
+// own exit handlers and the X libraries expect that).
+bool LoadSdl(const char** why) {
+    static bool loaded = false;
+    if (loaded) return true;
+    void* library = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        *why = "libSDL2-2.0.so.0 could not be loaded";
+        return false;
+    }
+    SdlApi api{};
+    const bool all =
+        Resolve(library, "SDL_SetHint", &api.SetHint) && Resolve(library, "SDL_Init", &api.Init) &&
+        Resolve(library, "SDL_Quit", &api.Quit) &&
+        Resolve(library, "SDL_QuitSubSystem", &api.QuitSubSystem) &&
+        Resolve(library, "SDL_CreateWindow", &api.CreateWindow) &&
+        Resolve(library, "SDL_DestroyWindow", &api.DestroyWindow) &&
+        Resolve(library, "SDL_GetWindowSurface", &api.GetWindowSurface) &&
+        Resolve(library, "SDL_UpdateWindowSurfaceRects", &api.UpdateWindowSurfaceRects) &&
+        Resolve(library, "SDL_LockSurface", &api.LockSurface) &&
+        Resolve(library, "SDL_UnlockSurface", &api.UnlockSurface) &&
+        Resolve(library, "SDL_MapRGB", &api.MapRGB) &&
+        Resolve(library, "SDL_WaitEvent", &api.WaitEvent) &&
+        Resolve(library, "SDL_WaitEventTimeout", &api.WaitEventTimeout) &&
+        Resolve(library, "SDL_PollEvent", &api.PollEvent);
+    if (!all) {
+        *why = "libSDL2-2.0.so.0 lacks a function this display needs";
+        dlclose(library);
+        return false;
+    }
+    sdl = api;
+    loaded = true;
+    return true;
+}
 
 inline constexpr WORD kVkF1 = 0x70;
 inline constexpr WORD kVkLeft = 0x25;
@@ -156,36 +220,40 @@ class SdlBackend final : public Backend {
   public:
     SdlBackend(SDL_Window* window, int scale) : window_(window), scale_(scale) {}
     ~SdlBackend() override {
-        SDL_DestroyWindow(window_);
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        SDL_Quit();
+        sdl.DestroyWindow(window_);
+        sdl.QuitSubSystem(SDL_INIT_VIDEO);
+        sdl.Quit();
     }
     SdlBackend(const SdlBackend&) = delete;
     SdlBackend& operator=(const SdlBackend&) = delete;
 
-    void Present(const host::PixelView& screen, const RECT& damage) override {
+    void Present(const host::PixelView& screen, const RECT* rects, int count) override {
         // The window starts blank: the first picture is the whole screen.
         const bool first = !have_screen_;
         screen_ = screen;
         have_screen_ = true;
-        Draw(first ? RECT{0, 0, screen.width, screen.height} : damage);
+        if (first || rects == nullptr) {
+            DrawAll();
+        } else {
+            Draw(rects, count);
+        }
     }
 
     void WaitForInput(std::uint64_t deadline_ms) override {
         if (deadline_ms == UINT64_MAX) {
-            SDL_WaitEvent(nullptr);
+            sdl.WaitEvent(nullptr);
             return;
         }
         const std::uint64_t now = host::NowMs();
         if (now >= deadline_ms) return;
         const std::uint64_t left = std::min<std::uint64_t>(deadline_ms - now, INT_MAX);
         // With a null event SDL leaves the event queued for PollInput.
-        SDL_WaitEventTimeout(nullptr, static_cast<int>(left));
+        sdl.WaitEventTimeout(nullptr, static_cast<int>(left));
     }
 
     bool PollInput(InputEvent* event) override {
         SDL_Event sdl_event;
-        while (SDL_PollEvent(&sdl_event) != 0) {
+        while (sdl.PollEvent(&sdl_event) != 0) {
             if (Translate(sdl_event, event)) return true;
         }
         return false;
@@ -213,7 +281,7 @@ class SdlBackend final : public Backend {
                         return true;
                     case SDL_WINDOWEVENT_EXPOSED:
                     case SDL_WINDOWEVENT_SIZE_CHANGED:
-                        if (have_screen_) Draw(RECT{0, 0, screen_.width, screen_.height});
+                        if (have_screen_) DrawAll();
                         return false;
                     default:
                         return false;
@@ -243,46 +311,123 @@ class SdlBackend final : public Backend {
         }
     }
 
-    // Scales the damaged part of the device screen into the window surface
-    // and shows that part alone.
-    void Draw(RECT damage) {
-        SDL_Surface* surface = SDL_GetWindowSurface(window_);
-        if (surface == nullptr) return;
-        damage.left = std::max(damage.left, 0);
-        damage.top = std::max(damage.top, 0);
-        damage.right = std::min({damage.right, screen_.width, surface->w / scale_});
-        damage.bottom = std::min({damage.bottom, screen_.height, surface->h / scale_});
-        if (damage.left >= damage.right || damage.top >= damage.bottom) return;
+    void DrawAll() {
+        const RECT all{0, 0, screen_.width, screen_.height};
+        Draw(&all, 1);
+    }
 
+    // Scales the damaged parts of the device screen into the window surface
+    // and shows those parts alone.
+    void Draw(const RECT* rects, int count) {
+        SDL_Surface* surface = sdl.GetWindowSurface(window_);
+        if (surface == nullptr || count <= 0) return;
         const bool locked = SDL_MUSTLOCK(surface);
-        if (locked && SDL_LockSurface(surface) != 0) return;
-        const int bytes = surface->format->BytesPerPixel;
-        // Screens are mostly runs of one colour: map each new colour once.
-        std::uint32_t last_color = ~screen_.At(damage.left, damage.top);
-        Uint32 mapped = 0;
-        for (int y = damage.top; y < damage.bottom; ++y) {
-            for (int x = damage.left; x < damage.right; ++x) {
-                const std::uint32_t color = screen_.At(x, y);
-                if (color != last_color) {
-                    last_color = color;
-                    mapped = SDL_MapRGB(surface->format, color & 0xFF, (color >> 8) & 0xFF,
-                                        (color >> 16) & 0xFF);
+        if (locked && sdl.LockSurface(surface) != 0) return;
+        const Converter convert(surface->format);
+        SDL_Rect shown[kMaxShown];
+        int shown_count = 0;
+        for (int i = 0; i < count; ++i) {
+            RECT r = rects[i];
+            r.left = std::max(r.left, 0);
+            r.top = std::max(r.top, 0);
+            r.right = std::min({r.right, screen_.width, surface->w / scale_});
+            r.bottom = std::min({r.bottom, screen_.height, surface->h / scale_});
+            if (r.left >= r.right || r.top >= r.bottom) continue;
+            DrawRect(surface, convert, r);
+            const SDL_Rect part{r.left * scale_, r.top * scale_, (r.right - r.left) * scale_,
+                                (r.bottom - r.top) * scale_};
+            if (shown_count == kMaxShown) {
+                sdl.UpdateWindowSurfaceRects(window_, shown, shown_count);
+                shown_count = 0;
+            }
+            shown[shown_count++] = part;
+        }
+        if (locked) sdl.UnlockSurface(surface);
+        if (shown_count > 0) sdl.UpdateWindowSurfaceRects(window_, shown, shown_count);
+    }
+
+    // COLORREF (0x00BBGGRR) to a surface pixel value. Surfaces of 32 bits
+    // with byte-wide channels take shifts; the others ask SDL, once per run
+    // of one colour.
+    class Converter {
+      public:
+        explicit Converter(const SDL_PixelFormat* format) : format_(format) {
+            bytes_ = format->BytesPerPixel;
+            if (bytes_ == 4 && format->Rloss == 0 && format->Gloss == 0 && format->Bloss == 0) {
+                direct_ = true;
+                xrgb_ = format->Rshift == 16 && format->Gshift == 8 && format->Bshift == 0;
+                r_shift_ = format->Rshift;
+                g_shift_ = format->Gshift;
+                b_shift_ = format->Bshift;
+                alpha_ = format->Amask;
+            }
+        }
+        int bytes() const { return bytes_; }
+        bool direct() const { return direct_; }
+
+        Uint32 Direct(std::uint32_t color) const {
+            if (xrgb_) return (__builtin_bswap32(color) >> 8) | alpha_;
+            return ((color & 0xFF) << r_shift_) | (((color >> 8) & 0xFF) << g_shift_) |
+                   (((color >> 16) & 0xFF) << b_shift_) | alpha_;
+        }
+
+        Uint32 Mapped(std::uint32_t color) {
+            if (color != last_color_ || !have_last_) {
+                last_color_ = color;
+                have_last_ = true;
+                last_value_ =
+                    sdl.MapRGB(format_, color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+            }
+            return last_value_;
+        }
+
+      private:
+        const SDL_PixelFormat* format_;
+        int bytes_ = 0;
+        bool direct_ = false;
+        bool xrgb_ = false;
+        int r_shift_ = 0;
+        int g_shift_ = 0;
+        int b_shift_ = 0;
+        Uint32 alpha_ = 0;
+        std::uint32_t last_color_ = 0;
+        bool have_last_ = false;
+        Uint32 last_value_ = 0;
+    };
+
+    // One rectangle: each device row is scaled into the first of its window
+    // rows, which is then copied to the others.
+    void DrawRect(SDL_Surface* surface, Converter convert, const RECT& r) {
+        const int bytes = convert.bytes();
+        const std::size_t row_bytes =
+            static_cast<std::size_t>(r.right - r.left) * static_cast<std::size_t>(scale_ * bytes);
+        for (int y = r.top; y < r.bottom; ++y) {
+            const std::uint32_t* from =
+                screen_.pixels + static_cast<std::ptrdiff_t>(y) * screen_.stride;
+            auto* first_row = static_cast<Uint8*>(surface->pixels) +
+                              static_cast<std::ptrdiff_t>(y * scale_) * surface->pitch +
+                              static_cast<std::ptrdiff_t>(r.left * scale_) * bytes;
+            if (convert.direct()) {
+                Uint32* to = reinterpret_cast<Uint32*>(first_row);
+                for (int x = r.left; x < r.right; ++x) {
+                    const Uint32 value = convert.Direct(from[x]);
+                    for (int sx = 0; sx < scale_; ++sx)
+                        *to++ = value;
                 }
-                for (int sy = 0; sy < scale_; ++sy) {
-                    auto* row = static_cast<Uint8*>(surface->pixels) +
-                                static_cast<std::ptrdiff_t>(y * scale_ + sy) * surface->pitch;
+            } else {
+                Uint8* to = first_row;
+                for (int x = r.left; x < r.right; ++x) {
+                    const Uint32 value = convert.Mapped(from[x]);
                     for (int sx = 0; sx < scale_; ++sx) {
-                        Uint8* at = row + static_cast<std::ptrdiff_t>(x * scale_ + sx) * bytes;
-                        WritePixel(at, bytes, mapped);
+                        WritePixel(to, bytes, value);
+                        to += bytes;
                     }
                 }
             }
+            for (int sy = 1; sy < scale_; ++sy)
+                std::memcpy(first_row + static_cast<std::ptrdiff_t>(sy) * surface->pitch, first_row,
+                            row_bytes);
         }
-        if (locked) SDL_UnlockSurface(surface);
-        const SDL_Rect shown{damage.left * scale_, damage.top * scale_,
-                             (damage.right - damage.left) * scale_,
-                             (damage.bottom - damage.top) * scale_};
-        SDL_UpdateWindowSurfaceRects(window_, &shown, 1);
     }
 
     static void WritePixel(Uint8* at, int bytes, Uint32 value) {
@@ -314,6 +459,8 @@ class SdlBackend final : public Backend {
         }
     }
 
+    static constexpr int kMaxShown = 16;
+
     SDL_Window* window_;
     int scale_;
     host::PixelView screen_{};
@@ -325,25 +472,28 @@ class SdlBackend final : public Backend {
 
 std::unique_ptr<Backend> CreateSdlBackend(int scale, const char** why) {
     scale = std::clamp(scale, 1, 8);
+    const char* ignored = nullptr;
+    if (why == nullptr) why = &ignored;
+    if (!LoadSdl(why)) return nullptr;
     // The screen is copied by hand into the window surface: a GL-backed
     // surface would only add a driver.
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        if (why != nullptr) *why = "SDL could not start its video subsystem";
+    sdl.SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    if (sdl.Init(SDL_INIT_VIDEO) != 0) {
+        *why = "SDL could not start its video subsystem";
         return nullptr;
     }
     SDL_Window* window =
-        SDL_CreateWindow("Skymark", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+        sdl.CreateWindow("Skymark", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
                          host::kScreenWidth * scale, host::kScreenHeight * scale, SDL_WINDOW_SHOWN);
     if (window == nullptr) {
-        if (why != nullptr) *why = "SDL could not open a window";
-        SDL_Quit();
+        *why = "SDL could not open a window";
+        sdl.Quit();
         return nullptr;
     }
-    if (SDL_GetWindowSurface(window) == nullptr) {
-        if (why != nullptr) *why = "SDL gave the window no drawing surface";
-        SDL_DestroyWindow(window);
-        SDL_Quit();
+    if (sdl.GetWindowSurface(window) == nullptr) {
+        *why = "SDL gave the window no drawing surface";
+        sdl.DestroyWindow(window);
+        sdl.Quit();
         return nullptr;
     }
     return std::make_unique<SdlBackend>(window, scale);

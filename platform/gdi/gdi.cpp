@@ -257,13 +257,26 @@ void DeleteScreenDC(HDC dc) {
 
 bool TakeScreenDamage(RECT* damage) {
     raster::Damage& d = S().damage;
-    if (damage == nullptr || d.box.Empty()) return false;
-    damage->left = static_cast<LONG>(d.box.left);
-    damage->top = static_cast<LONG>(d.box.top);
-    damage->right = static_cast<LONG>(d.box.right);
-    damage->bottom = static_cast<LONG>(d.box.bottom);
-    d.box = Box{0, 0, 0, 0};
+    const Box all = d.Bounds();
+    if (damage == nullptr || all.Empty()) return false;
+    *damage = RECT{static_cast<LONG>(all.left), static_cast<LONG>(all.top),
+                   static_cast<LONG>(all.right), static_cast<LONG>(all.bottom)};
+    d.Clear();
     return true;
+}
+
+int TakeScreenDamageRects(RECT* rects, int capacity) {
+    raster::Damage& d = S().damage;
+    if (rects == nullptr || capacity < 1 || d.count == 0) return 0;
+    d.Reduce(capacity);
+    const int count = d.count;
+    for (int i = 0; i < count; ++i) {
+        const Box& b = d.boxes[i];
+        rects[i] = RECT{static_cast<LONG>(b.left), static_cast<LONG>(b.top),
+                        static_cast<LONG>(b.right), static_cast<LONG>(b.bottom)};
+    }
+    d.Clear();
+    return count;
 }
 
 FontMetrics DefaultFontMetrics() {

@@ -19,8 +19,73 @@ Box Union(const Box& a, const Box& b) {
             std::max(a.bottom, b.bottom)};
 }
 
+namespace {
+
+std::int64_t Area(const Box& b) {
+    return b.Empty() ? 0 : (b.right - b.left) * (b.bottom - b.top);
+}
+
+}  // namespace
+
+std::int64_t JoinWaste(const Box& a, const Box& b) {
+    return Area(Union(a, b)) - Area(a) - Area(b) + Area(Intersect(a, b));
+}
+
 void Damage::Add(int left, int top, int right, int bottom) {
-    box = Union(box, Box{left, top, right, bottom});
+    Box added{left, top, right, bottom};
+    if (added.Empty()) return;
+    // Boxes that join without waste (one holds the other, or they continue
+    // each other) are joined at once; joining may make more of them fit.
+    for (int i = 0; i < count;) {
+        if (JoinWaste(boxes[i], added) <= 0) {
+            added = Union(boxes[i], added);
+            boxes[i] = boxes[--count];
+            i = 0;
+        } else {
+            ++i;
+        }
+    }
+    boxes[count++] = added;
+    Reduce(kMaxBoxes);
+}
+
+void Damage::Reduce(int max_boxes) {
+    max_boxes = std::max(max_boxes, 1);
+    while (count > max_boxes) {
+        int best_a = 0;
+        int best_b = 1;
+        std::int64_t best = JoinWaste(boxes[0], boxes[1]);
+        for (int a = 0; a < count; ++a) {
+            for (int b = a + 1; b < count; ++b) {
+                const std::int64_t waste = JoinWaste(boxes[a], boxes[b]);
+                if (waste < best) {
+                    best = waste;
+                    best_a = a;
+                    best_b = b;
+                }
+            }
+        }
+        const Box joined = Union(boxes[best_a], boxes[best_b]);
+        boxes[best_b] = boxes[--count];
+        boxes[best_a] = joined;
+        // The joined box may now hold others whole.
+        for (int i = 0; i < count;) {
+            if (i != best_a && JoinWaste(boxes[best_a], boxes[i]) <= 0 &&
+                Area(Union(boxes[best_a], boxes[i])) == Area(boxes[best_a])) {
+                boxes[i] = boxes[--count];
+                if (best_a == count) best_a = i;
+            } else {
+                ++i;
+            }
+        }
+    }
+}
+
+Box Damage::Bounds() const {
+    Box all{0, 0, 0, 0};
+    for (int i = 0; i < count; ++i)
+        all = Union(all, boxes[i]);
+    return all;
 }
 
 std::uint32_t Blend(std::uint32_t a, std::uint32_t b, unsigned alpha) {
@@ -198,6 +263,61 @@ void Copy(const Canvas& dest, const Box& clip, const Box& box, const Canvas& sou
     }
 }
 
+namespace {
+
+// Blend(background, foreground, c) for every c, for the last few colour pairs
+// (a window usually draws its text in one or two pairs).
+const std::uint32_t* BlendTable(std::uint32_t background, std::uint32_t foreground) {
+    struct Entry {
+        bool ready = false;
+        std::uint32_t background = 0;
+        std::uint32_t foreground = 0;
+        std::uint32_t values[256];
+    };
+    static Entry entries[4];
+    static int next = 0;
+    for (Entry& e : entries) {
+        if (e.ready && e.background == background && e.foreground == foreground) return e.values;
+    }
+    Entry& e = entries[next];
+    next = (next + 1) % 4;
+    for (unsigned c = 0; c < 256; ++c)
+        e.values[c] = Blend(background, foreground, c);
+    e.background = background;
+    e.foreground = foreground;
+    e.ready = true;
+    return e.values;
+}
+
+// First and last column written on one row, for the damage.
+struct RowChange {
+    std::int64_t first = -1;
+    std::int64_t last = -1;
+    void Note(std::int64_t begin, std::int64_t end) {
+        if (first < 0) first = begin;
+        last = end - 1;
+    }
+};
+
+// Writes out[x] where it differs, from begin to end; get(x) gives the value.
+template <class Get>
+void WriteRun(std::uint32_t* row, std::int64_t begin, std::int64_t end, Get get,
+              RowChange* change) {
+    std::int64_t first = -1;
+    std::int64_t last = -1;
+    for (std::int64_t x = begin; x < end; ++x) {
+        const std::uint32_t out = get(x);
+        if (row[x] != out) {
+            row[x] = out;
+            if (first < 0) first = x;
+            last = x;
+        }
+    }
+    if (first >= 0) change->Note(first, last + 1);
+}
+
+}  // namespace
+
 void BlendCoverage(const Canvas& canvas, const Box& clip, const Coverage& coverage,
                    std::uint32_t foreground, const Box* opaque, std::uint32_t background) {
     const Box cov_box{coverage.x, coverage.y, coverage.x + coverage.width,
@@ -206,34 +326,64 @@ void BlendCoverage(const Canvas& canvas, const Box& clip, const Coverage& covera
     if (opaque != nullptr) reach = Union(reach, *opaque);
     const Box area = Intersect(Limit(canvas, clip), reach);
     if (area.Empty()) return;
+    const std::uint32_t* table = opaque != nullptr ? BlendTable(background, foreground) : nullptr;
     for (std::int64_t y = area.top; y < area.bottom; ++y) {
         std::uint32_t* row = Row(canvas, y);
-        const bool cov_row = y >= cov_box.top && y < cov_box.bottom;
-        const std::uint8_t* values =
-            cov_row
-                ? coverage.values + static_cast<std::ptrdiff_t>(y - coverage.y) * coverage.stride
-                : nullptr;
-        const bool opaque_row = opaque != nullptr && y >= opaque->top && y < opaque->bottom;
-        int first = -1;
-        int last = -1;
-        for (std::int64_t x = area.left; x < area.right; ++x) {
-            unsigned c = 0;
-            if (cov_row && x >= cov_box.left && x < cov_box.right) c = values[x - coverage.x];
-            std::uint32_t out;
-            if (opaque_row && x >= opaque->left && x < opaque->right) {
-                out = Blend(background, foreground, c);
-            } else {
-                if (c == 0) continue;
-                out = Blend(row[x], foreground, c);
-            }
-            if (row[x] != out) {
-                row[x] = out;
-                if (first < 0) first = static_cast<int>(x);
-                last = static_cast<int>(x);
+        // Columns of this row under the coverage and in the opaque box;
+        // begin >= end when the row has none.
+        std::int64_t cov_begin = 0;
+        std::int64_t cov_end = 0;
+        const std::uint8_t* values = nullptr;
+        if (y >= cov_box.top && y < cov_box.bottom && coverage.values != nullptr) {
+            cov_begin = std::max(area.left, cov_box.left);
+            cov_end = std::min(area.right, cov_box.right);
+            values =
+                coverage.values + static_cast<std::ptrdiff_t>(y - coverage.y) * coverage.stride;
+        }
+        std::int64_t opaque_begin = 0;
+        std::int64_t opaque_end = 0;
+        if (opaque != nullptr && y >= opaque->top && y < opaque->bottom) {
+            opaque_begin = std::max(area.left, opaque->left);
+            opaque_end = std::min(area.right, opaque->right);
+        }
+        RowChange change;
+        // The row splits at the edges of both boxes into runs that are each
+        // wholly inside or outside either.
+        std::int64_t cuts[6] = {area.left, area.right,   cov_begin,
+                                cov_end,   opaque_begin, opaque_end};
+        std::sort(cuts, cuts + 6);
+        for (int k = 0; k + 1 < 6; ++k) {
+            const std::int64_t begin = std::max(cuts[k], area.left);
+            const std::int64_t end = std::min(cuts[k + 1], area.right);
+            if (begin >= end) continue;
+            const bool in_cov = begin >= cov_begin && end <= cov_end;
+            const bool in_opaque = begin >= opaque_begin && end <= opaque_end;
+            if (in_opaque && in_cov) {
+                WriteRun(
+                    row, begin, end, [&](std::int64_t x) { return table[values[x - coverage.x]]; },
+                    &change);
+            } else if (in_opaque) {
+                WriteRun(
+                    row, begin, end, [&](std::int64_t) { return table[0]; }, &change);
+            } else if (in_cov) {
+                std::int64_t first = -1;
+                std::int64_t last = -1;
+                for (std::int64_t x = begin; x < end; ++x) {
+                    const unsigned c = values[x - coverage.x];
+                    if (c == 0) continue;
+                    const std::uint32_t out = Blend(row[x], foreground, c);
+                    if (row[x] != out) {
+                        row[x] = out;
+                        if (first < 0) first = x;
+                        last = x;
+                    }
+                }
+                if (first >= 0) change.Note(first, last + 1);
             }
         }
-        if (canvas.damage != nullptr && first >= 0) {
-            canvas.damage->Add(first, static_cast<int>(y), last + 1, static_cast<int>(y) + 1);
+        if (canvas.damage != nullptr && change.first >= 0) {
+            canvas.damage->Add(static_cast<int>(change.first), static_cast<int>(y),
+                               static_cast<int>(change.last + 1), static_cast<int>(y) + 1);
         }
     }
 }

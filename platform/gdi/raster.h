@@ -19,11 +19,23 @@ Box Intersect(const Box& a, const Box& b);
 // The smallest box holding both; an empty box counts as nothing.
 Box Union(const Box& a, const Box& b);
 
-// Union of changed pixels, kept for the device screen.
+// Changed pixels of the device screen as a few boxes, so that changes far
+// apart are shown apart. When a box more than fits comes, the two boxes whose
+// bounding box wastes the least area are joined.
 struct Damage {
-    Box box{0, 0, 0, 0};
+    static constexpr int kMaxBoxes = 8;
+    Box boxes[kMaxBoxes + 1]{};  // one spare slot while joining
+    int count = 0;
     void Add(int left, int top, int right, int bottom);
+    // The bounding box of everything recorded; empty when nothing is.
+    Box Bounds() const;
+    // Joins boxes until at most max_boxes (at least 1) remain.
+    void Reduce(int max_boxes);
+    void Clear() { count = 0; }
 };
+
+// Area of the bounding box of a and b that neither covers.
+std::int64_t JoinWaste(const Box& a, const Box& b);
 
 // Pixels a primitive draws on. When damage is set, pixels are compared before
 // they are written and only real changes are recorded.

@@ -18,6 +18,14 @@ void DeleteScreenDC(HDC dc);
 // in screen pixels; false when nothing changed.
 bool TakeScreenDamage(RECT* damage);
 
+// The most rectangles the screen damage is kept in.
+inline constexpr int kMaxDamageRects = 8;
+
+// What has been drawn on the device screen since the last call, as at most
+// capacity rectangles in screen pixels (they may overlap); returns how many
+// were written, 0 when nothing changed or rects is null or capacity < 1.
+int TakeScreenDamageRects(RECT* rects, int capacity);
+
 // Metrics of the default font, for dialog units and control layout.
 struct FontMetrics {
     int average_char_width;  // pixels

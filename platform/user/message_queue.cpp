@@ -242,9 +242,11 @@ bool PeekInternal(MSG* out, HWND filter, UINT filter_min, UINT filter_max, bool 
     return false;
 }
 
+// Nothing is presented when nothing changed.
 void PresentDamage() {
-    RECT damage;
-    if (gdi::TakeScreenDamage(&damage)) Backend().Present(host::ScreenPixels(), damage);
+    RECT damage[gdi::kMaxDamageRects];
+    const int count = gdi::TakeScreenDamageRects(damage, gdi::kMaxDamageRects);
+    if (count > 0) Backend().Present(host::ScreenPixels(), damage, count);
 }
 
 // Waits for input or the next timer, or until extra_deadline.
