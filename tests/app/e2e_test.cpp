@@ -1,8 +1,6 @@
 // The real program, headless, against the simulated receiver: within a few
 // seconds its snapshot shows good sentences, satellites and signal bars.
-#include <fcntl.h>
 #include <png.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/child_process.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -59,29 +58,6 @@ bool ReadPng(const std::string& path, Picture* picture) {
     return true;
 }
 
-pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& env, int stdoutFd,
-            const std::string& dir) {
-    const pid_t pid = fork();
-    if (pid != 0) return pid;
-    if (stdoutFd >= 0) dup2(stdoutFd, 1);
-    if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(126);
-    for (const std::string& e : env)
-        putenv(const_cast<char*>(e.c_str()));
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-}
-
-void Stop(pid_t pid, int signal) {
-    if (pid <= 0) return;
-    kill(pid, signal);
-    int status;
-    waitpid(pid, &status, 0);
-}
-
 bool Blue(Rgb c) {
     return c == kBlue;
 }
@@ -89,16 +65,9 @@ bool Blue(Rgb c) {
 TEST(EndToEnd, SnapshotShowsGoodSentencesSatellitesAndBarsWithinTenSeconds) {
     test_support::TempDir dir;
     ASSERT_TRUE(dir.Ok());
-    int out[2];
-    ASSERT_EQ(pipe(out), 0);
-    const pid_t sim = Spawn({SKYMARK_SIM_PATH}, {}, out[1], "");
-    close(out[1]);
-    std::string pty;
-    pollfd p{out[0], POLLIN, 0};
-    char c;
-    while (poll(&p, 1, 5000) > 0 && read(out[0], &c, 1) == 1 && c != '\n')
-        pty += c;
-    close(out[0]);
+    const test_support::Child sim = test_support::Spawn({SKYMARK_SIM_PATH});
+    const std::string pty = test_support::ReadFirstLine(sim.out);
+    close(sim.out);
     ASSERT_EQ(pty.rfind("/dev/pts/", 0), 0u) << pty;
 
     const std::string snapshot = dir.File("snapshot.png");
@@ -108,7 +77,7 @@ TEST(EndToEnd, SnapshotShowsGoodSentencesSatellitesAndBarsWithinTenSeconds) {
         env.push_back("SKYMARK_COM" + std::to_string(n) + "=/nonexistent/skymark-e2e/COM" +
                       std::to_string(n));
     }
-    const pid_t app = Spawn({SKYMARK_PATH}, env, -1, dir.Path());
+    const pid_t app = test_support::Spawn({SKYMARK_PATH}, env, dir.Path(), false).pid;
 
     Picture picture;
     bool mark = false, markers = false, bars = false;
@@ -134,8 +103,8 @@ TEST(EndToEnd, SnapshotShowsGoodSentencesSatellitesAndBarsWithinTenSeconds) {
         bars = picture.Count(0, 220, 200, 260, Blue) > 100 &&
                picture.Count(0, 262, 200, 270, Blue) == 0 && picture.At(19, 240) == kWhite;
     }
-    Stop(app, SIGKILL);
-    Stop(sim, SIGTERM);
+    test_support::Stop(app, SIGKILL);
+    test_support::Stop(sim.pid, SIGTERM);
     EXPECT_TRUE(mark) << "checksum mark";
     EXPECT_TRUE(markers) << "sky plot markers";
     EXPECT_TRUE(bars) << "signal bars";

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/nmea_text.h"
+
 namespace {
 
 std::vector<std::string> Lines(const sim::Burst& burst) {
@@ -25,17 +27,7 @@ std::vector<std::string> Lines(const sim::Burst& burst) {
     return lines;
 }
 
-// True when the line is "$...*HH" and HH is the XOR of what lies between.
-bool ChecksumMatches(const std::string& line) {
-    const std::size_t star = line.rfind('*');
-    if (line.empty() || line[0] != '$' || star == std::string::npos || star + 3 != line.size()) {
-        return false;
-    }
-    unsigned sum = 0;
-    for (std::size_t i = 1; i < star; ++i)
-        sum ^= static_cast<unsigned char>(line[i]);
-    return std::strtoul(line.substr(star + 1).c_str(), nullptr, 16) == sum;
-}
+using test_support::ChecksumMatches;
 
 std::vector<std::string> Fields(const std::string& line) {
     std::vector<std::string> fields;
@@ -58,24 +50,6 @@ const std::string* Find(const std::vector<std::string>& lines, const char* type)
     return nullptr;
 }
 
-TEST(Synthesised, EverySentenceIsTerminatedAndItsChecksumVerifies) {
-    for (const char* talker : {"GP", "GN"}) {
-        sim::ReceiverConfig config;
-        config.talker[1] = talker[1];
-        sim::Burst burst;
-        for (std::uint32_t second = 0; second < 1200; ++second) {
-            sim::SynthesizeSecond(config, second, &burst);
-            ASSERT_GT(burst.size, 2u);
-            ASSERT_EQ(std::string(burst.bytes + burst.size - 2, 2), "\r\n");
-            for (const std::string& line : Lines(burst)) {
-                SCOPED_TRACE(line);
-                EXPECT_TRUE(ChecksumMatches(line));
-                EXPECT_EQ(line.compare(1, 2, talker), 0);
-            }
-        }
-    }
-}
-
 TEST(Synthesised, EachSecondFitsTheLineBudgetWithGgaGsaGsvAndRmc) {
     struct Case {
         double lat, lon;
@@ -96,8 +70,13 @@ TEST(Synthesised, EachSecondFitsTheLineBudgetWithGgaGsaGsvAndRmc) {
         for (std::uint32_t second = 0; second < 86400; second += 7) {
             sim::SynthesizeSecond(config, second, &burst);
             ASSERT_LE(burst.size, sim::kLineBytesPerSecond) << "second " << second;
+            ASSERT_EQ(std::string(burst.bytes + burst.size - 2, 2), "\r\n");
             if (burst.size > largest) largest = burst.size;
             const auto lines = Lines(burst);
+            for (const std::string& line : lines) {
+                ASSERT_TRUE(ChecksumMatches(line)) << line;
+                ASSERT_EQ(line.compare(1, 2, c.talker), 0) << line;
+            }
             ASSERT_NE(Find(lines, "GGA"), nullptr);
             ASSERT_NE(Find(lines, "GSA"), nullptr);
             ASSERT_NE(Find(lines, "RMC"), nullptr);
@@ -268,13 +247,8 @@ TEST(Replay, LoopsEachRecordedLogInBurstsCutAtSentenceStarts) {
         const std::string path = std::string(SKYMARK_DATA_DIR) + "/" + name + ".nmea";
         sim::Replay replay;
         ASSERT_TRUE(replay.Load(path.c_str()));
-        std::FILE* f = std::fopen(path.c_str(), "rb");
-        ASSERT_NE(f, nullptr);
-        std::string file;
-        char chunk[4096];
-        for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;)
-            file.append(chunk, n);
-        std::fclose(f);
+        const std::string file = test_support::ReadWholeFile(path);
+        ASSERT_FALSE(file.empty());
 
         std::string sent;
         sim::Burst burst;

@@ -14,70 +14,24 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/child_process.h"
+#include "tests/support/nmea_text.h"
+
 namespace {
 
-struct Child {
-    pid_t pid = -1;
-    int out = -1;  // the child's stdout
-};
+using test_support::Child;
+using test_support::ReadAll;
+using test_support::ReadFirstLine;
+using test_support::WaitExit;
 
 Child Spawn(std::vector<std::string> args) {
     args.insert(args.begin(), SKYMARK_SIM_PATH);
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) return {};
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(pipeFds[1], 1);
-        close(pipeFds[0]);
-        close(pipeFds[1]);
-        std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    close(pipeFds[1]);
-    return {pid, pipeFds[0]};
-}
-
-std::string ReadAllStdout(int fd) {
-    std::string text;
-    char buffer[512];
-    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;)
-        text.append(buffer, n);
-    return text;
-}
-
-std::string ReadFirstLine(int fd) {
-    std::string line;
-    pollfd p{fd, POLLIN, 0};
-    char c;
-    while (poll(&p, 1, 5000) > 0 && read(fd, &c, 1) == 1 && c != '\n')
-        line += c;
-    return line;
-}
-
-int WaitExit(pid_t pid) {
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-bool ChecksumMatches(const std::string& line) {
-    const std::size_t star = line.rfind('*');
-    if (line.empty() || line[0] != '$' || star == std::string::npos || star + 3 != line.size()) {
-        return false;
-    }
-    unsigned sum = 0;
-    for (std::size_t i = 1; i < star; ++i)
-        sum ^= static_cast<unsigned char>(line[i]);
-    return std::strtoul(line.substr(star + 1).c_str(), nullptr, 16) == sum;
+    return test_support::Spawn(args);
 }
 
 TEST(SimTool, HelpExplainsOptionsAndBadOptionsFail) {
     Child help = Spawn({"--help"});
-    const std::string text = ReadAllStdout(help.out);
+    const std::string text = ReadAll(help.out);
     close(help.out);
     EXPECT_EQ(WaitExit(help.pid), 0);
     for (const char* option : {"--replay", "--talker", "--corrupt", "--position", "--seconds"}) {
@@ -90,7 +44,7 @@ TEST(SimTool, HelpExplainsOptionsAndBadOptionsFail) {
                                                 {"--replay", "/nonexistent/skymark.nmea"},
                                                 {"--frobnicate"}}) {
         Child c = Spawn(bad);
-        ReadAllStdout(c.out);
+        ReadAll(c.out);
         close(c.out);
         EXPECT_NE(WaitExit(c.pid), 0) << bad[0];
     }
@@ -132,21 +86,13 @@ TEST(SimTool, SendsPacedVerifiedSentencesOnItsPseudoTerminal) {
     for (std::size_t from = 0, end; (end = received.find("\r\n", from)) != std::string::npos;
          from = end + 2) {
         const std::string line = received.substr(from, end - from);
-        EXPECT_TRUE(ChecksumMatches(line)) << line;
+        EXPECT_TRUE(test_support::ChecksumMatches(line)) << line;
         ++lines;
     }
     EXPECT_GE(lines, 10u);
     // The record holds exactly what went out on the line.
-    std::FILE* f = std::fopen(recordPath, "rb");
-    ASSERT_NE(f, nullptr);
-    std::string recorded;
-    char buffer[1024];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) {
-        recorded.append(buffer, n);
-    }
-    std::fclose(f);
+    EXPECT_EQ(test_support::ReadWholeFile(recordPath), received);
     unlink(recordPath);
-    EXPECT_EQ(recorded, received);
 }
 
 TEST(SimTool, KeepsGoingWithoutAReaderAndStopsCleanlyOnSignals) {
