@@ -77,21 +77,6 @@ TEST(ResourceLayout, EveryItemIsEnglishUsAndTheSetIsComplete) {
     }
 }
 
-TEST(ResourceLayout, StringBlockHoldsSixteenCountedStrings) {
-    Reader r(*Find(6, 1));
-    const char* expected[16] = {nullptr, "Skymark", "Hello World!", "SKYMARK"};
-    for (int id = 0; id < 16; ++id) {
-        SCOPED_TRACE(id);
-        const WORD length = r.Word();
-        std::string s;
-        for (WORD i = 0; i < length; ++i)
-            s += static_cast<char>(r.Word());
-        EXPECT_EQ(s, expected[id] == nullptr ? "" : expected[id]);
-    }
-    EXPECT_FALSE(r.Overrun());
-    EXPECT_TRUE(r.AtEnd());
-}
-
 TEST(ResourceLayout, IconGroupNamesTwoSixteenColourImages) {
     Reader g(*Find(14, 101));
     EXPECT_EQ(g.Word(), 0);
@@ -137,36 +122,6 @@ TEST(ResourceLayout, IconGroupNamesTwoSixteenColourImages) {
         EXPECT_EQ(std::memcmp(palette + 12 * 4, "\xff\x00\x00\x00", 4), 0);
     }
     EXPECT_TRUE(g.AtEnd());
-}
-
-TEST(ResourceLayout, AcceleratorsAreAltSlashAndAltF4) {
-    Reader r(*Find(9, 3));
-    EXPECT_EQ(r.Word(), FALT | FNOINVERT);
-    EXPECT_EQ(r.Word(), 47);
-    EXPECT_EQ(r.Word(), 40003);
-    EXPECT_EQ(r.Word(), 0);
-    EXPECT_EQ(r.Word(), FVIRTKEY | FALT | FNOINVERT | 0x80);
-    EXPECT_EQ(r.Word(), VK_F4);
-    EXPECT_EQ(r.Word(), 40002);
-    EXPECT_EQ(r.Word(), 0);
-    EXPECT_TRUE(r.AtEnd());
-}
-
-TEST(ResourceLayout, MenuHasFileExitAndHelpAbout) {
-    Reader r(*Find(4, 102));
-    EXPECT_EQ(r.Word(), 0);
-    EXPECT_EQ(r.Word(), 0);
-    EXPECT_EQ(r.Word(), 0x10);
-    EXPECT_EQ(r.Text(), "&File");
-    EXPECT_EQ(r.Word(), 0x80);
-    EXPECT_EQ(r.Word(), 40002);
-    EXPECT_EQ(r.Text(), "E&xit");
-    EXPECT_EQ(r.Word(), 0x90);
-    EXPECT_EQ(r.Text(), "&Help");
-    EXPECT_EQ(r.Word(), 0x80);
-    EXPECT_EQ(r.Word(), 40003);
-    EXPECT_EQ(r.Text(), "&About");
-    EXPECT_TRUE(r.AtEnd());
 }
 
 TEST(ResourceLayout, AboutTemplateWalksToThreeAlignedStatics) {

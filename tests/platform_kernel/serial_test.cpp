@@ -43,7 +43,7 @@ class SerialTest : public ::testing::Test {
     PtyPair pty_;
 };
 
-TEST_F(SerialTest, ReportsQueuedBytesAndReadsExactlyThose) {
+TEST_F(SerialTest, ReportsQueuedBytesAndReadsAtMostThose) {
     HANDLE port = OpenPort(4);
     ASSERT_NE(port, INVALID_HANDLE_VALUE);
     EXPECT_EQ(Queued(port), 0u);
@@ -58,37 +58,22 @@ TEST_F(SerialTest, ReportsQueuedBytesAndReadsExactlyThose) {
     EXPECT_EQ(got, 0u);
     EXPECT_EQ(buffer[0], 'Z');
 
-    std::string sentence = "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
-    ASSERT_TRUE(pty_.Write(sentence));
-    ASSERT_TRUE(pty_.WaitQueued(sentence.size()));
-    EXPECT_EQ(Queued(port), sentence.size());
-
-    // Asking for more than is queued takes what there is without waiting.
-    EXPECT_EQ(ReadFile(port, buffer, sizeof buffer, &got, nullptr), TRUE);
-    EXPECT_EQ(std::string(buffer, got), sentence);
-    EXPECT_EQ(Queued(port), 0u);
-    EXPECT_EQ(CloseHandle(port), TRUE);
-}
-
-TEST_F(SerialTest, ReadsInPiecesAndKeepsTheRestQueued) {
-    HANDLE port = OpenPort(4);
-    ASSERT_NE(port, INVALID_HANDLE_VALUE);
+    // Every byte value passes through unchanged (raw line); a read takes what
+    // it asks for and leaves the rest queued.
     std::string bytes;
     for (int i = 0; i < 2500; ++i)
         bytes.push_back(static_cast<char>(i * 7));
     ASSERT_TRUE(pty_.Write(bytes));
     ASSERT_TRUE(pty_.WaitQueued(bytes.size()));
     EXPECT_EQ(Queued(port), 2500u);
-
-    // Every byte value passes through unchanged (raw line).
-    char buffer[2048];
-    DWORD got = 0;
     EXPECT_EQ(ReadFile(port, buffer, 2000, &got, nullptr), TRUE);
     ASSERT_EQ(got, 2000u);
     EXPECT_EQ(std::string(buffer, got), bytes.substr(0, 2000));
     EXPECT_EQ(Queued(port), 500u);
-    EXPECT_EQ(ReadFile(port, buffer, 2000, &got, nullptr), TRUE);
+    // Asking for more than is queued takes what there is without waiting.
+    EXPECT_EQ(ReadFile(port, buffer, sizeof buffer, &got, nullptr), TRUE);
     EXPECT_EQ(std::string(buffer, got), bytes.substr(2000));
+    EXPECT_EQ(Queued(port), 0u);
     EXPECT_EQ(CloseHandle(port), TRUE);
 }
 
@@ -110,21 +95,6 @@ TEST_F(SerialTest, PurgeDiscardsTheReceiveQueue) {
     DWORD got = 0;
     EXPECT_EQ(ReadFile(port, buffer, Queued(port), &got, nullptr), TRUE);
     EXPECT_EQ(std::string(buffer, got), "fresh");
-    EXPECT_EQ(CloseHandle(port), TRUE);
-}
-
-TEST_F(SerialTest, WritesReachTheFarSide) {
-    HANDLE port = OpenPort(4);
-    ASSERT_NE(port, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    EXPECT_EQ(WriteFile(port, "$PSRF100*00\r\n", 13, &written, nullptr), TRUE);
-    EXPECT_EQ(written, 13u);
-    std::string seen;
-    for (int i = 0; i < 3000 && seen.size() < 13; ++i) {
-        seen += pty_.ReadMaster();
-        usleep(1000);
-    }
-    EXPECT_EQ(seen, "$PSRF100*00\r\n");
     EXPECT_EQ(CloseHandle(port), TRUE);
 }
 
@@ -197,38 +167,6 @@ TEST_F(SerialTest, LongWritesArriveWholeAndInOrder) {
     EXPECT_EQ(written, bytes.size());
     EXPECT_EQ(seen.size(), bytes.size());
     EXPECT_TRUE(seen == bytes);
-    EXPECT_EQ(CloseHandle(port), TRUE);
-}
-
-// A receiver that starts talking at a given moment of the virtual clock.
-struct LateReceiver {
-    PtyPair* pty;
-    std::uint64_t start_ms;
-    bool sent = false;
-};
-
-void SendWhenDue(std::uint64_t now_ms, void* context) {
-    auto* receiver = static_cast<LateReceiver*>(context);
-    if (!receiver->sent && now_ms >= receiver->start_ms) {
-        receiver->sent = receiver->pty->Write("$GPGSV,1,1,00*79\r\n");
-    }
-}
-
-TEST_F(SerialTest, FakeReceiverDrivenByTheVirtualClock) {
-    host::UseVirtualClock(0);
-    LateReceiver receiver{&pty_, 1300};
-    host::SetVirtualClockObserver(SendWhenDue, &receiver);
-    HANDLE port = OpenPort(4);
-    ASSERT_NE(port, INVALID_HANDLE_VALUE);
-    Sleep(1000);
-    EXPECT_FALSE(receiver.sent);
-    EXPECT_EQ(Queued(port), 0u);
-    Sleep(300);
-    EXPECT_TRUE(receiver.sent);
-    ASSERT_TRUE(pty_.WaitQueued(18));
-    EXPECT_EQ(Queued(port), 18u);
-    EXPECT_EQ(host::NowMs(), 1300u);
-    host::UseRealClock();
     EXPECT_EQ(CloseHandle(port), TRUE);
 }
 
@@ -362,33 +300,39 @@ TEST_F(LineSettingsTest, AppliesTheFourFieldsInRawModeAndLeavesTheRest) {
     EXPECT_EQ(CloseHandle(port), TRUE);
 }
 
-TEST_F(LineSettingsTest, OtherSettingsTakeOrFailHonestly) {
+TEST_F(LineSettingsTest, OtherSettingsTakeOrFailAndChangeNothing) {
     HANDLE port = OpenPort(4);
     ASSERT_NE(port, INVALID_HANDLE_VALUE);
     struct Case {
+        const char* what;
         DWORD baud;
-        BYTE size;
-        BYTE parity;
-        BYTE stop;
-        speed_t speed;
+        BYTE size, parity, stop;
+        speed_t speed;  // 0: refused
         tcflag_t cflags;
     };
     // A pseudo-terminal keeps any speed and stop bits but insists on 8 bits
     // without parity; what it refuses must be reported, never claimed.
     const Case cases[] = {
-        {9600, 8, NOPARITY, TWOSTOPBITS, B9600, CS8 | CSTOPB},
-        {115200, 8, NOPARITY, ONESTOPBIT, B115200, CS8},
-        {50, 8, NOPARITY, ONESTOPBIT, B50, CS8},
-        {4000000, 8, NOPARITY, TWOSTOPBITS, B4000000, CS8 | CSTOPB},
-        {9600, 7, ODDPARITY, TWOSTOPBITS, 0, 0},
-        {115200, 8, EVENPARITY, ONESTOPBIT, 0, 0},
-        {38400, 5, NOPARITY, ONESTOPBIT, 0, 0},
-        {4800, 8, 3, ONESTOPBIT, 0, 0},
-        {57600, 8, 4, TWOSTOPBITS, 0, 0},
-    };
+        {"9600 two stop bits", 9600, 8, NOPARITY, TWOSTOPBITS, B9600, CS8 | CSTOPB},
+        {"115200", 115200, 8, NOPARITY, ONESTOPBIT, B115200, CS8},
+        {"50", 50, 8, NOPARITY, ONESTOPBIT, B50, CS8},
+        {"4000000", 4000000, 8, NOPARITY, TWOSTOPBITS, B4000000, CS8 | CSTOPB},
+        {"7 odd", 9600, 7, ODDPARITY, TWOSTOPBITS, 0, 0},
+        {"8 even", 115200, 8, EVENPARITY, ONESTOPBIT, 0, 0},
+        {"5 bits", 38400, 5, NOPARITY, ONESTOPBIT, 0, 0},
+        {"mark parity", 4800, 8, 3, ONESTOPBIT, 0, 0},
+        {"space parity", 57600, 8, 4, TWOSTOPBITS, 0, 0},
+        {"baud with no host speed", 4801, 8, NOPARITY, ONESTOPBIT, 0, 0},
+        {"baud zero", 0, 8, NOPARITY, ONESTOPBIT, 0, 0},
+        {"baud huge", 0xFFFFFFFFu, 8, NOPARITY, ONESTOPBIT, 0, 0},
+        {"four data bits", 4800, 4, NOPARITY, ONESTOPBIT, 0, 0},
+        {"nine data bits", 4800, 9, NOPARITY, ONESTOPBIT, 0, 0},
+        {"parity 5", 4800, 8, 5, ONESTOPBIT, 0, 0},
+        {"one and a half stop bits", 4800, 8, NOPARITY, ONE5STOPBITS, 0, 0},
+        {"stop bits 3", 4800, 8, NOPARITY, 3, 0, 0}};
     const tcflag_t mask = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.baud << " " << int(c.size) << int(c.parity));
+        SCOPED_TRACE(c.what);
         termios before = Current();
         DCB dcb{};
         dcb.BaudRate = c.baud;
@@ -412,47 +356,6 @@ TEST_F(LineSettingsTest, OtherSettingsTakeOrFailHonestly) {
         EXPECT_EQ(back.ByteSize, c.size);
         EXPECT_EQ(back.Parity, c.parity);
         EXPECT_EQ(back.StopBits, c.stop);
-    }
-    EXPECT_EQ(CloseHandle(port), TRUE);
-}
-
-TEST_F(LineSettingsTest, UnsupportedSettingsFailAndChangeNothing) {
-    HANDLE port = OpenPort(4);
-    ASSERT_NE(port, INVALID_HANDLE_VALUE);
-    DCB good{};
-    good.BaudRate = 4800;
-    good.ByteSize = 8;
-    ASSERT_EQ(SetCommState(port, &good), TRUE);
-    termios before = Current();
-
-    struct Case {
-        const char* what;
-        DWORD baud;
-        BYTE size;
-        BYTE parity;
-        BYTE stop;
-    };
-    const Case cases[] = {
-        {"baud with no host speed", 4801, 8, NOPARITY, ONESTOPBIT},
-        {"baud zero", 0, 8, NOPARITY, ONESTOPBIT},
-        {"baud huge", 0xFFFFFFFFu, 8, NOPARITY, ONESTOPBIT},
-        {"four data bits", 4800, 4, NOPARITY, ONESTOPBIT},
-        {"nine data bits", 4800, 9, NOPARITY, ONESTOPBIT},
-        {"parity 5", 4800, 8, 5, ONESTOPBIT},
-        {"one and a half stop bits", 4800, 8, NOPARITY, ONE5STOPBITS},
-        {"stop bits 3", 4800, 8, NOPARITY, 3},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        DCB dcb{};
-        dcb.BaudRate = c.baud;
-        dcb.ByteSize = c.size;
-        dcb.Parity = c.parity;
-        dcb.StopBits = c.stop;
-        EXPECT_EQ(SetCommState(port, &dcb), FALSE);
-        termios now = Current();
-        EXPECT_EQ(cfgetospeed(&now), cfgetospeed(&before));
-        EXPECT_EQ(now.c_cflag, before.c_cflag);
     }
     EXPECT_EQ(SetCommState(port, nullptr), FALSE);
     EXPECT_EQ(GetCommState(port, nullptr), FALSE);
