@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <tuple>
 
 #include "nmea/nav_record.h"
 #include "tests/support/nav_reset.h"
@@ -200,16 +201,12 @@ TEST_F(Decoders, RmcTwelfthFieldChangesNothing) {
     const NavRecord before = Nav;
     ResetNav();
     Rmc("$GPRMC,081836,A,3751.65,S,14507.36,E,000.0,360.0,130998,011.3,E,A,extra,9*30");
-    EXPECT_EQ(Nav.rmcTime, before.rmcTime);
-    EXPECT_EQ(Nav.rmcStatus, before.rmcStatus);
-    EXPECT_EQ(Nav.rmcLatitude, before.rmcLatitude);
-    EXPECT_EQ(Nav.rmcNorthSouth, 'S');
-    EXPECT_EQ(Nav.rmcLongitude, before.rmcLongitude);
-    EXPECT_EQ(Nav.rmcEastWest, 'E');
-    EXPECT_EQ(Nav.speedKnots, before.speedKnots);
-    EXPECT_EQ(Nav.courseDegrees, 360.0f);
-    EXPECT_EQ(Nav.rmcDate, 130998.0f);
-    EXPECT_EQ(Nav.magneticVariation, 11.3f);
+    auto fields = [](const NavRecord& r) {
+        return std::make_tuple(r.rmcTime, r.rmcStatus, r.rmcLatitude, r.rmcNorthSouth,
+                               r.rmcLongitude, r.rmcEastWest, r.speedKnots, r.courseDegrees,
+                               r.rmcDate, r.magneticVariation, r.magVarEastWest);
+    };
+    EXPECT_EQ(fields(Nav), fields(before));
     EXPECT_EQ(Nav.magVarEastWest, 'E');
 }
 
@@ -334,15 +331,11 @@ TEST_F(Decoders, GsvBlocksOutsideTheTableAreDroppedWhole) {
     Gsv("$GPGSV,1,1,04,00,45,100,30,05,10,20,30,50,46,101,31,65,47,102,32*00");
     EXPECT_EQ(Nav.satInView[0], 0);
     EXPECT_EQ(Nav.satInView[5], 1);
-    EXPECT_EQ(Nav.satElevation[5], 10);
-    EXPECT_EQ(Nav.satAzimuth[5], 20);
-    EXPECT_EQ(Nav.satSnr[5], 30.0f);
     // The dropped blocks wrote nothing anywhere, not even to entry 0.
-    EXPECT_EQ(Nav.satElevation[0], 0);
-    EXPECT_EQ(Nav.satAzimuth[0], 0);
-    EXPECT_EQ(Nav.satSnr[0], 0.0f);
     for (int id = 0; id < kSatelliteTableSize; ++id) {
         EXPECT_EQ(Nav.satElevation[id], id == 5 ? 10 : 0) << id;
+        EXPECT_EQ(Nav.satAzimuth[id], id == 5 ? 20 : 0) << id;
+        EXPECT_EQ(Nav.satSnr[id], id == 5 ? 30.0f : 0.0f) << id;
     }
     // An empty ID drops the block that follows, but not the next one.
     Gsv("$GPGSV,1,1,02,,45,100,30,07,1,2,3*00");

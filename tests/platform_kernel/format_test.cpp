@@ -145,24 +145,20 @@ TEST(WsprintfW, NeverWritesPastTheLimit) {
     EXPECT_EQ(out[1024], u'#');
 
     // Widths and precisions beyond the buffer: the visible part still matches printf.
-    for (const char* format : {"%2000d", "%-2000d|", "%.1500d", "%3000.2f", "%.1200f", "%-5000f"}) {
+    auto clipped = [&](const char* format, auto value) {
         SCOPED_TRACE(format);
         std::fill(std::begin(out), std::end(out), u'#');
-        std::u16string wide = Widen(format);
-        int count = std::string(format).back() == 'd' || std::string(format).back() == '|'
-                        ? wsprintfW(out, wide.c_str(), -12345)
-                        : wsprintfW(out, wide.c_str(), -1.0 / 3.0);
-        EXPECT_EQ(count, 1023);
+        EXPECT_EQ(wsprintfW(out, Widen(format).c_str(), value), 1023);
         EXPECT_EQ(out[1023], u'\0');
         EXPECT_EQ(out[1024], u'#');
         static char expected[8192];
-        if (std::string(format).back() == 'd' || std::string(format).back() == '|') {
-            std::snprintf(expected, sizeof expected, format, -12345);
-        } else {
-            std::snprintf(expected, sizeof expected, format, -1.0 / 3.0);
-        }
+        std::snprintf(expected, sizeof expected, format, value);
         EXPECT_EQ(Narrow(out), std::string(expected).substr(0, 1023));
-    }
+    };
+    for (const char* format : {"%2000d", "%-2000d|", "%.1500d"})
+        clipped(format, -12345);
+    for (const char* format : {"%3000.2f", "%.1200f", "%-5000f"})
+        clipped(format, -1.0 / 3.0);
 
     // A wide string with padding past the end: the padding comes first, as it would.
     wsprintfW(out, u"%3000s", u"xyz");

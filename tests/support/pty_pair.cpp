@@ -30,33 +30,23 @@ std::string VariableName(int port_number) {
 
 PtyPair::PtyPair() {
     int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (master < 0) return;
     char name[128];
-    if (grantpt(master) != 0 || unlockpt(master) != 0 ||
-        ptsname_r(master, name, sizeof name) != 0) {
-        close(master);
-        return;
-    }
-    int watch = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (watch < 0) {
-        close(master);
-        return;
-    }
+    int watch = -1;
     termios tio{};
-    if (tcgetattr(watch, &tio) != 0) {
-        close(watch);
-        close(master);
-        return;
+    if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0 &&
+        ptsname_r(master, name, sizeof name) == 0 &&
+        (watch = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK)) >= 0 &&
+        tcgetattr(watch, &tio) == 0) {
+        cfmakeraw(&tio);
+        if (tcsetattr(watch, TCSANOW, &tio) == 0) {
+            master_ = master;
+            watch_ = watch;
+            slave_path_ = name;
+            return;
+        }
     }
-    cfmakeraw(&tio);
-    if (tcsetattr(watch, TCSANOW, &tio) != 0) {
-        close(watch);
-        close(master);
-        return;
-    }
-    master_ = master;
-    watch_ = watch;
-    slave_path_ = name;
+    if (watch >= 0) close(watch);
+    if (master >= 0) close(master);
 }
 
 PtyPair::~PtyPair() {
