@@ -61,22 +61,6 @@ class Reader {
     bool overrun_ = false;
 };
 
-TEST(ResourceLayout, EveryItemIsEnglishUsAndTheSetIsComplete) {
-    const host::ResourceSet& set = host::ProgramResources();
-    EXPECT_EQ(&set, &host::ProgramResources());
-    const struct {
-        WORD type, id;
-    } expected[] = {{6, 1}, {3, 1}, {3, 2}, {14, 101}, {9, 3}, {4, 102}, {5, 103}};
-    EXPECT_EQ(set.count, std::size(expected));
-    for (const auto& e : expected) {
-        SCOPED_TRACE(testing::Message() << "type " << e.type << " id " << e.id);
-        const host::ResourceItem* item = Find(e.type, e.id);
-        ASSERT_NE(item, nullptr);
-        EXPECT_EQ(item->language, 1033);
-        EXPECT_GT(item->size, 0u);
-    }
-}
-
 TEST(ResourceLayout, IconGroupNamesTwoSixteenColourImages) {
     Reader g(*Find(14, 101));
     EXPECT_EQ(g.Word(), 0);
