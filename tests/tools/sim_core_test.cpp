@@ -121,20 +121,14 @@ TEST(Synthesised, ConstellationOfTenToFourteenMovesOverTime) {
     for (std::uint32_t second = 0; second < 1200; second += 5) {
         sim::SynthesizeSecond(config, second, &burst);
         const auto lines = Lines(burst);
-        int messages = 0;
-        int listed = 0;
-        int inView = 0;
+        int messages = 0, listed = 0, inView = 0, entries = 0;
         for (const std::string& line : lines) {
             if (line.compare(3, 3, "GSV") != 0) continue;
             const auto f = Fields(line);
             messages = std::atoi(f[1].c_str());
             EXPECT_EQ(std::atoi(f[2].c_str()), ++listed);
             inView = std::atoi(f[3].c_str());
-        }
-        int entries = 0;
-        for (const std::string& line : lines) {
-            if (line.compare(3, 3, "GSV") == 0)
-                entries += static_cast<int>(Fields(line).size() - 4) / 4;
+            entries += static_cast<int>(f.size() - 4) / 4;
         }
         EXPECT_EQ(entries, inView);
         EXPECT_EQ(listed, messages);
