@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstring>
 
@@ -31,7 +32,8 @@ struct SdlApi {
     decltype(&SDL_MapRGB) MapRGB;
     decltype(&SDL_WaitEvent) WaitEvent;
     decltype(&SDL_WaitEventTimeout) WaitEventTimeout;
-    decltype(&SDL_PollEvent) PollEvent;
+    decltype(&SDL_PumpEvents) PumpEvents;
+    decltype(&SDL_PeepEvents) PeepEvents;
 };
 
 SdlApi sdl;
@@ -67,7 +69,8 @@ bool LoadSdl(const char** why) {
         Resolve(library, "SDL_MapRGB", &api.MapRGB) &&
         Resolve(library, "SDL_WaitEvent", &api.WaitEvent) &&
         Resolve(library, "SDL_WaitEventTimeout", &api.WaitEventTimeout) &&
-        Resolve(library, "SDL_PollEvent", &api.PollEvent);
+        Resolve(library, "SDL_PumpEvents", &api.PumpEvents) &&
+        Resolve(library, "SDL_PeepEvents", &api.PeepEvents);
     if (!all) {
         *why = "libSDL2-2.0.so.0 lacks a function this display needs";
         dlclose(library);
@@ -242,18 +245,29 @@ class SdlBackend final : public Backend {
     void WaitForInput(std::uint64_t deadline_ms) override {
         if (deadline_ms == UINT64_MAX) {
             sdl.WaitEvent(nullptr);
+            last_pump_ = std::chrono::steady_clock::now();
             return;
         }
         const std::uint64_t now = host::NowMs();
         if (now >= deadline_ms) return;
         const std::uint64_t left = std::min<std::uint64_t>(deadline_ms - now, INT_MAX);
-        // With a null event SDL leaves the event queued for PollInput.
+        // With a null event SDL leaves the event queued for PollInput. The
+        // wait reads the host's events on its way out.
         sdl.WaitEventTimeout(nullptr, static_cast<int>(left));
+        last_pump_ = std::chrono::steady_clock::now();
     }
 
     bool PollInput(InputEvent* event) override {
+        // Reading the host connection costs system calls, and the message
+        // loop asks for input many times between two waits: it is read again
+        // only when the last read is a little while ago.
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last_pump_ >= kPumpInterval) {
+            sdl.PumpEvents();
+            last_pump_ = now;
+        }
         SDL_Event sdl_event;
-        while (sdl.PollEvent(&sdl_event) != 0) {
+        while (sdl.PeepEvents(&sdl_event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
             if (Translate(sdl_event, event)) return true;
         }
         return false;
@@ -355,7 +369,9 @@ class SdlBackend final : public Backend {
             bytes_ = format->BytesPerPixel;
             if (bytes_ == 4 && format->Rloss == 0 && format->Gloss == 0 && format->Bloss == 0) {
                 direct_ = true;
-                xrgb_ = format->Rshift == 16 && format->Gshift == 8 && format->Bshift == 0;
+                // XRGB8888 ignores its top byte and ARGB8888 wants it full.
+                xrgb_ = format->Rshift == 16 && format->Gshift == 8 && format->Bshift == 0 &&
+                        (format->Amask == 0 || format->Amask == 0xFF000000u);
                 r_shift_ = format->Rshift;
                 g_shift_ = format->Gshift;
                 b_shift_ = format->Bshift;
@@ -365,8 +381,14 @@ class SdlBackend final : public Backend {
         int bytes() const { return bytes_; }
         bool direct() const { return direct_; }
 
+        bool xrgb() const { return xrgb_; }
+
+        // 0x00BBGGRR to 0x00RRGGBB; the alpha byte, if any, is opaque.
+        static Uint32 Xrgb(std::uint32_t color) {
+            return (__builtin_bswap32(color) >> 8) | 0xFF000000u;
+        }
+
         Uint32 Direct(std::uint32_t color) const {
-            if (xrgb_) return (__builtin_bswap32(color) >> 8) | alpha_;
             return ((color & 0xFF) << r_shift_) | (((color >> 8) & 0xFF) << g_shift_) |
                    (((color >> 16) & 0xFF) << b_shift_) | alpha_;
         }
@@ -407,13 +429,12 @@ class SdlBackend final : public Backend {
             auto* first_row = static_cast<Uint8*>(surface->pixels) +
                               static_cast<std::ptrdiff_t>(y * scale_) * surface->pitch +
                               static_cast<std::ptrdiff_t>(r.left * scale_) * bytes;
-            if (convert.direct()) {
-                Uint32* to = reinterpret_cast<Uint32*>(first_row);
-                for (int x = r.left; x < r.right; ++x) {
-                    const Uint32 value = convert.Direct(from[x]);
-                    for (int sx = 0; sx < scale_; ++sx)
-                        *to++ = value;
-                }
+            if (convert.xrgb()) {
+                ScaleRow(from + r.left, r.right - r.left, reinterpret_cast<Uint32*>(first_row),
+                         [](std::uint32_t c) { return Converter::Xrgb(c); });
+            } else if (convert.direct()) {
+                ScaleRow(from + r.left, r.right - r.left, reinterpret_cast<Uint32*>(first_row),
+                         [&convert](std::uint32_t c) { return convert.Direct(c); });
             } else {
                 Uint8* to = first_row;
                 for (int x = r.left; x < r.right; ++x) {
@@ -427,6 +448,27 @@ class SdlBackend final : public Backend {
             for (int sy = 1; sy < scale_; ++sy)
                 std::memcpy(first_row + static_cast<std::ptrdiff_t>(sy) * surface->pitch, first_row,
                             row_bytes);
+        }
+    }
+
+    // One device row of 32-bit pixels, each written scale_ times.
+    template <class Convert>
+    void ScaleRow(const std::uint32_t* from, int count, Uint32* to, Convert convert) const {
+        if (scale_ == 1) {
+            for (int i = 0; i < count; ++i)
+                to[i] = convert(from[i]);
+        } else if (scale_ == 2) {
+            for (int i = 0; i < count; ++i) {
+                const Uint32 value = convert(from[i]);
+                to[2 * i] = value;
+                to[2 * i + 1] = value;
+            }
+        } else {
+            for (int i = 0; i < count; ++i) {
+                const Uint32 value = convert(from[i]);
+                for (int sx = 0; sx < scale_; ++sx)
+                    *to++ = value;
+            }
         }
     }
 
@@ -460,12 +502,14 @@ class SdlBackend final : public Backend {
     }
 
     static constexpr int kMaxShown = 16;
+    static constexpr std::chrono::milliseconds kPumpInterval{10};
 
     SDL_Window* window_;
     int scale_;
     host::PixelView screen_{};
     bool have_screen_ = false;
     bool close_sent_ = false;
+    std::chrono::steady_clock::time_point last_pump_{};
 };
 
 }  // namespace

@@ -548,6 +548,8 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format) {
     std::int64_t pen_x = x;
     gdi::text::CodePoints points(text, length);
     char32_t c = 0;
+    // Where glyphs left any coverage; the rest of the buffer stays zero.
+    Box used{0, 0, 0, 0};
     while (points.Next(&c)) {
         // Glyphs start at most kMaxGlyphSize left of their pen position.
         if (pen_x - gdi::text::kMaxGlyphSize >= ink.right) break;
@@ -559,16 +561,25 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format) {
         const std::int64_t x1 = std::min(gx + g->width, ink.right);
         const std::int64_t y0 = std::max(gy, ink.top);
         const std::int64_t y1 = std::min(gy + g->height, ink.bottom);
+        if (x0 >= x1 || y0 >= y1) continue;
+        used = gdi::raster::Union(used, Box{x0, y0, x1, y1});
+        const int run = static_cast<int>(x1 - x0);
         for (std::int64_t py = y0; py < y1; ++py) {
-            const std::uint8_t* from = g->coverage + (py - gy) * g->width;
-            std::uint8_t* to = coverage + (py - ink.top) * ink_width;
-            for (std::int64_t px = x0; px < x1; ++px) {
-                to[px - ink.left] = std::max(to[px - ink.left], from[px - gx]);
-            }
+            const std::uint8_t* from = g->coverage + (py - gy) * g->width + (x0 - gx);
+            std::uint8_t* to = coverage + (py - ink.top) * ink_width + (x0 - ink.left);
+            for (int i = 0; i < run; ++i)
+                to[i] = std::max(to[i], from[i]);
         }
     }
 
-    const gdi::raster::Coverage mask{coverage, ink.left, ink.top, ink_width, ink_height, ink_width};
+    if (used.Empty()) used = Box{ink.left, ink.top, ink.left, ink.top};
+    const gdi::raster::Coverage mask{
+        coverage + (used.top - ink.top) * ink_width + (used.left - ink.left),
+        used.left,
+        used.top,
+        static_cast<int>(used.right - used.left),
+        static_cast<int>(used.bottom - used.top),
+        ink_width};
     const bool opaque = d->background_mode == OPAQUE;
     const Box opaque_cells = gdi::raster::Intersect(cells, frame);
     gdi::ForEachClip(*d, [&](const gdi::raster::Canvas& target, const Box& clip) {

@@ -114,46 +114,87 @@ std::uint32_t* Row(const Canvas& canvas, std::int64_t y) {
     return canvas.pixels + static_cast<std::ptrdiff_t>(y) * canvas.stride;
 }
 
+// The bounding box of what one primitive changed: reported to the damage
+// once, not row by row.
+struct Changed {
+    Box box{0, 0, 0, 0};
+    void Note(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom) {
+        box = Union(box, Box{left, top, right, bottom});
+    }
+};
+
+// Null when the canvas keeps no damage, so that nothing is compared.
+Changed* Tracking(const Canvas& canvas, Changed* changed) {
+    return canvas.damage != nullptr ? changed : nullptr;
+}
+
+void Report(const Canvas& canvas, const Changed& changed) {
+    if (canvas.damage == nullptr || changed.box.Empty()) return;
+    canvas.damage->Add(static_cast<int>(changed.box.left), static_cast<int>(changed.box.top),
+                       static_cast<int>(changed.box.right), static_cast<int>(changed.box.bottom));
+}
+
+// The first index from begin to end whose pixel is not color (end if none).
+// Blocks of eight are compared at once, which the compiler vectorises.
+std::int64_t SkipColor(const std::uint32_t* row, std::int64_t begin, std::int64_t end,
+                       std::uint32_t color) {
+    constexpr int kBlock = 8;
+    while (end - begin >= kBlock) {
+        std::uint32_t differs = 0;
+        for (int k = 0; k < kBlock; ++k)
+            differs |= row[begin + k] ^ color;
+        if (differs != 0) break;
+        begin += kBlock;
+    }
+    while (begin < end && row[begin] == color)
+        ++begin;
+    return begin;
+}
+
 // Callers must do clipping: x0 < x1 inside the canvas, y a canvas row.
 void Span(const Canvas& canvas, std::int64_t y, std::int64_t x0, std::int64_t x1,
-          std::uint32_t color) {
+          std::uint32_t color, Changed* changed) {
     std::uint32_t* row = Row(canvas, y);
     const int first = static_cast<int>(x0);
     const int end = static_cast<int>(x1);
-    if (canvas.damage == nullptr) {
+    if (changed == nullptr) {
         std::fill(row + first, row + end, color);
         return;
     }
     // Only the run from the first to the last differing pixel is written and
     // reported.
-    int changed_first = first;
-    while (changed_first < end && row[changed_first] == color)
-        ++changed_first;
+    const int changed_first = static_cast<int>(SkipColor(row, first, end, color));
     if (changed_first == end) return;
     int changed_last = end - 1;
     while (row[changed_last] == color)
         --changed_last;
     std::fill(row + changed_first, row + changed_last + 1, color);
-    canvas.damage->Add(changed_first, static_cast<int>(y), changed_last + 1,
-                       static_cast<int>(y) + 1);
+    changed->Note(changed_first, y, changed_last + 1, y + 1);
 }
 
 // Span clipped to the limit box.
 void ClippedSpan(const Canvas& canvas, const Box& limit, std::int64_t y, std::int64_t x0,
-                 std::int64_t x1, std::uint32_t color) {
+                 std::int64_t x1, std::uint32_t color, Changed* changed) {
     if (y < limit.top || y >= limit.bottom) return;
     x0 = std::max(x0, limit.left);
     x1 = std::min(x1, limit.right);
-    if (x0 < x1) Span(canvas, y, x0, x1, color);
+    if (x0 < x1) Span(canvas, y, x0, x1, color, changed);
+}
+
+void FillArea(const Canvas& canvas, const Box& clip, const Box& box, std::uint32_t color,
+              Changed* changed) {
+    const Box area = Intersect(Limit(canvas, clip), box);
+    if (area.Empty()) return;
+    for (std::int64_t y = area.top; y < area.bottom; ++y)
+        Span(canvas, y, area.left, area.right, color, changed);
 }
 
 }  // namespace
 
 void FillBox(const Canvas& canvas, const Box& clip, const Box& box, std::uint32_t color) {
-    const Box area = Intersect(Limit(canvas, clip), box);
-    if (area.Empty()) return;
-    for (std::int64_t y = area.top; y < area.bottom; ++y)
-        Span(canvas, y, area.left, area.right, color);
+    Changed changed;
+    FillArea(canvas, clip, box, color, Tracking(canvas, &changed));
+    Report(canvas, changed);
 }
 
 void FrameAndFillBox(const Canvas& canvas, const Box& clip, const Box& box,
@@ -161,15 +202,22 @@ void FrameAndFillBox(const Canvas& canvas, const Box& clip, const Box& box,
     if (box.Empty()) return;
     const Box limit = Limit(canvas, clip);
     if (Intersect(limit, box).Empty()) return;
+    Changed changed;
+    Changed* tracking = Tracking(canvas, &changed);
     if (brush != nullptr) {
-        FillBox(canvas, limit, Box{box.left + 1, box.top + 1, box.right - 1, box.bottom - 1},
-                *brush);
+        FillArea(canvas, limit, Box{box.left + 1, box.top + 1, box.right - 1, box.bottom - 1},
+                 *brush, tracking);
     }
-    if (pen == nullptr) return;
-    FillBox(canvas, limit, Box{box.left, box.top, box.right, box.top + 1}, *pen);
-    FillBox(canvas, limit, Box{box.left, box.bottom - 1, box.right, box.bottom}, *pen);
-    FillBox(canvas, limit, Box{box.left, box.top + 1, box.left + 1, box.bottom - 1}, *pen);
-    FillBox(canvas, limit, Box{box.right - 1, box.top + 1, box.right, box.bottom - 1}, *pen);
+    if (pen != nullptr) {
+        FillArea(canvas, limit, Box{box.left, box.top, box.right, box.top + 1}, *pen, tracking);
+        FillArea(canvas, limit, Box{box.left, box.bottom - 1, box.right, box.bottom}, *pen,
+                 tracking);
+        FillArea(canvas, limit, Box{box.left, box.top + 1, box.left + 1, box.bottom - 1}, *pen,
+                 tracking);
+        FillArea(canvas, limit, Box{box.right - 1, box.top + 1, box.right, box.bottom - 1}, *pen,
+                 tracking);
+    }
+    Report(canvas, changed);
 }
 
 bool EllipseRowSpan(const Box& box, std::int64_t row, std::int64_t* first, std::int64_t* last) {
@@ -197,40 +245,60 @@ void FrameAndFillEllipse(const Canvas& canvas, const Box& clip, const Box& box,
     const Box limit = Limit(canvas, clip);
     const Box area = Intersect(limit, box);
     if (area.Empty()) return;
+    Changed changed;
+    Changed* tracking = Tracking(canvas, &changed);
+    // Spans of the rows above, at and below y, each computed once.
+    struct RowSpan {
+        bool any = false;
+        std::int64_t first = 0;
+        std::int64_t last = 0;
+    };
+    auto span_of = [&](std::int64_t row) {
+        RowSpan r;
+        r.any = EllipseRowSpan(box, row, &r.first, &r.last);
+        return r;
+    };
+    RowSpan above = span_of(area.top - box.top - 1);
+    RowSpan at = span_of(area.top - box.top);
     for (std::int64_t y = area.top; y < area.bottom; ++y) {
         const std::int64_t row = y - box.top;
-        std::int64_t s = 0;
-        std::int64_t e = 0;
-        if (!EllipseRowSpan(box, row, &s, &e)) continue;
+        const RowSpan below = span_of(row + 1);
+        const RowSpan current = at;
+        const RowSpan previous = above;
+        above = at;
+        at = below;
+        if (!current.any) continue;
+        const std::int64_t s = current.first;
+        const std::int64_t e = current.last;
         // Interior pixels have all four neighbours inside the ellipse; the
         // neighbour rows' spans bound them.
         std::int64_t inner_first = s + 1;
         std::int64_t inner_last = e - 1;
-        for (const std::int64_t other : {row - 1, row + 1}) {
-            std::int64_t os = 0;
-            std::int64_t oe = 0;
-            if (!EllipseRowSpan(box, other, &os, &oe)) {
+        for (const RowSpan& other : {previous, below}) {
+            if (!other.any) {
                 inner_first = 1;
                 inner_last = 0;
                 break;
             }
-            inner_first = std::max(inner_first, os);
-            inner_last = std::min(inner_last, oe);
+            inner_first = std::max(inner_first, other.first);
+            inner_last = std::min(inner_last, other.last);
         }
         if (inner_first > inner_last) {
             if (pen != nullptr)
-                ClippedSpan(canvas, limit, y, s, e + 1, *pen);
+                ClippedSpan(canvas, limit, y, s, e + 1, *pen, tracking);
             else if (brush != nullptr)
-                ClippedSpan(canvas, limit, y, s, e + 1, *brush);
+                ClippedSpan(canvas, limit, y, s, e + 1, *brush, tracking);
             continue;
         }
         const std::uint32_t* edge = pen != nullptr ? pen : brush;
         if (edge != nullptr) {
-            ClippedSpan(canvas, limit, y, s, inner_first, *edge);
-            ClippedSpan(canvas, limit, y, inner_last + 1, e + 1, *edge);
+            ClippedSpan(canvas, limit, y, s, inner_first, *edge, tracking);
+            ClippedSpan(canvas, limit, y, inner_last + 1, e + 1, *edge, tracking);
         }
-        if (brush != nullptr) ClippedSpan(canvas, limit, y, inner_first, inner_last + 1, *brush);
+        if (brush != nullptr)
+            ClippedSpan(canvas, limit, y, inner_first, inner_last + 1, *brush, tracking);
     }
+    Report(canvas, changed);
 }
 
 void Copy(const Canvas& dest, const Box& clip, const Box& box, const Canvas& source,
@@ -243,6 +311,7 @@ void Copy(const Canvas& dest, const Box& clip, const Box& box, const Canvas& sou
     // On one buffer, rows are copied away from the rows still to be read.
     const bool same = dest.pixels == source.pixels;
     const bool upward = same && dy < 0;
+    Changed changed;
     for (std::int64_t i = 0; i < area.bottom - area.top; ++i) {
         const std::int64_t y = upward ? area.bottom - 1 - i : area.top + i;
         std::uint32_t* to = Row(dest, y) + area.left;
@@ -256,11 +325,11 @@ void Copy(const Canvas& dest, const Box& clip, const Box& box, const Canvas& sou
             int last = width - 1;
             while (to[last] == from[last])
                 --last;
-            dest.damage->Add(static_cast<int>(area.left) + first, static_cast<int>(y),
-                             static_cast<int>(area.left) + last + 1, static_cast<int>(y) + 1);
+            changed.Note(area.left + first, y, area.left + last + 1, y + 1);
         }
         std::memmove(to, from, bytes);
     }
+    Report(dest, changed);
 }
 
 namespace {
@@ -289,31 +358,26 @@ const std::uint32_t* BlendTable(std::uint32_t background, std::uint32_t foregrou
     return e.values;
 }
 
-// First and last column written on one row, for the damage.
-struct RowChange {
-    std::int64_t first = -1;
-    std::int64_t last = -1;
-    void Note(std::int64_t begin, std::int64_t end) {
-        if (first < 0) first = begin;
-        last = end - 1;
-    }
-};
-
-// Writes out[x] where it differs, from begin to end; get(x) gives the value.
+// Sets row[x] = get(x) from begin to end. With changed set, only the run
+// from the first to the last differing pixel is written and noted.
 template <class Get>
-void WriteRun(std::uint32_t* row, std::int64_t begin, std::int64_t end, Get get,
-              RowChange* change) {
-    std::int64_t first = -1;
-    std::int64_t last = -1;
-    for (std::int64_t x = begin; x < end; ++x) {
-        const std::uint32_t out = get(x);
-        if (row[x] != out) {
-            row[x] = out;
-            if (first < 0) first = x;
-            last = x;
-        }
+void WriteRun(std::uint32_t* row, std::int64_t y, std::int64_t begin, std::int64_t end, Get get,
+              Changed* changed) {
+    if (changed == nullptr) {
+        for (std::int64_t x = begin; x < end; ++x)
+            row[x] = get(x);
+        return;
     }
-    if (first >= 0) change->Note(first, last + 1);
+    std::int64_t first = begin;
+    while (first < end && row[first] == get(first))
+        ++first;
+    if (first == end) return;
+    std::int64_t last = end - 1;
+    while (row[last] == get(last))
+        --last;
+    for (std::int64_t x = first; x <= last; ++x)
+        row[x] = get(x);
+    changed->Note(first, y, last + 1, y + 1);
 }
 
 }  // namespace
@@ -327,6 +391,8 @@ void BlendCoverage(const Canvas& canvas, const Box& clip, const Coverage& covera
     const Box area = Intersect(Limit(canvas, clip), reach);
     if (area.Empty()) return;
     const std::uint32_t* table = opaque != nullptr ? BlendTable(background, foreground) : nullptr;
+    Changed changed;
+    Changed* tracking = Tracking(canvas, &changed);
     for (std::int64_t y = area.top; y < area.bottom; ++y) {
         std::uint32_t* row = Row(canvas, y);
         // Columns of this row under the coverage and in the opaque box;
@@ -346,7 +412,6 @@ void BlendCoverage(const Canvas& canvas, const Box& clip, const Coverage& covera
             opaque_begin = std::max(area.left, opaque->left);
             opaque_end = std::min(area.right, opaque->right);
         }
-        RowChange change;
         // The row splits at the edges of both boxes into runs that are each
         // wholly inside or outside either.
         std::int64_t cuts[6] = {area.left, area.right,   cov_begin,
@@ -359,33 +424,30 @@ void BlendCoverage(const Canvas& canvas, const Box& clip, const Coverage& covera
             const bool in_cov = begin >= cov_begin && end <= cov_end;
             const bool in_opaque = begin >= opaque_begin && end <= opaque_end;
             if (in_opaque && in_cov) {
+                const std::int64_t cx = coverage.x;
                 WriteRun(
-                    row, begin, end, [&](std::int64_t x) { return table[values[x - coverage.x]]; },
-                    &change);
+                    row, y, begin, end, [&](std::int64_t x) { return table[values[x - cx]]; },
+                    tracking);
             } else if (in_opaque) {
+                const std::uint32_t plain = table[0];
+                const std::int64_t from =
+                    tracking != nullptr ? SkipColor(row, begin, end, plain) : begin;
                 WriteRun(
-                    row, begin, end, [&](std::int64_t) { return table[0]; }, &change);
+                    row, y, from, end, [&](std::int64_t) { return plain; }, tracking);
             } else if (in_cov) {
-                std::int64_t first = -1;
-                std::int64_t last = -1;
+                const std::uint8_t* at = values + (begin - coverage.x);
                 for (std::int64_t x = begin; x < end; ++x) {
-                    const unsigned c = values[x - coverage.x];
+                    const unsigned c = *at++;
                     if (c == 0) continue;
                     const std::uint32_t out = Blend(row[x], foreground, c);
-                    if (row[x] != out) {
-                        row[x] = out;
-                        if (first < 0) first = x;
-                        last = x;
-                    }
+                    if (row[x] == out) continue;
+                    row[x] = out;
+                    if (tracking != nullptr) tracking->Note(x, y, x + 1, y + 1);
                 }
-                if (first >= 0) change.Note(first, last + 1);
             }
         }
-        if (canvas.damage != nullptr && change.first >= 0) {
-            canvas.damage->Add(static_cast<int>(change.first), static_cast<int>(y),
-                               static_cast<int>(change.last + 1), static_cast<int>(y) + 1);
-        }
     }
+    Report(canvas, changed);
 }
 
 }  // namespace gdi::raster
