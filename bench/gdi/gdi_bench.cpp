@@ -178,4 +178,59 @@ void BM_SkyPlotPass(benchmark::State& state) {
 }
 BENCHMARK(BM_SkyPlotPass);
 
+// The status line as the screen refreshes it for every sentence: cleared,
+// written over with a line of spaces, then the sentence.
+void BM_SentenceEcho(benchmark::State& state) {
+    ScreenDc dc;
+    const RECT line{5, 200, 320, 215};
+    const std::u16string blank(80, u' ');
+    const std::u16string a(kStatusLine);
+    std::u16string b = a;
+    b[8] = u'9';
+    bool flip = false;
+    for (auto _ : state) {
+        FillRect(dc.get(), &line, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        RECT r = line;
+        DrawTextW(dc.get(), blank.c_str(), static_cast<int>(blank.size()), &r, DT_SINGLELINE);
+        r = line;
+        DrawTextW(dc.get(), (flip ? b : a).c_str(), static_cast<int>(a.size()), &r, DT_SINGLELINE);
+        flip = !flip;
+    }
+    RECT damage;
+    gdi::TakeScreenDamage(&damage);
+}
+BENCHMARK(BM_SentenceEcho);
+
+// What one tick changes far apart (a field, the checksum mark, the status
+// line, the bars), taken as damage rectangles; counts the pixels to present.
+void BM_DamageRectsOfATick(benchmark::State& state) {
+    ScreenDc dc;
+    MemorySurface bars_a(200, 50, 0xFFFFFF);
+    MemorySurface bars_b(200, 50, 0xFF0000);
+    const HBRUSH red = CreateSolidBrush(0x0000FF);
+    const HBRUSH blue = CreateSolidBrush(0xFF0000);
+    const RECT mark{190, 30, 200, 40};
+    std::int64_t pixels = 0;
+    bool flip = false;
+    for (auto _ : state) {
+        RECT field = kFields[0].rect;
+        DrawTextW(dc.get(), flip ? u"2026/12/31   " : u"2027/01/01   ", -1, &field, DT_SINGLELINE);
+        FillRect(dc.get(), &mark, flip ? red : blue);
+        RECT status{5, 200, 320, 215};
+        DrawTextW(dc.get(), kStatusLine + (flip ? 1 : 0), 20, &status, DT_SINGLELINE);
+        BitBlt(dc.get(), 0, 220, 200, 50, flip ? bars_a.get() : bars_b.get(), 0, 0, SRCCOPY);
+        RECT rects[gdi::kMaxDamageRects];
+        const int count = gdi::TakeScreenDamageRects(rects, gdi::kMaxDamageRects);
+        for (int i = 0; i < count; ++i)
+            pixels +=
+                std::int64_t{rects[i].right - rects[i].left} * (rects[i].bottom - rects[i].top);
+        flip = !flip;
+    }
+    state.counters["pixels/tick"] =
+        benchmark::Counter(static_cast<double>(pixels), benchmark::Counter::kAvgIterations);
+    DeleteObject(red);
+    DeleteObject(blue);
+}
+BENCHMARK(BM_DamageRectsOfATick);
+
 }  // namespace

@@ -436,14 +436,18 @@ void BlendCoverage(const Canvas& canvas, const Box& clip, const Coverage& covera
                     row, y, from, end, [&](std::int64_t) { return plain; }, tracking);
             } else if (in_cov) {
                 const std::uint8_t* at = values + (begin - coverage.x);
+                std::int64_t first = end;
+                std::int64_t last = begin;
                 for (std::int64_t x = begin; x < end; ++x) {
                     const unsigned c = *at++;
                     if (c == 0) continue;
                     const std::uint32_t out = Blend(row[x], foreground, c);
                     if (row[x] == out) continue;
                     row[x] = out;
-                    if (tracking != nullptr) tracking->Note(x, y, x + 1, y + 1);
+                    first = std::min(first, x);
+                    last = x;
                 }
+                if (tracking != nullptr && first < end) tracking->Note(first, y, last + 1, y + 1);
             }
         }
     }
