@@ -151,19 +151,24 @@ class DialogTest : public ::testing::Test {
         testwin::Finish();
     }
 
-    // Runs the dialog from inside a timer tick at 100 ms, as the application
+    // Opens a dialog from inside a timer tick at 100 ms, as the application
     // does from a command, with the script already scheduled.
-    INT_PTR RunDialog(const std::vector<unsigned char>& bytes, LPARAM param = 0x1234) {
+    INT_PTR RunInTick(const std::function<INT_PTR()>& open) {
         INT_PTR result = -2;
         bool finished = false;
         testwin::ScheduleAt(parent_, 100, [&] {
-            result =
-                DialogBoxIndirectParamW(nullptr, reinterpret_cast<const DLGTEMPLATE*>(bytes.data()),
-                                        parent_, TestDialogProc, param);
+            result = open();
             finished = true;
         });
         testwin::RunUntil([&] { return finished; }, 60000);
         return result;
+    }
+    INT_PTR RunDialog(const std::vector<unsigned char>& bytes, LPARAM param = 0x1234) {
+        return RunInTick([&] {
+            return DialogBoxIndirectParamW(nullptr,
+                                           reinterpret_cast<const DLGTEMPLATE*>(bytes.data()),
+                                           parent_, TestDialogProc, param);
+        });
     }
 
     // Schedules a look at the open dialog: its handle is the parent of the Press button.
@@ -216,6 +221,14 @@ TEST_F(DialogTest, InitDialogComesAfterChildrenAndBeforeShowing) {
     (void)text_rect;
 }
 
+void ClickCaptionButton(HWND dialog, bool ok) {
+    RECT r{};
+    GetWindowRect(dialog, &r);
+    const auto layout = controls::LayoutCaption(r.right - r.left, true, true);
+    const auto& b = ok ? layout.ok : layout.close;
+    testwin::Click(r.left + (b.left + b.right) / 2, r.top + (b.top + b.bottom) / 2);
+}
+
 TEST_F(DialogTest, KeysAndButtonsEndTheDialog) {
     struct Case {
         const char* name;
@@ -225,24 +238,8 @@ TEST_F(DialogTest, KeysAndButtonsEndTheDialog) {
     const Case cases[] = {
         {"Enter", [](HWND) { testwin::PressKey(VK_RETURN, u'\r'); }, IDOK},
         {"Escape", [](HWND) { testwin::PressKey(VK_ESCAPE, 0x1B); }, IDCANCEL},
-        {"caption OK",
-         [](HWND dialog) {
-             RECT r{};
-             GetWindowRect(dialog, &r);
-             const auto layout = controls::LayoutCaption(r.right - r.left, true, true);
-             testwin::Click(r.left + (layout.ok.left + layout.ok.right) / 2,
-                            r.top + (layout.ok.top + layout.ok.bottom) / 2);
-         },
-         IDOK},
-        {"caption close",
-         [](HWND dialog) {
-             RECT r{};
-             GetWindowRect(dialog, &r);
-             const auto layout = controls::LayoutCaption(r.right - r.left, true, true);
-             testwin::Click(r.left + (layout.close.left + layout.close.right) / 2,
-                            r.top + (layout.close.top + layout.close.bottom) / 2);
-         },
-         IDCANCEL},
+        {"caption OK", [](HWND dialog) { ClickCaptionButton(dialog, true); }, IDOK},
+        {"caption close", [](HWND dialog) { ClickCaptionButton(dialog, false); }, IDCANCEL},
         {"Press button",
          [](HWND dialog) {
              RECT r{};
@@ -425,14 +422,7 @@ TEST_F(DialogTest, MalformedTemplatesFail) {
 
 TEST_F(DialogTest, WholeTemplateFromResourceRuns) {
     InspectAt(300, [](HWND) { testwin::PressKey(VK_RETURN, u'\r'); });
-    INT_PTR result = -2;
-    bool finished = false;
-    testwin::ScheduleAt(parent_, 100, [&] {
-        result = RunFromResource(AboutTemplate(), parent_);
-        finished = true;
-    });
-    testwin::RunUntil([&] { return finished; }, 10000);
-    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(RunInTick([&] { return RunFromResource(AboutTemplate(), parent_); }), IDOK);
 }
 
 TEST_F(DialogTest, IconStaticDrawsTheIconNamedByItsOrdinal) {
@@ -446,14 +436,9 @@ TEST_F(DialogTest, IconStaticDrawsTheIconNamedByItsOrdinal) {
         text_area = host::ScreenPixels().At(d.left + PxX(38) - 2, top + PxY(17) + 4);
         testwin::PressKey(VK_RETURN, u'\r');
     });
-    INT_PTR result = -2;
-    bool finished = false;
-    testwin::ScheduleAt(parent_, 100, [&] {
-        result = RunFromResource(AboutTemplate(), parent_, RedIconResources());
-        finished = true;
-    });
-    testwin::RunUntil([&] { return finished; }, 10000);
-    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(
+        RunInTick([&] { return RunFromResource(AboutTemplate(), parent_, RedIconResources()); }),
+        IDOK);
     EXPECT_EQ(inside, RGB(255, 0, 0));
     EXPECT_EQ(text_area, controls::kWhite);
 }

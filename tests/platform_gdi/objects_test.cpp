@@ -9,13 +9,7 @@
 
 namespace {
 
-using gdi_test::kBlack;
-using gdi_test::kBlue;
-using gdi_test::kGreen;
-using gdi_test::kRed;
-using gdi_test::kWhite;
-using gdi_test::Picture;
-using gdi_test::Surface;
+using namespace gdi_test;
 
 HDC MadeUpDc() {
     return reinterpret_cast<HDC>(static_cast<std::uintptr_t>(0x12345678));
@@ -127,7 +121,7 @@ TEST(Objects, InvalidHandlesAndArgumentsFailQuietly) {
     EXPECT_TRUE(DeleteDC(gone));
     EXPECT_FALSE(DeleteDC(gone));
     EXPECT_FALSE(Rectangle(gone, 0, 0, 1, 1));
-    EXPECT_EQ(gdi_test::CountOther(s.pixels(), kWhite, 0, 0, 4, 4), 0);
+    EXPECT_EQ(CountOther(s.pixels(), kWhite, 0, 0, 4, 4), 0);
 }
 
 TEST(Objects, SystemColoursWithAndWithoutTheFlag) {
@@ -224,7 +218,7 @@ TEST(BitBlt, RefusesOtherOperationsAndBadHandles) {
     EXPECT_FALSE(BitBlt(nullptr, 0, 0, 4, 4, b.dc(), 0, 0, SRCCOPY));
     EXPECT_FALSE(BitBlt(a.dc(), 0, 0, -4, 4, b.dc(), 0, 0, SRCCOPY));
     EXPECT_TRUE(BitBlt(a.dc(), 0, 0, 0, 4, b.dc(), 0, 0, SRCCOPY));
-    EXPECT_EQ(gdi_test::CountOther(a.pixels(), kWhite, 0, 0, 4, 4), 0);
+    EXPECT_EQ(CountOther(a.pixels(), kWhite, 0, 0, 4, 4), 0);
 }
 
 }  // namespace

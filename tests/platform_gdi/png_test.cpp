@@ -1,56 +1,25 @@
 // PNG pictures written and read back with libpng.
 
 #include <gtest/gtest.h>
-#include <png.h>
-#include <unistd.h>
-
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/gdi/window_dc.h"
 #include "surface.h"
+#include "tests/support/png_file.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::ReadPng;
 
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "gdi_png_XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        if (!path_.empty()) fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
+// The directory of the test's files, removed with them at the end.
+struct TempDir : test_support::TempDir {
+    fs::path path() const { return Path(); }
 };
-
-// Reads an 8-bit RGB PNG into COLORREF values; empty on any failure.
-std::vector<std::uint32_t> ReadPng(const fs::path& path, int* width, int* height) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
-    image.format = PNG_FORMAT_RGB;
-    std::vector<png_byte> bytes(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, bytes.data(), 0, nullptr)) {
-        png_image_free(&image);
-        return {};
-    }
-    *width = static_cast<int>(image.width);
-    *height = static_cast<int>(image.height);
-    std::vector<std::uint32_t> pixels;
-    for (std::size_t i = 0; i + 2 < bytes.size(); i += 3)
-        pixels.push_back(RGB(bytes[i], bytes[i + 1], bytes[i + 2]));
-    return pixels;
-}
 
 std::vector<std::string> Entries(const fs::path& dir) {
     std::vector<std::string> names;

@@ -13,10 +13,8 @@
 
 namespace {
 
-using gdi::raster::Box;
-using gdi::raster::Canvas;
-using gdi::raster::Coverage;
-using gdi::raster::Damage;
+using namespace gdi::raster;
+using gdi_test::SameRect;
 
 // Every pixel on its own, as the blend is defined.
 void PlainBlend(const Canvas& canvas, const Box& clip, const Coverage& coverage,
@@ -37,6 +35,16 @@ void PlainBlend(const Canvas& canvas, const Box& clip, const Coverage& coverage,
             }
         }
     }
+}
+
+// Whether one box of the damage holds the whole of b.
+bool Holds(const Damage& d, const Box& b) {
+    for (int i = 0; i < d.count; ++i) {
+        const Box& h = d.boxes[i];
+        if (b.left >= h.left && b.right <= h.right && b.top >= h.top && b.bottom <= h.bottom)
+            return true;
+    }
+    return false;
 }
 
 TEST(BlendCoverage, MatchesThePlainBlendOnRandomCoverage) {
@@ -82,12 +90,7 @@ TEST(BlendCoverage, MatchesThePlainBlendOnRandomCoverage) {
         for (int y = 0; y < kHeight; ++y) {
             for (int x = 0; x < kWidth; ++x) {
                 if (fast[y * kWidth + x] == start[y * kWidth + x]) continue;
-                bool inside = false;
-                for (int i = 0; i < damage.count; ++i) {
-                    const Box& b = damage.boxes[i];
-                    inside = inside || (x >= b.left && x < b.right && y >= b.top && y < b.bottom);
-                }
-                ASSERT_TRUE(inside) << x << "," << y;
+                ASSERT_TRUE(Holds(damage, Box{x, y, x + 1, y + 1})) << x << "," << y;
             }
         }
     }
@@ -170,15 +173,8 @@ TEST(Damage, RandomChangesStayCoveredByFewBoxesNoneInsideAnother) {
         ASSERT_GE(d.count, 1);
         ASSERT_LE(d.count, Damage::kMaxBoxes);
         // Each change lies whole inside one box.
-        for (const Box& b : added) {
-            bool held = false;
-            for (int i = 0; i < d.count; ++i) {
-                const Box& h = d.boxes[i];
-                held = held || (b.left >= h.left && b.right <= h.right && b.top >= h.top &&
-                                b.bottom <= h.bottom);
-            }
-            ASSERT_TRUE(held);
-        }
+        for (const Box& b : added)
+            ASSERT_TRUE(Holds(d, b));
         for (int i = 0; i < d.count; ++i) {
             for (int j = 0; j < d.count; ++j) {
                 const Box& a = d.boxes[i];
@@ -211,13 +207,8 @@ TEST(ScreenDamageRects, SeparateChangesComeBackSeparately) {
     const bool in_order = rects[0].top == 30;
     const RECT& first = in_order ? rects[0] : rects[1];
     const RECT& second = in_order ? rects[1] : rects[0];
-    EXPECT_EQ(first.left, 150);
-    EXPECT_EQ(first.right, 160);
-    EXPECT_EQ(first.bottom, 40);
-    EXPECT_EQ(second.left, 0);
-    EXPECT_EQ(second.top, 220);
-    EXPECT_EQ(second.right, 200);
-    EXPECT_EQ(second.bottom, 270);
+    EXPECT_TRUE(SameRect(first, RECT{150, 30, 160, 40}));
+    EXPECT_TRUE(SameRect(second, RECT{0, 220, 200, 270}));
     EXPECT_EQ(gdi::TakeScreenDamageRects(rects, gdi::kMaxDamageRects), 0);
 
     // With room for one, the one holds both.
@@ -225,10 +216,7 @@ TEST(ScreenDamageRects, SeparateChangesComeBackSeparately) {
     FillRect(dc, &mark, white);
     FillRect(dc, &bars, white);
     ASSERT_EQ(gdi::TakeScreenDamageRects(rects, 1), 1);
-    EXPECT_EQ(rects[0].left, 0);
-    EXPECT_EQ(rects[0].top, 30);
-    EXPECT_EQ(rects[0].right, 200);
-    EXPECT_EQ(rects[0].bottom, 270);
+    EXPECT_TRUE(SameRect(rects[0], RECT{0, 30, 200, 270}));
 
     // Bad arguments take nothing.
     FillRect(dc, &mark, blue);

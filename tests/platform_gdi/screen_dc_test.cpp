@@ -8,10 +8,7 @@
 
 namespace {
 
-using gdi_test::kBlue;
-using gdi_test::kRed;
-using gdi_test::kWhite;
-using gdi_test::Surface;
+using namespace gdi_test;
 
 const RECT kWholeScreen{0, 0, host::kScreenWidth, host::kScreenHeight};
 
@@ -21,10 +18,6 @@ void ClearScreen() {
     gdi::DeleteScreenDC(dc);
     RECT ignored;
     gdi::TakeScreenDamage(&ignored);
-}
-
-bool SameRect(const RECT& a, const RECT& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
 class ScreenDc : public ::testing::Test {

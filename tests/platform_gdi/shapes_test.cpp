@@ -11,13 +11,7 @@
 
 namespace {
 
-using gdi_test::kBlack;
-using gdi_test::kBlue;
-using gdi_test::kGreen;
-using gdi_test::kRed;
-using gdi_test::kWhite;
-using gdi_test::Picture;
-using gdi_test::Surface;
+using namespace gdi_test;
 using Rows = std::vector<std::string>;
 
 Rows Blank(int width, int height, char c = '.') {
@@ -30,6 +24,15 @@ Rows Block(int width, int height, int left, int top, int right, int bottom, char
     for (int y = top; y < bottom; ++y)
         for (int x = left; x < right; ++x)
             rows[y][x] = c;
+    return rows;
+}
+
+// Rows with a one-pixel black frame on the edges of [left, right) x [top, bottom).
+Rows Outline(int left, int top, int right, int bottom) {
+    Rows rows = Block(10, 10, left, top, right, bottom, '#');
+    for (int y = top + 1; y < bottom - 1; ++y)
+        for (int x = left + 1; x < right - 1; ++x)
+            rows[y][x] = '.';
     return rows;
 }
 
@@ -65,7 +68,7 @@ TEST(FillRect, ExclusiveEdgesAndClipping) {
         Surface s(10, 10);
         EXPECT_EQ(FillRect(s.dc(), &c.rect, red), 1);
         EXPECT_EQ(Picture(s.pixels()), Block(10, 10, c.left, c.top, c.right, c.bottom, 'r'))
-            << gdi_test::Saved(s.pixels(), "fill");
+            << Saved(s.pixels(), "fill");
     }
     EXPECT_TRUE(DeleteObject(red));
 }
@@ -111,7 +114,7 @@ TEST(Rectangle, OutlinesWithPenAndFillsWithBrush) {
         ".#####....",  //
         "..........", "..........", "..........", "..........", "..........",
     };
-    EXPECT_EQ(Picture(s.pixels()), expected) << gdi_test::Saved(s.pixels(), "rectangle");
+    EXPECT_EQ(Picture(s.pixels()), expected) << Saved(s.pixels(), "rectangle");
     DeleteObject(SelectObject(s.dc(), GetStockObject(WHITE_BRUSH)));
 }
 
@@ -120,11 +123,7 @@ TEST(Rectangle, CornersInAnyOrderDrawTheSameBox) {
         SCOPED_TRACE(std::to_string(r.left) + "," + std::to_string(r.top));
         Surface s(10, 10);
         Rectangle(s.dc(), r.left, r.top, r.right, r.bottom);
-        Rows expected = Block(10, 10, 1, 1, 6, 5, '#');
-        for (int y = 2; y < 4; ++y)
-            for (int x = 2; x < 5; ++x)
-                expected[y][x] = '.';
-        EXPECT_EQ(Picture(s.pixels()), expected);
+        EXPECT_EQ(Picture(s.pixels()), Outline(1, 1, 6, 5));
     }
 }
 
@@ -165,7 +164,7 @@ TEST(Rectangle, ClippedOutlinesAndHugeCoordinates) {
     };
     const Case cases[] = {
         {"outline past every edge", -1, -1, 11, 11, Blank(10, 10)},
-        {"outline on the edges", 0, 0, 10, 10, Block(10, 10, 0, 0, 10, 10, '#')},
+        {"outline on the edges", 0, 0, 10, 10, Outline(0, 0, 10, 10)},
         {"huge", INT_MIN, INT_MIN, INT_MAX, INT_MAX, Blank(10, 10)},
         {"huge left edge inside", 3, INT_MIN, INT_MAX, INT_MAX, Block(10, 10, 3, 0, 4, 10, '#')},
         {"zero width", 4, 0, 4, 10, Blank(10, 10)},
@@ -173,14 +172,8 @@ TEST(Rectangle, ClippedOutlinesAndHugeCoordinates) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Surface s(10, 10);
-        Rows expected = c.expected;
-        if (std::string(c.name) == "outline on the edges") {
-            for (int y = 1; y < 9; ++y)
-                for (int x = 1; x < 9; ++x)
-                    expected[y][x] = '.';
-        }
         EXPECT_TRUE(Rectangle(s.dc(), c.l, c.t, c.r, c.b));
-        EXPECT_EQ(Picture(s.pixels()), expected);
+        EXPECT_EQ(Picture(s.pixels()), c.expected);
     }
 }
 
@@ -202,7 +195,7 @@ TEST(Ellipse, TenByTenIsSymmetricInscribedAndClosed) {
         "gggggggggggg",  //
         "gggggggggggg",  //
     };
-    EXPECT_EQ(Picture(s.pixels()), expected) << gdi_test::Saved(s.pixels(), "ellipse10");
+    EXPECT_EQ(Picture(s.pixels()), expected) << Saved(s.pixels(), "ellipse10");
 }
 
 // The outline is one 8-connected piece and the inside never touches the
@@ -281,7 +274,7 @@ TEST(Ellipse, SkyPlotCircleTouchesTenToEightyNine) {
     EXPECT_EQ(v.At(11, 50), kWhite);
     EXPECT_EQ(v.At(12, 12), kGreen);  // the box corner stays outside
     ExpectClosedOutline(v, kBlack, kGreen);
-    if (HasFailure()) ADD_FAILURE() << gdi_test::Saved(v, "sky_circle");
+    if (HasFailure()) ADD_FAILURE() << Saved(v, "sky_circle");
 }
 
 TEST(Ellipse, SmallAndFlatBoxesHaveClosedOutlines) {
@@ -292,13 +285,13 @@ TEST(Ellipse, SmallAndFlatBoxesHaveClosedOutlines) {
             SelectObject(s.dc(), GetStockObject(GRAY_BRUSH));
             Ellipse(s.dc(), 2, 3, 2 + w, 3 + h);
             const host::PixelView v = s.pixels();
-            EXPECT_EQ(gdi_test::CountOther(v, kGreen, 0, 0, 30, 30),
-                      gdi_test::CountOther(v, kGreen, 2, 3, 2 + w, 3 + h));
+            EXPECT_EQ(CountOther(v, kGreen, 0, 0, 30, 30),
+                      CountOther(v, kGreen, 2, 3, 2 + w, 3 + h));
             // Touches all four sides of its box.
-            EXPECT_GT(gdi_test::CountOther(v, kGreen, 2, 3, 3, 3 + h), 0);
-            EXPECT_GT(gdi_test::CountOther(v, kGreen, 1 + w, 3, 2 + w, 3 + h), 0);
-            EXPECT_GT(gdi_test::CountOther(v, kGreen, 2, 3, 2 + w, 4), 0);
-            EXPECT_GT(gdi_test::CountOther(v, kGreen, 2, 2 + h, 2 + w, 3 + h), 0);
+            EXPECT_GT(CountOther(v, kGreen, 2, 3, 3, 3 + h), 0);
+            EXPECT_GT(CountOther(v, kGreen, 1 + w, 3, 2 + w, 3 + h), 0);
+            EXPECT_GT(CountOther(v, kGreen, 2, 3, 2 + w, 4), 0);
+            EXPECT_GT(CountOther(v, kGreen, 2, 2 + h, 2 + w, 3 + h), 0);
             ExpectClosedOutline(v, kBlack, kGreen);
         }
     }

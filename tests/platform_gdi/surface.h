@@ -51,6 +51,10 @@ class Surface {
     HGDIOBJ old_bitmap_;
 };
 
+inline bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
 // One character per pixel: '.' white, '#' black, 'r' red, 'b' blue, 'g' green,
 // '?' anything else.
 inline char Letter(COLORREF c) {

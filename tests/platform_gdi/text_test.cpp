@@ -9,13 +9,7 @@
 
 namespace {
 
-using gdi_test::kBlack;
-using gdi_test::kBlue;
-using gdi_test::kGreen;
-using gdi_test::kRed;
-using gdi_test::kWhite;
-using gdi_test::Picture;
-using gdi_test::Surface;
+using namespace gdi_test;
 
 // Columns [first, last] holding a pixel other than the background, or -1.
 struct Ink {
@@ -87,7 +81,7 @@ TEST(Text, OpaqueFillsTheCellsTransparentDrawsOnlyGlyphs) {
         }
     // The cells are white with black ink.
     EXPECT_EQ(v.At(2, 1), kWhite);
-    EXPECT_GT(gdi_test::CountOther(v, kWhite, 2, 1, 2 + width, 1 + height), 5);
+    EXPECT_GT(CountOther(v, kWhite, 2, 1, 2 + width, 1 + height), 5);
 
     Surface clear(40, 20, kGreen);
     SetBkMode(clear.dc(), TRANSPARENT);
@@ -126,10 +120,9 @@ TEST(Text, ClippedAtTheRectangle) {
     RECT r{5, 5, 20, 12};
     DrawTextW(s.dc(), u"WWWWWWWWWWWWWWWWWWWW", -1, &r, DT_SINGLELINE);
     const host::PixelView v = s.pixels();
-    EXPECT_EQ(gdi_test::CountOther(v, kGreen, 0, 0, 60, 30),
-              gdi_test::CountOther(v, kGreen, 5, 5, 20, 12));
-    EXPECT_EQ(gdi_test::CountOther(v, kGreen, 5, 5, 20, 12), 15 * 7);
-    EXPECT_GT(gdi_test::CountOther(v, kWhite, 15, 5, 20, 12), 0);  // ink up to the edge
+    EXPECT_EQ(CountOther(v, kGreen, 0, 0, 60, 30), CountOther(v, kGreen, 5, 5, 20, 12));
+    EXPECT_EQ(CountOther(v, kGreen, 5, 5, 20, 12), 15 * 7);
+    EXPECT_GT(CountOther(v, kWhite, 15, 5, 20, 12), 0);  // ink up to the edge
 }
 
 TEST(Text, LineBreaksDoNotBreakTheLine) {
@@ -161,7 +154,7 @@ TEST(Text, EmptyTextAndBadArgumentsDrawNothing) {
     DrawTextW(s.dc(), u"Hello", 5, &far, DT_SINGLELINE);
     RECT before{INT_MIN, INT_MIN, INT_MIN + 40, INT_MIN + 20};
     DrawTextW(s.dc(), u"Hello", 5, &before, DT_SINGLELINE);
-    EXPECT_EQ(gdi_test::CountOther(s.pixels(), kGreen, 0, 0, 40, 20), 0);
+    EXPECT_EQ(CountOther(s.pixels(), kGreen, 0, 0, 40, 20), 0);
     EXPECT_EQ(gdi::MeasureText(nullptr, 3), 0);
     EXPECT_EQ(gdi::MeasureText(u"abc", -7), 0);
 }
@@ -196,9 +189,8 @@ TEST(Text, LongTextIntoASmallBox) {
     Surface s(30, 20, kGreen);
     RECT r{0, 0, 30, 20};
     EXPECT_GT(DrawTextW(s.dc(), text.c_str(), static_cast<int>(text.size()), &r, 0), 0);
-    EXPECT_EQ(
-        gdi_test::CountOther(s.pixels(), kGreen, 0, 0, 30, gdi::DefaultFontMetrics().line_height),
-        30 * gdi::DefaultFontMetrics().line_height);
+    EXPECT_EQ(CountOther(s.pixels(), kGreen, 0, 0, 30, gdi::DefaultFontMetrics().line_height),
+              30 * gdi::DefaultFontMetrics().line_height);
     EXPECT_EQ(gdi::MeasureText(text.c_str(), static_cast<int>(text.size())),
               100000 * gdi::MeasureText(u"8", 1));
 }
@@ -228,7 +220,7 @@ TEST(Text, ANewValueCoversTheOldAsFarAsItReaches) {
     DrawTextW(fresh.dc(), u"Speed:0.0  ", -1, &r, DT_SINGLELINE);
     const int reach = gdi::MeasureText(u"Speed:0.0  ", -1);
     EXPECT_EQ(Picture(s.pixels(), 0, 0, reach), Picture(fresh.pixels(), 0, 0, reach));
-    EXPECT_GT(gdi_test::CountOther(s.pixels(), kWhite, reach, 0, 120, 15), 0);
+    EXPECT_GT(CountOther(s.pixels(), kWhite, reach, 0, 120, 15), 0);
 }
 
 }  // namespace

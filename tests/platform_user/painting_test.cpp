@@ -7,37 +7,25 @@ namespace {
 
 using PaintTest = WmTest;
 
-// Dispatches whatever is pending now, without moving the clock.
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-TEST_F(PaintTest, DrawingOnTheMainWindowLeavesAPopupAboveItAlone) {
+TEST_F(PaintTest, DrawingOnTheMainWindowLeavesPopupsAndChildrenAlone) {
     HWND main = CreateMain();
     HWND popup = CreatePopup(main, 100, 100, 50, 40);
-    Pump();
-    FillWindow(main, kRed);
-    EXPECT_EQ(ScreenAt(99, 100), kRed);
-    EXPECT_EQ(ScreenAt(100, 100), kBlue);
-    EXPECT_EQ(ScreenAt(149, 139), kBlue);
-    EXPECT_EQ(ScreenAt(150, 139), kRed);
-    EXPECT_EQ(ScreenAt(149, 140), kRed);
-    EXPECT_TRUE(IsWindow(popup));
-}
-
-TEST_F(PaintTest, DrawingOnAParentLeavesItsChildrenAlone) {
-    HWND main = CreateMain();
     CreateChild(main, 1, 250, 25, 60, 30);
     Pump();
     FillWindow(main, kRed);
-    EXPECT_EQ(ScreenAt(249, 25), kRed);
-    EXPECT_EQ(ScreenAt(250, 25), kBlue);
-    EXPECT_EQ(ScreenAt(309, 54), kBlue);
-    EXPECT_EQ(ScreenAt(310, 54), kRed);
+    struct Case {
+        const char* name;
+        int left, top, right, bottom;
+    };
+    for (const Case& c : {Case{"popup", 100, 100, 150, 140}, Case{"child", 250, 25, 310, 55}}) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ScreenAt(c.left - 1, c.top), kRed);
+        EXPECT_EQ(ScreenAt(c.left, c.top), kBlue);
+        EXPECT_EQ(ScreenAt(c.right - 1, c.bottom - 1), kBlue);
+        EXPECT_EQ(ScreenAt(c.right, c.bottom - 1), kRed);
+        EXPECT_EQ(ScreenAt(c.right - 1, c.bottom), kRed);
+    }
+    EXPECT_TRUE(IsWindow(popup));
 }
 
 TEST_F(PaintTest, DestroyedPopupUncoversBackgroundAndPaint) {

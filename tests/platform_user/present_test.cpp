@@ -35,14 +35,6 @@ class PresentTest : public WmTest {
     std::vector<std::vector<RECT>> presents_;
 };
 
-void Fill(HWND window, const RECT& rect, COLORREF color) {
-    HDC dc = GetDC(window);
-    HBRUSH brush = CreateSolidBrush(color);
-    FillRect(dc, &rect, brush);
-    DeleteObject(brush);
-    ReleaseDC(window, dc);
-}
-
 std::int64_t Area(const std::vector<RECT>& rects) {
     std::int64_t area = 0;
     for (const RECT& r : rects)
@@ -64,8 +56,9 @@ TEST_F(PresentTest, DistantChangesComeApartAndUnchangedDrawingPresentsNothing) {
     presents_.clear();
 
     // Two small boxes far apart.
-    Fill(main, RECT{10, 10, 20, 20}, kRed);
-    Fill(main, RECT{200, 200, 210, 210}, kRed);
+    const RECT boxes[] = {{10, 10, 20, 20}, {200, 200, 210, 210}};
+    for (const RECT& box : boxes)
+        FillWindow(main, kRed, &box);
     host::RunMessageLoopUntil(200);
     ASSERT_EQ(presents_.size(), 1u);
     const std::vector<RECT>& shown = presents_[0];
@@ -82,8 +75,8 @@ TEST_F(PresentTest, DistantChangesComeApartAndUnchangedDrawingPresentsNothing) {
     EXPECT_EQ(red, 200);
 
     // The same drawing again changes no pixel, so nothing is presented.
-    Fill(main, RECT{10, 10, 20, 20}, kRed);
-    Fill(main, RECT{200, 200, 210, 210}, kRed);
+    for (const RECT& box : boxes)
+        FillWindow(main, kRed, &box);
     host::RunMessageLoopUntil(300);
     EXPECT_EQ(presents_.size(), 1u);
     DestroyWindow(main);

@@ -1,45 +1,23 @@
 // The headless display writing PNG snapshots of the device screen, on the
 // virtual clock.
-#include <png.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "tests/support/png_file.h"
+#include "tests/support/temp_dir.h"
 #include "wm_fixture.h"
 
 namespace wmtest {
 namespace {
 
-// Reads an 8-bit RGB PNG into COLORREF values; empty on any failure.
-std::vector<COLORREF> ReadPng(const std::string& path, int* width, int* height) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
-    image.format = PNG_FORMAT_RGB;
-    std::vector<std::uint8_t> rgb(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) {
-        png_image_free(&image);
-        return {};
-    }
-    *width = static_cast<int>(image.width);
-    *height = static_cast<int>(image.height);
-    std::vector<COLORREF> out(static_cast<std::size_t>(*width) * *height);
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        out[i] = RGB(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
-    }
-    return out;
-}
+using test_support::ReadPng;
 
 class SnapshotTest : public WmTest {
   protected:
     void SetUp() override {
         WmTest::SetUp();
-        char dir_template[] = "/tmp/skymark-snapshot-XXXXXX";
-        ASSERT_NE(mkdtemp(dir_template), nullptr);
-        dir_ = dir_template;
-        path_ = dir_ + "/screen.png";
+        ASSERT_TRUE(dir_.Ok());
+        path_ = dir_.File("screen.png");
         setenv("SKYMARK_DISPLAY", "headless", 1);
         setenv("SKYMARK_SNAPSHOT", path_.c_str(), 1);
         EXPECT_EQ(host::StartDisplay(), host::DisplayKind::kHeadless);
@@ -48,20 +26,18 @@ class SnapshotTest : public WmTest {
         host::StopDisplay();
         unsetenv("SKYMARK_DISPLAY");
         unsetenv("SKYMARK_SNAPSHOT");
-        std::remove(path_.c_str());
-        rmdir(dir_.c_str());
         WmTest::TearDown();
     }
 
     COLORREF SnapshotAt(int x, int y) {
         int width = 0;
         int height = 0;
-        std::vector<COLORREF> pixels = ReadPng(path_, &width, &height);
+        std::vector<std::uint32_t> pixels = ReadPng(path_, &width, &height);
         if (pixels.empty() || x >= width || y >= height) return 0xFFFFFFFF;
         return pixels[static_cast<std::size_t>(y) * width + x];
     }
 
-    std::string dir_;
+    test_support::TempDir dir_;
     std::string path_;
 };
 
@@ -80,7 +56,7 @@ TEST_F(SnapshotTest, WritesTheWholeScreenAndLaterChangesWithin250Ms) {
     host::RunMessageLoopUntil(50);
     int width = 0;
     int height = 0;
-    std::vector<COLORREF> pixels = ReadPng(path_, &width, &height);
+    std::vector<std::uint32_t> pixels = ReadPng(path_, &width, &height);
     ASSERT_EQ(width, host::kScreenWidth);
     ASSERT_EQ(height, host::kScreenHeight);
     host::PixelView screen = host::ScreenPixels();

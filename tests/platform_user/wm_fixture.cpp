@@ -82,15 +82,23 @@ HWND CreateChild(HWND parent, int id, int x, int y, int width, int height) {
                            nullptr);
 }
 
-void FillWindow(HWND window, COLORREF color) {
+void FillWindow(HWND window, COLORREF color, const RECT* area) {
     HDC dc = GetDC(window);
     ASSERT_NE(dc, nullptr);
     RECT client;
     GetClientRect(window, &client);
     HBRUSH brush = CreateSolidBrush(color);
-    FillRect(dc, &client, brush);
+    FillRect(dc, area != nullptr ? area : &client, brush);
     DeleteObject(brush);
     ReleaseDC(window, dc);
+}
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
 }
 
 COLORREF ScreenAt(int x, int y) {

@@ -45,8 +45,10 @@ HWND CreateMain();  // full screen, visible
 HWND CreatePopup(HWND owner, int x, int y, int width, int height, LPCWSTR cls = kBlueClass);
 HWND CreateChild(HWND parent, int id, int x, int y, int width, int height);
 
-// Fills the window's client area through GetDC.
-void FillWindow(HWND window, COLORREF color);
+// Fills the window's client area, or the given part of it, through GetDC.
+void FillWindow(HWND window, COLORREF color, const RECT* area = nullptr);
+// Dispatches whatever is pending now, without moving the clock.
+void Pump();
 COLORREF ScreenAt(int x, int y);
 
 class WmTest : public ::testing::Test {

@@ -1,0 +1,34 @@
+// Reads PNG pictures written by the program back for pixel comparisons.
+#pragma once
+
+#include <png.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace test_support {
+
+// An 8-bit RGB PNG as COLORREF-ordered values (red in the low byte); empty on
+// any failure.
+inline std::vector<std::uint32_t> ReadPng(const std::string& path, int* width, int* height) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
+    image.format = PNG_FORMAT_RGB;
+    std::vector<png_byte> bytes(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, bytes.data(), 0, nullptr)) {
+        png_image_free(&image);
+        return {};
+    }
+    *width = static_cast<int>(image.width);
+    *height = static_cast<int>(image.height);
+    std::vector<std::uint32_t> pixels;
+    pixels.reserve(bytes.size() / 3);
+    for (std::size_t i = 0; i + 2 < bytes.size(); i += 3)
+        pixels.push_back(bytes[i] | (std::uint32_t{bytes[i + 1]} << 8) |
+                         (std::uint32_t{bytes[i + 2]} << 16));
+    return pixels;
+}
+
+}  // namespace test_support
