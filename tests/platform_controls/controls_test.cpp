@@ -12,16 +12,8 @@ using testwin::Log;
 
 inline constexpr int kLogId = 34820;
 
-class ControlsTest : public ::testing::Test {
+class ControlsTest : public testwin::ParentTest {
   protected:
-    void SetUp() override {
-        testwin::Start();
-        parent_ = testwin::CreateParent();
-        ASSERT_NE(parent_, nullptr);
-        testwin::Pump();
-    }
-    void TearDown() override { testwin::Finish(); }
-
     HWND MakeButton(LPCWSTR text, int x, int y, int id) {
         HWND button =
             CreateWindowExW(0, u"button", text, WS_CHILD | WS_VISIBLE, x, y, 60, 30, parent_,
@@ -29,8 +21,6 @@ class ControlsTest : public ::testing::Test {
         testwin::Pump();
         return button;
     }
-
-    HWND parent_ = nullptr;
 };
 
 TEST_F(ControlsTest, ClickInsideSendsCommandWithIdAndHandle) {
@@ -154,10 +144,7 @@ TEST_F(ControlsTest, CommandBarCloseButtonSendsCloseToParent) {
 
     RECT rect{};
     ASSERT_TRUE(GetWindowRect(bar, &rect));
-    EXPECT_EQ(rect.left, 0);
-    EXPECT_EQ(rect.top, 0);
-    EXPECT_EQ(rect.right, host::kScreenWidth);
-    EXPECT_EQ(rect.bottom, 24);
+    EXPECT_TRUE(testwin::SameRect(rect, RECT{0, 0, host::kScreenWidth, 24}));
     EXPECT_EQ(host::ScreenPixels().At(100, 10), controls::kFace);
 
     testwin::Click(100, 12);

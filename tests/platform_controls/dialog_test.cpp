@@ -137,18 +137,15 @@ BOOL TestDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     return FALSE;
 }
 
-class DialogTest : public ::testing::Test {
+class DialogTest : public testwin::ParentTest {
   protected:
     void SetUp() override {
-        testwin::Start();
-        parent_ = testwin::CreateParent();
-        ASSERT_NE(parent_, nullptr);
+        ParentTest::SetUp();
         g_record = &record_;
-        testwin::Pump();
     }
     void TearDown() override {
         g_record = nullptr;
-        testwin::Finish();
+        ParentTest::TearDown();
     }
 
     // Opens a dialog from inside a timer tick at 100 ms, as the application
@@ -179,7 +176,6 @@ class DialogTest : public ::testing::Test {
         });
     }
 
-    HWND parent_ = nullptr;
     ProcRecord record_;
 };
 

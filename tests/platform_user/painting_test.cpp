@@ -53,10 +53,7 @@ TEST_F(PaintTest, DestroyedPopupUncoversBackgroundAndPaint) {
     // ... and the window is told to paint it.
     Pump();
     ASSERT_EQ(Filtered({WM_PAINT}).size(), 1u);
-    EXPECT_EQ(painted.left, 100);
-    EXPECT_EQ(painted.top, 100);
-    EXPECT_EQ(painted.right, 150);
-    EXPECT_EQ(painted.bottom, 140);
+    EXPECT_TRUE(SameRect(painted, RECT{100, 100, 150, 140}));
     EXPECT_EQ(GetFocus(), main);
 }
 

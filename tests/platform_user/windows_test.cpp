@@ -20,10 +20,7 @@ TEST_F(WindowTest, CreationSendsCreateThenShowsAndFocusesTheFirstWindow) {
     EXPECT_EQ(GetFocus(), main);
     RECT r;
     ASSERT_TRUE(GetWindowRect(main, &r));
-    EXPECT_EQ(r.left, 0);
-    EXPECT_EQ(r.top, 0);
-    EXPECT_EQ(r.right, host::kScreenWidth);
-    EXPECT_EQ(r.bottom, host::kScreenHeight);
+    EXPECT_TRUE(SameRect(r, RECT{0, 0, host::kScreenWidth, host::kScreenHeight}));
 }
 
 TEST_F(WindowTest, CreateReturningMinusOneFailsTheCreation) {
@@ -125,14 +122,9 @@ TEST_F(WindowTest, GeometryOfChildrenAndPopups) {
     HWND popup = CreatePopup(main, 25, 97, 190, 100);
     RECT r;
     ASSERT_TRUE(GetWindowRect(grandchild, &r));
-    EXPECT_EQ(r.left, 260);
-    EXPECT_EQ(r.top, 30);
-    EXPECT_EQ(r.right, 280);
-    EXPECT_EQ(r.bottom, 40);
+    EXPECT_TRUE(SameRect(r, RECT{260, 30, 280, 40}));
     ASSERT_TRUE(GetClientRect(child, &r));
-    EXPECT_EQ(r.left, 0);
-    EXPECT_EQ(r.right, 60);
-    EXPECT_EQ(r.bottom, 30);
+    EXPECT_TRUE(SameRect(r, RECT{0, 0, 60, 30}));
     EXPECT_EQ(GetParent(child), main);
     EXPECT_EQ(GetParent(popup), main);
     EXPECT_EQ(GetParent(main), nullptr);
@@ -142,15 +134,10 @@ TEST_F(WindowTest, GeometryOfChildrenAndPopups) {
 
     EXPECT_TRUE(SetWindowPos(popup, nullptr, 3, 4, 0, 0, SWP_NOSIZE | SWP_NOZORDER));
     ASSERT_TRUE(GetWindowRect(popup, &r));
-    EXPECT_EQ(r.left, 3);
-    EXPECT_EQ(r.top, 4);
-    EXPECT_EQ(r.right, 193);
-    EXPECT_EQ(r.bottom, 104);
+    EXPECT_TRUE(SameRect(r, RECT{3, 4, 193, 104}));
     EXPECT_TRUE(SetWindowPos(popup, nullptr, 50, 50, 10, 20, SWP_NOMOVE | SWP_NOZORDER));
     ASSERT_TRUE(GetWindowRect(popup, &r));
-    EXPECT_EQ(r.left, 3);
-    EXPECT_EQ(r.right, 13);
-    EXPECT_EQ(r.bottom, 24);
+    EXPECT_TRUE(SameRect(r, RECT{3, 4, 13, 24}));
 }
 
 TEST_F(WindowTest, TextGoesThroughTheWindowProcedure) {

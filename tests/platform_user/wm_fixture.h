@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/host.h"
+#include "tests/support/rect.h"
 #include "win/windows.h"
 
 namespace wmtest {
@@ -50,6 +51,7 @@ void FillWindow(HWND window, COLORREF color, const RECT* area = nullptr);
 // Dispatches whatever is pending now, without moving the clock.
 void Pump();
 COLORREF ScreenAt(int x, int y);
+using test_support::SameRect;
 
 class WmTest : public ::testing::Test {
   protected:
