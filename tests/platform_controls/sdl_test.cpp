@@ -2,11 +2,8 @@
 // SDL's queue reaches a push button, and the window shows the device screen.
 #include <SDL.h>
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -16,70 +13,26 @@
 
 #include "builtin_controls_internal.h"
 #include "test_window.h"
+#include "tests/support/child_process.h"
 
 namespace {
 
 inline constexpr int kScale = 2;
 inline constexpr int kButtonId = 34820;
 
-// Starts Xvfb on a display number it picks itself and reports through a pipe.
-class Xvfb {
-  public:
-    bool Start(std::string* why) {
-        int fds[2];
-        if (pipe(fds) != 0) {
-            *why = "no pipe";
-            return false;
-        }
-        pid_ = fork();
-        if (pid_ < 0) {
-            *why = "fork failed";
-            return false;
-        }
-        if (pid_ == 0) {
-            close(fds[0]);
-            const std::string fd = std::to_string(fds[1]);
-            const int null = open("/dev/null", O_WRONLY);
-            if (null >= 0) {
-                dup2(null, STDOUT_FILENO);
-                dup2(null, STDERR_FILENO);
-            }
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x700x24",
-                   "-nolisten", "tcp", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        std::string number;
-        pollfd waiting{fds[0], POLLIN, 0};
-        // Xvfb writes the number followed by a newline once it accepts clients.
-        while (number.find('\n') == std::string::npos && poll(&waiting, 1, 10000) > 0) {
-            char buffer[16];
-            const ssize_t got = read(fds[0], buffer, sizeof buffer);
-            if (got <= 0) break;
-            number.append(buffer, static_cast<std::size_t>(got));
-        }
-        close(fds[0]);
-        if (number.find('\n') == std::string::npos) {
-            *why = "Xvfb did not report a display";
-            Stop();
-            return false;
-        }
-        display_ = ":" + number.substr(0, number.find('\n'));
-        return true;
-    }
-    void Stop() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-            pid_ = -1;
-        }
-    }
-    ~Xvfb() { Stop(); }
-    const std::string& display() const { return display_; }
+// Xvfb on a display number it picks itself and writes to its output once it
+// accepts clients.
+struct Xvfb {
+    test_support::Child child = test_support::Spawn(
+        {"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "800x700x24", "-nolisten", "tcp"});
+    std::string number = child.out >= 0 ? test_support::ReadFirstLine(child.out) : "";
 
-  private:
-    pid_t pid_ = -1;
-    std::string display_;
+    ~Xvfb() { Stop(); }
+    void Stop() {
+        if (child.pid > 0) test_support::Stop(child.pid, SIGTERM);
+        if (child.out >= 0) close(child.out);
+        child = test_support::Child{};
+    }
 };
 
 // SDL loads the X libraries itself and unloads them at exit, which leaves
@@ -162,10 +115,9 @@ void PushButtonEvent(SDL_Window* window, Uint32 type, int x, int y) {
 
 TEST(SdlDisplayTest, InputReachesWindowsAndWindowShowsTheScreen) {
     Xvfb xvfb;
-    std::string why;
-    if (!xvfb.Start(&why)) GTEST_SKIP() << "Xvfb could not start: " << why;
+    if (xvfb.number.empty()) GTEST_SKIP() << "Xvfb did not report a display";
     PinHostLibraries();
-    setenv("DISPLAY", xvfb.display().c_str(), 1);
+    setenv("DISPLAY", (":" + xvfb.number).c_str(), 1);
     unsetenv("WAYLAND_DISPLAY");
     setenv("SKYMARK_DISPLAY", "sdl", 1);
     setenv("SKYMARK_SCALE", std::to_string(kScale).c_str(), 1);
