@@ -125,17 +125,28 @@ TEST(Text, ClippedAtTheRectangle) {
     EXPECT_GT(CountOther(v, kWhite, 15, 5, 20, 12), 0);  // ink up to the edge
 }
 
-TEST(Text, LineBreaksDoNotBreakTheLine) {
-    for (const UINT format : {0u, DT_SINGLELINE}) {
-        SCOPED_TRACE(format);
-        Surface joined(80, 30);
-        Surface broken(80, 30);
+TEST(Text, LineBreaksAndCharactersPastTheCountDrawNothing) {
+    struct Case {
+        const char* name;
+        const char16_t* text;
+        int count;
+        UINT format;
+    };
+    const Case cases[] = {
+        {"line breaks", u"A\r\nB\r", -1, 0},
+        {"line breaks, single line", u"A\r\nB\r", -1, DT_SINGLELINE},
+        {"past the count", u"AB:34", 2, DT_SINGLELINE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Surface plain(80, 30);
+        Surface other(80, 30);
         RECT r{0, 0, 80, 30};
-        DrawTextW(joined.dc(), u"AB", -1, &r, format);
-        DrawTextW(broken.dc(), u"A\r\nB\r", -1, &r, format);
-        EXPECT_EQ(Picture(joined.pixels()), Picture(broken.pixels()));
-        EXPECT_EQ(gdi::MeasureText(u"A\r\nB", -1), gdi::MeasureText(u"AB", -1));
+        DrawTextW(plain.dc(), u"AB", -1, &r, c.format);
+        DrawTextW(other.dc(), c.text, c.count, &r, c.format);
+        EXPECT_EQ(Picture(plain.pixels()), Picture(other.pixels()));
     }
+    EXPECT_EQ(gdi::MeasureText(u"A\r\nB", -1), gdi::MeasureText(u"AB", -1));
 }
 
 TEST(Text, EmptyTextAndBadArgumentsDrawNothing) {
@@ -157,15 +168,6 @@ TEST(Text, EmptyTextAndBadArgumentsDrawNothing) {
     EXPECT_EQ(CountOther(s.pixels(), kGreen, 0, 0, 40, 20), 0);
     EXPECT_EQ(gdi::MeasureText(nullptr, 3), 0);
     EXPECT_EQ(gdi::MeasureText(u"abc", -7), 0);
-}
-
-TEST(Text, CountLimitsTheTextAndMinusOneReadsToTheZero) {
-    Surface a(80, 20);
-    Surface b(80, 20);
-    RECT r{0, 0, 80, 20};
-    DrawTextW(a.dc(), u"12:34", -1, &r, DT_SINGLELINE);
-    DrawTextW(b.dc(), u"12:34:56", 5, &r, DT_SINGLELINE);
-    EXPECT_EQ(Picture(a.pixels()), Picture(b.pixels()));
 }
 
 TEST(Text, OddCharactersNeverCrash) {
