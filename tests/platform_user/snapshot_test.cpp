@@ -1,6 +1,7 @@
-// The headless display writing PNG snapshots of the device screen, on the
-// virtual clock.
+// The headless display: its choice, and the PNG snapshots of the device screen
+// it writes on the virtual clock.
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "tests/support/png_file.h"
@@ -89,7 +90,16 @@ TEST_F(SnapshotTest, StoppingTheDisplayWritesWhatIsPending) {
     EXPECT_EQ(SnapshotAt(5, 5), kBlue);
 }
 
-TEST(DisplaySelection, WithoutADesktopDisplayItIsHeadless) {
+bool SdlMapped() {
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+        if (line.find("libSDL2") != std::string::npos) return true;
+    }
+    return false;
+}
+
+TEST(DisplaySelection, WithoutADesktopDisplayOrWhenAskedItIsHeadlessWithoutSdl) {
     struct Saved {
         const char* name;
         std::string value;
@@ -108,6 +118,7 @@ TEST(DisplaySelection, WithoutADesktopDisplayItIsHeadless) {
     setenv("SKYMARK_DISPLAY", "headless", 1);
     setenv("DISPLAY", ":12345", 1);
     EXPECT_EQ(host::StartDisplay(), host::DisplayKind::kHeadless);
+    EXPECT_FALSE(SdlMapped()) << "a headless program never maps the SDL library";
     host::StopDisplay();
     for (Saved& s : saved) {
         if (s.set) {
