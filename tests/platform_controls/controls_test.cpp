@@ -21,6 +21,12 @@ class ControlsTest : public testwin::ParentTest {
         testwin::Pump();
         return button;
     }
+    HWND MakeStatic(LPCWSTR text, DWORD style) {
+        HWND label = CreateWindowExW(0, u"static", text, WS_CHILD | WS_VISIBLE | style, 20, 100,
+                                     120, 16, parent_, nullptr, nullptr, nullptr);
+        testwin::Pump();
+        return label;
+    }
 };
 
 TEST_F(ControlsTest, ClickInsideSendsCommandWithIdAndHandle) {
@@ -96,10 +102,8 @@ TEST_F(ControlsTest, StaticDrawsTextAlignedAndClipped) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message()
                      << "style " << c.style << " length " << std::u16string(c.text).size());
-        HWND label = CreateWindowExW(0, u"static", c.text, WS_CHILD | WS_VISIBLE | c.style, 20, 100,
-                                     120, 16, parent_, nullptr, nullptr, nullptr);
+        HWND label = MakeStatic(c.text, c.style);
         ASSERT_NE(label, nullptr);
-        testwin::Pump();
         auto has_ink = [](int left, int right) {
             for (int y = 100; y < 116; ++y) {
                 for (int x = left; x < right; ++x) {
@@ -118,9 +122,7 @@ TEST_F(ControlsTest, StaticDrawsTextAlignedAndClipped) {
 
 TEST_F(ControlsTest, StaticRemovesPrefixMarksUnlessNoPrefix) {
     auto draw = [&](LPCWSTR text, DWORD style) {
-        HWND label = CreateWindowExW(0, u"static", text, WS_CHILD | WS_VISIBLE | style, 20, 100,
-                                     120, 16, parent_, nullptr, nullptr, nullptr);
-        testwin::Pump();
+        HWND label = MakeStatic(text, style);
         auto pixels = testwin::Snapshot({20, 100, 140, 116});
         DestroyWindow(label);
         testwin::Pump();

@@ -182,7 +182,6 @@ class DialogTest : public testwin::ParentTest {
 TEST_F(DialogTest, InitDialogComesAfterChildrenAndBeforeShowing) {
     HWND seen_dialog = nullptr;
     RECT dialog_rect{};
-    RECT text_rect{};
     RECT press_rect{};
     bool visible = false;
     InspectAt(500, [&](HWND dialog) {
@@ -214,7 +213,6 @@ TEST_F(DialogTest, InitDialogComesAfterChildrenAndBeforeShowing) {
     EXPECT_EQ(press_rect.top - dialog_rect.top, caption + PxY(38));
     EXPECT_EQ(press_rect.right - press_rect.left, PxX(40));
     EXPECT_EQ(press_rect.bottom - press_rect.top, PxY(12));
-    (void)text_rect;
 }
 
 void ClickCaptionButton(HWND dialog, bool ok) {
