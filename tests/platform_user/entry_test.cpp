@@ -1,33 +1,29 @@
 // The platform's main, run as a separate program.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
+#include <unistd.h>
 
-#include <cstdio>
 #include <string>
+#include <vector>
+
+#include "tests/support/child_process.h"
 
 namespace {
 
-std::string RunProbe(const std::string& arguments, int* status) {
-    std::string command =
-        "SKYMARK_DISPLAY=headless " ENTRY_PROBE_PATH " " + arguments + " 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return {};
-    std::string out;
-    char buffer[256];
-    while (std::fgets(buffer, sizeof(buffer), pipe) != nullptr)
-        out += buffer;
-    *status = pclose(pipe);
+std::string RunProbe(std::vector<std::string> args, int* code) {
+    args.insert(args.begin(), ENTRY_PROBE_PATH);
+    const test_support::Child child = test_support::Spawn(args, {"SKYMARK_DISPLAY=headless"});
+    const std::string out = test_support::ReadAll(child.out);
+    close(child.out);
+    *code = test_support::WaitExit(child.pid);
     return out;
 }
 
 TEST(Entry, CallsWinMainWithInstanceCommandLineAndShowCommand) {
-    int status = 0;
-    std::string out = RunProbe("a 'b c'", &status);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 7);
-    EXPECT_EQ(out, "string=Probe previous=0 show=5 command=0061.0020.0062.0020.0063.\n");
-    out = RunProbe("", &status);
-    EXPECT_EQ(out, "string=Probe previous=0 show=5 command=\n");
+    int code = 0;
+    EXPECT_EQ(RunProbe({"a", "b c"}, &code),
+              "string=Probe previous=0 show=5 command=0061.0020.0062.0020.0063.\n");
+    EXPECT_EQ(code, 7);
+    EXPECT_EQ(RunProbe({}, &code), "string=Probe previous=0 show=5 command=\n");
 }
 
 }  // namespace
