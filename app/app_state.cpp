@@ -1,8 +1,9 @@
 #include "app/app_state.h"
 
-HINSTANCE AppInstance = nullptr;
-HWND CommandBar = nullptr;
-HWND LogButton = nullptr;
-UINT_PTR TickTimer = 0;
-UINT_PTR NoFixTimer = 0;
-int32_t ExitRequested = 0;
+HINSTANCE AppInstance;
+HWND CommandBar;
+
+void ResetAppState() {
+    AppInstance = nullptr;
+    CommandBar = nullptr;
+}

@@ -1,13 +1,10 @@
-// Application state of the frame, plain program-lifetime globals.
+// Program-lifetime state of the frame.
 #pragma once
-
-#include <cstdint>
 
 #include "win/windows.h"
 
 extern HINSTANCE AppInstance;
 extern HWND CommandBar;
-extern HWND LogButton;
-extern UINT_PTR TickTimer;
-extern UINT_PTR NoFixTimer;
-extern int32_t ExitRequested;
+
+// Back to the state a fresh process has.
+void ResetAppState();

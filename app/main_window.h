@@ -1,20 +1,10 @@
 // The main window, its procedure and the About dialog.
 #pragma once
 
+#include "resources/resource_ids.h"
 #include "win/windows.h"
 
-inline constexpr WORD kWarmCommandId = 34818;
-inline constexpr WORD kQuitCommandId = 34819;
-inline constexpr WORD kExitCommandId = 40002;
-inline constexpr WORD kAboutCommandId = 40003;
-inline constexpr UINT_PTR kTickTimerId = 1;
-inline constexpr UINT_PTR kNoFixTimerId = 2;
 inline constexpr UINT kTimerPeriodMs = 1000;
-inline constexpr WORD kTitleStringId = 1;
-inline constexpr WORD kClassStringId = 3;
-inline constexpr WORD kIconId = 101;
-inline constexpr WORD kAcceleratorTableId = 3;
-inline constexpr WORD kAboutDialogId = 103;
 
 // Registers the main window class; its result is not needed by the caller.
 ATOM RegisterMainClass(HINSTANCE instance, LPCWSTR className);

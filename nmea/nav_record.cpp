@@ -4,10 +4,6 @@
 
 #include "nmea/number_text.h"
 
-NavRecord Nav;
-
-NavRecord::~NavRecord() = default;
-
 int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;

@@ -6,12 +6,10 @@
 
 inline constexpr int kSatelliteTableSize = 50;  // indexed by satellite ID, 1 to 49 used
 
+// Plain data with its decode operations: an aggregate, so the global instance
+// starts at zero and `Nav = {}` clears it.
 class NavRecord {
-public:
-    // Sets no field: the one global instance is zero from static storage.
-    NavRecord() {}
-    virtual ~NavRecord();
-
+  public:
     // True when the NUL-terminated sentence's checksum matches.
     bool VerifyChecksum(const char* sentence) const;
     void ParseGga(const char* sentence, int32_t length);

@@ -5,20 +5,13 @@
 #include <vector>
 
 #include "host/host.h"
+#include "resources/resource_ids.h"
 #include "win/windows.h"
 
 namespace {
 
 constexpr WORD kEnglishUs = 1033;
 constexpr WORD kStringBlockWithIds0To15 = 1;
-constexpr WORD kIconGroupId = 101;
-constexpr WORD kLargeIconId = 1;
-constexpr WORD kSmallIconId = 2;
-constexpr WORD kAcceleratorTableId = 3;
-constexpr WORD kMenuId = 102;
-constexpr WORD kAboutDialogId = 103;
-constexpr WORD kExitCommand = 40002;
-constexpr WORD kAboutCommand = 40003;
 constexpr WORD kLastAcceleratorFlag = 0x80;
 constexpr WORD kMenuPopup = 0x10;
 constexpr WORD kMenuEnd = 0x80;
@@ -57,9 +50,9 @@ class Bytes {
 // Block 1 holds string ids 0 to 15, each a length and its characters.
 Bytes StringBlock() {
     const char* strings[16] = {};
-    strings[1] = "Skymark";
-    strings[2] = "Hello World!";
-    strings[3] = "SKYMARK";
+    strings[kTitleStringId] = "Skymark";
+    strings[kGreetingStringId] = "Hello World!";
+    strings[kClassStringId] = "SKYMARK";
     Bytes b;
     for (const char* s : strings) {
         const std::size_t length = s == nullptr ? 0 : std::strlen(s);
@@ -187,11 +180,11 @@ Bytes Accelerators() {
     // Alt+"/" is matched as the character, Alt+F4 as the virtual key.
     b.Word(FALT | FNOINVERT);
     b.Word('/');
-    b.Word(kAboutCommand);
+    b.Word(kAboutCommandId);
     b.Word(0);
     b.Word(FVIRTKEY | FALT | FNOINVERT | kLastAcceleratorFlag);
     b.Word(VK_F4);
-    b.Word(kExitCommand);
+    b.Word(kExitCommandId);
     b.Word(0);
     return b;
 }
@@ -203,12 +196,12 @@ Bytes Menu() {
     b.Word(kMenuPopup);
     b.Text("&File");
     b.Word(kMenuEnd);
-    b.Word(kExitCommand);
+    b.Word(kExitCommandId);
     b.Text("E&xit");
     b.Word(kMenuPopup | kMenuEnd);
     b.Text("&Help");
     b.Word(kMenuEnd);
-    b.Word(kAboutCommand);
+    b.Word(kAboutCommandId);
     b.Text("&About");
     return b;
 }
@@ -243,7 +236,7 @@ Bytes AboutDialog() {
 
     DialogItem(&b, WS_CHILD | WS_VISIBLE | SS_ICON, 11, 17, 20, 20);
     b.Word(0xFFFF);
-    b.Word(kIconGroupId);
+    b.Word(kIconId);
     b.Word(0);  // no creation data
 
     DialogItem(&b, WS_CHILD | WS_VISIBLE | WS_GROUP | SS_NOPREFIX | SS_LEFT, 38, 10, 70, 8);
@@ -277,7 +270,7 @@ struct ResourceTable {
             {6, kStringBlockWithIds0To15, strings},
             {3, kLargeIconId, largeIcon},
             {3, kSmallIconId, smallIcon},
-            {14, kIconGroupId, iconGroup},
+            {14, kIconId, iconGroup},
             {9, kAcceleratorTableId, accelerators},
             {4, kMenuId, menu},
             {5, kAboutDialogId, about},

@@ -1,7 +1,5 @@
 #include "serial/com_port.h"
 
-uint8_t ReadBuffer[kReadBufferSize];
-
 HANDLE OpenComPort(int portNumber) {
     // The device name carries the port number as one digit.
     if (portNumber < 1 || portNumber > 9) return INVALID_HANDLE_VALUE;

@@ -3,13 +3,10 @@
 
 #include <cstdint>
 
+#include "serial/serial_state.h"
 #include "win/windows.h"
 
-inline constexpr int kReadBufferSize = 2048;
 inline constexpr int kMaxReadBytes = 2000;
-
-// Every serial read lands at the start of this buffer.
-extern uint8_t ReadBuffer[kReadBufferSize];
 
 // Opens "COMn:" (n from 1 to 9) for exclusive use at 4800 baud 8N1;
 // INVALID_HANDLE_VALUE when it cannot be opened.

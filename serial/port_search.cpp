@@ -1,6 +1,5 @@
 #include "serial/port_search.h"
 
-#include "app/app_state.h"
 #include "screen/drawing_resources.h"
 #include "screen/main_screen.h"
 #include "serial/com_port.h"
@@ -42,7 +41,7 @@ void TickTimerTick(HWND window) {
         ShutdownSequence(window);
         return;
     }
-    TickTimer = SetTimer(window, 1, kTickMs, nullptr);
+    TickTimer = SetTimer(window, kTickTimerId, kTickMs, nullptr);
 }
 
 void SearchPorts(HWND window) {

@@ -1,11 +1,26 @@
-// Application state of the serial input.
+// Program-lifetime state of the serial input: what the search, the update
+// cycle, the log and the shutdown keep, and what the frame hands them (the
+// exit request, the timer ids and the Log button), which the frame sets.
 #pragma once
 
 #include <cstdint>
 
 #include "win/windows.h"
 
-extern HANDLE ComPort;           // the chosen port; none until found
-extern int32_t SearchPending;    // 1 until a port is found
-extern int32_t LoggingEnabled;   // raw logging on or off
-extern HANDLE LogFile;           // "NMEADataLog.TXT" while logging
+inline constexpr UINT_PTR kTickTimerId = 1;
+inline constexpr UINT_PTR kNoFixTimerId = 2;
+inline constexpr int kReadBufferSize = 2048;
+
+extern HANDLE ComPort;                       // the chosen port; none until found
+extern int32_t SearchPending;                // 1 until a port is found
+extern int32_t LoggingEnabled;               // raw logging on or off
+extern HANDLE LogFile;                       // "NMEADataLog.TXT" while logging
+extern uint8_t ReadBuffer[kReadBufferSize];  // every serial read lands at its start
+
+extern int32_t ExitRequested;  // set when the window is asked to close
+extern UINT_PTR TickTimer;     // ids as SetTimer returned them
+extern UINT_PTR NoFixTimer;
+extern HWND LogButton;  // its caption follows LoggingEnabled on every update
+
+// Back to the state a fresh process has.
+void ResetSerialState();

@@ -1,9 +1,8 @@
 #include "serial/update_cycle.h"
 
-#include "app/app_state.h"
 #include "nmea/nav_record.h"
-#include "nmea/sentence_stream.h"
 #include "screen/drawing_resources.h"
+#include "screen/sentence_stream.h"
 #include "serial/com_port.h"
 #include "serial/serial_state.h"
 

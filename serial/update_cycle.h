@@ -2,8 +2,6 @@
 
 #include "win/windows.h"
 
-inline constexpr int kLogCommandId = 34820;
-
 // One update: read, log, button caption, no-fix counter, decode.
 void UpdateTick(HWND window);
 // The Log command: switches raw logging on or off.

@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/app_state.h"
 #include "app/main_window.h"
 #include "host/host.h"
 #include "serial/serial_state.h"

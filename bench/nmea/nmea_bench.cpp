@@ -10,6 +10,7 @@
 #include <string>
 
 #include "nmea/nav_record.h"
+#include "nmea/sentence_router.h"
 
 namespace {
 
@@ -42,24 +43,14 @@ struct Counts {
     int64_t verified = 0;
 };
 
-// Closes one sentence: verify, then route by its fifth and sixth characters.
+// Closes one sentence: verify, route by type and decode.
 inline void Dispatch(char* sentence, int32_t length, Counts& counts) {
     sentence[length] = '\0';
     ++counts.sentences;
-    if (!Nav.VerifyChecksum(sentence)) return;
+    const SentenceKind kind = ClassifySentence(sentence, length);
+    if (kind == SentenceKind::kFailed) return;
     ++counts.verified;
-    if (length < 6) return;
-    const char a = sentence[4];
-    const char b = sentence[5];
-    if (a == 'G' && b == 'A') {
-        Nav.ParseGga(sentence, length);
-    } else if (a == 'S' && b == 'A') {
-        Nav.ParseGsa(sentence, length);
-    } else if (a == 'S' && b == 'V') {
-        benchmark::DoNotOptimize(Nav.ParseGsv(sentence, length));
-    } else if (a == 'M' && b == 'C') {
-        Nav.ParseRmc(sentence, length);
-    }
+    benchmark::DoNotOptimize(DecodeSentence(Nav, kind, sentence, length));
 }
 
 void BM_VerifyAndDecode(benchmark::State& state) {

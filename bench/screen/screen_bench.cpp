@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "host/host.h"
-#include "nmea/sentence_stream.h"
 #include "platform/gdi/window_dc.h"
 #include "screen/drawing_resources.h"
 #include "screen/main_screen.h"
+#include "screen/sentence_stream.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
 #include "host/host.h"
 #include "nmea/nav_record.h"
+#include "resources/resource_ids.h"
 #include "screen/drawing_resources.h"
 #include "serial/port_search.h"
 #include "serial/serial_state.h"
@@ -35,8 +35,8 @@ constexpr std::uint64_t kWarmUpMs = 60'000;
 
 LRESULT SoakWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_TIMER) {
-        if (wparam == 1) TickTimerTick(window);
-        if (wparam == 2 && Nav.fixType <= 1) ++Nav.noFixSeconds;
+        if (wparam == kTickTimerId) TickTimerTick(window);
+        if (wparam == kNoFixTimerId && Nav.fixType <= 1) ++Nav.noFixSeconds;
         return 0;
     }
     if (message == WM_COMMAND && LOWORD(wparam) == kLogCommandId) {
@@ -146,8 +146,8 @@ int main(int argc, char** argv) {
         reinterpret_cast<HMENU>(static_cast<std::uintptr_t>(kLogCommandId)), nullptr, nullptr);
     CreateDrawingResources(window);
     ShowWindow(window, SW_SHOW);
-    TickTimer = SetTimer(window, 1, 1000, nullptr);
-    NoFixTimer = SetTimer(window, 2, 1000, nullptr);
+    TickTimer = SetTimer(window, kTickTimerId, 1000, nullptr);
+    NoFixTimer = SetTimer(window, kNoFixTimerId, 1000, nullptr);
     ToggleLogging(window);
 
     Feed feed;

@@ -1,5 +1,6 @@
 // Arbitrary bytes through the checksum, the four decoders and the date and
-// time derivations, plus the number conversions checked against strtod/strtol.
+// time derivations, through the assembler and the router as the program feeds
+// them, plus the number conversions checked against strtod/strtol.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -8,11 +9,14 @@
 #include <limits>
 
 #include "nmea/nav_record.h"
+#include "nmea/nmea_state.h"
 #include "nmea/number_text.h"
+#include "nmea/sentence_assembler.h"
+#include "nmea/sentence_router.h"
 
 namespace {
 
-constexpr size_t kSentenceCapacity = 512;
+constexpr size_t kCapacity = kSentenceCapacity;
 
 void Check(bool condition) {
     if (!condition) __builtin_trap();
@@ -72,15 +76,14 @@ void CheckNumbers(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    // Every input starts from the all-zero record the program starts with.
-    static const NavRecord kZero;
-    Nav = kZero;
+    // Every input starts from the all-zero state the program starts with.
+    ResetNmeaState();
 
     CheckNumbers(data, size);
 
-    static char sentence[kSentenceCapacity];
+    static char sentence[kCapacity];
     // The whole input as one sentence, cut to the buffer as the stream cuts it.
-    size_t n = size < kSentenceCapacity - 1 ? size : kSentenceCapacity - 1;
+    size_t n = size < kCapacity - 1 ? size : kCapacity - 1;
     std::memcpy(sentence, data, n);
     sentence[n] = '\0';
     DecodeAll(sentence, static_cast<int32_t>(n));
@@ -93,11 +96,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         size_t end = start + 1;
         while (end < size && data[end] != '$')
             ++end;
-        n = end - start < kSentenceCapacity - 1 ? end - start : kSentenceCapacity - 1;
+        n = end - start < kCapacity - 1 ? end - start : kCapacity - 1;
         std::memcpy(sentence, data + start, n);
         sentence[n] = '\0';
         DecodeAll(sentence, static_cast<int32_t>(n));
         start = end;
+    }
+
+    // And as the program takes it: in chunks, whatever state the stream is in.
+    const size_t chunk = size == 0 ? 1 : data[size - 1] % 64 + 1;
+    for (size_t at = 0; at < size; at += chunk) {
+        const size_t n = size - at < chunk ? size - at : chunk;
+        AssembleBytes(
+            Assembler, data + at, static_cast<int32_t>(n), [](const SentenceAssembler& a) {
+                Check(a.sentenceLength >= 0 && a.sentenceLength < kSentenceCapacity);
+                const SentenceKind kind = ClassifySentence(a.sentenceText, a.sentenceLength);
+                (void)DecodeSentence(Nav, kind, a.sentenceText, a.sentenceLength);
+            });
     }
     return 0;
 }

@@ -16,7 +16,6 @@
 #include "nmea/nav_record.h"
 #include "screen/drawing_resources.h"
 #include "serial/serial_state.h"
-#include "serial/update_cycle.h"
 #include "tests/support/headless_program.h"
 #include "win/windows.h"
 
@@ -53,6 +52,7 @@ class FrameTest : public test_support::HeadlessProgramTest {
   protected:
     void SetUp() override {
         HeadlessProgramTest::SetUp();
+        ResetAppState();
         ASSERT_TRUE(pty_.Ok());
         pty_.UseAsComPort(1);
         instance_ = host::CreateInstance(host::ProgramResources());
@@ -236,11 +236,11 @@ TEST_P(ImmediateExitTest, DestroysAtOnceAndLeavesThePortOpen) {
     const std::uint64_t at = host::NowMs();
     switch (GetParam()) {
         case Exit::kQuitCommand:
-            EXPECT_EQ(SendMessageW(main, WM_COMMAND, 34819, 0), 0);
+            EXPECT_EQ(SendMessageW(main, WM_COMMAND, kQuitCommandId, 0), 0);
             EXPECT_FALSE(IsWindow(main));
             break;
         case Exit::kExitCommand:
-            EXPECT_EQ(SendMessageW(main, WM_COMMAND, MAKEWPARAM(40002, 1), 0), 0);
+            EXPECT_EQ(SendMessageW(main, WM_COMMAND, MAKEWPARAM(kExitCommandId, 1), 0), 0);
             EXPECT_FALSE(IsWindow(main));
             break;
         case Exit::kFocusLost:

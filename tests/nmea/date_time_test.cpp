@@ -5,13 +5,14 @@
 #include <string>
 
 #include "nmea/nav_record.h"
-#include "tests/support/nav_reset.h"
+#include "nmea/nmea_state.h"
+#include "tests/support/decode_string.h"
 
 namespace {
 
 class DateTime : public testing::Test {
   protected:
-    void SetUp() override { ResetNav(); }
+    void SetUp() override { ResetNmeaState(); }
 };
 
 TEST_F(DateTime, DecodeDateTable) {
@@ -179,7 +180,7 @@ TEST_F(DateTime, RmcAcrossMidnight) {
                            "$GPRMC,013000,A,3352.0,S,15112.0,E,0.0,0.0,010324,,,", 2024, 3, 1, 11}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rmc);
-        ResetNav();
+        ResetNmeaState();
         Gga(c.gga);
         Rmc(c.rmc);
         int32_t year, month, day, hour, minute, second, shift;

@@ -6,13 +6,14 @@
 #include <tuple>
 
 #include "nmea/nav_record.h"
-#include "tests/support/nav_reset.h"
+#include "nmea/nmea_state.h"
+#include "tests/support/decode_string.h"
 
 namespace {
 
 class Decoders : public testing::Test {
   protected:
-    void SetUp() override { ResetNav(); }
+    void SetUp() override { ResetNmeaState(); }
 };
 
 // ---- GGA ----
@@ -36,7 +37,7 @@ TEST_F(Decoders, GgaFieldTable) {
         {"$GPGGA,,,,,,,,,,,,,,*7A", 0, 0, 0, 0, 0, 0, 0, 0, 0}};
     for (const GgaCase& c : cases) {
         SCOPED_TRACE(c.sentence);
-        ResetNav();
+        ResetNmeaState();
         Nav.ggaLatitude = Nav.ggaLongitude = 99.0f;
         Gga(c.sentence);
         EXPECT_EQ(Nav.ggaTime, c.time);
@@ -85,7 +86,7 @@ TEST_F(Decoders, WalkStopsAtTheLengthAndAtANul) {
     EXPECT_EQ(Nav.ggaTime, 1.0f);
     EXPECT_EQ(Nav.ggaLatitude, 0.0f);
 
-    ResetNav();
+    ResetNmeaState();
     const char withNul[] = "$GPGGA,5,\0,6,7,";
     Nav.ParseGga(withNul, sizeof withNul - 1);
     EXPECT_EQ(Nav.ggaTime, 5.0f);
@@ -106,7 +107,7 @@ TEST_F(Decoders, IntegerFieldsAreCutToTheirWidth) {
                           {"12abc", 12},       {"abc", 0},           {" 9", 9}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        ResetNav();
+        ResetNmeaState();
         Gga(std::string("$GPGGA,,,,,,") + c.text + "," + c.text + ",");
         EXPECT_EQ(Nav.fixQuality, c.value);
         EXPECT_EQ(Nav.satellitesUsed, c.value);
@@ -199,7 +200,7 @@ TEST_F(Decoders, RmcLetterFieldsKeepTheirFirstCharacter) {
 TEST_F(Decoders, RmcTwelfthFieldChangesNothing) {
     Rmc("$GPRMC,081836,A,3751.65,S,14507.36,E,000.0,360.0,130998,011.3,E*62");
     const NavRecord before = Nav;
-    ResetNav();
+    ResetNmeaState();
     Rmc("$GPRMC,081836,A,3751.65,S,14507.36,E,000.0,360.0,130998,011.3,E,A,extra,9*30");
     auto fields = [](const NavRecord& r) {
         return std::make_tuple(r.rmcTime, r.rmcStatus, r.rmcLatitude, r.rmcNorthSouth,
@@ -244,7 +245,7 @@ TEST_F(Decoders, GsaTwelveSatellitesAndIdsOutsideTheTable) {
     EXPECT_EQ(Nav.gsaMode, 'M');
     EXPECT_EQ(Nav.fixType, 2);
 
-    ResetNav();
+    ResetNmeaState();
     Gsa("$GPGSA,A,3,50,65,0,-5,,200,2147483648,00049,,,,,1,2,3*00");
     for (int id = 0; id < kSatelliteTableSize; ++id) {
         EXPECT_EQ(Nav.satUsed[id], id == 49 ? 1 : 0) << id;

@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "nmea/nav_record.h"
-#include "tests/support/nav_reset.h"
+#include "nmea/nmea_state.h"
+#include "nmea/sentence_assembler.h"
+#include "nmea/sentence_router.h"
 #include "tests/support/nmea_text.h"
 
 namespace {
@@ -16,44 +18,26 @@ struct Tally {
     int groupsEnded = 0;
 };
 
-// Verifies and decodes one closed sentence the way the stream routes it.
-void Handle(const char* text, int32_t length, Tally& tally) {
-    if (text[0] == '$') ++tally.sentences;
-    if (!Nav.VerifyChecksum(text)) return;
-    if (text[0] == '$') ++tally.verified;
-    if (length < 6) return;
-    const char a = text[4];
-    const char b = text[5];
-    if (a == 'G' && b == 'A') {
-        ++tally.gga;
-        Nav.ParseGga(text, length);
-    } else if (a == 'S' && b == 'A') {
-        ++tally.gsa;
-        Nav.ParseGsa(text, length);
-    } else if (a == 'S' && b == 'V') {
-        ++tally.gsv;
-        if (Nav.ParseGsv(text, length)) ++tally.groupsEnded;
-    } else if (a == 'M' && b == 'C') {
-        ++tally.rmc;
-        Nav.ParseRmc(text, length);
-    }
-}
-
-// Splits the log at each '$' as the stream does, in a fixed 512-byte buffer.
+// The log through the assembler and the router, as the program runs it; a
+// final '$' closes the last sentence.
 Tally RunLog(const std::string& bytes) {
     Tally tally;
-    char sentence[512];
-    int32_t length = 0;
-    for (char c : bytes) {
-        if (c == '$') {
-            sentence[length] = '\0';
-            Handle(sentence, length, tally);
-            length = 0;
-        }
-        if (length < static_cast<int32_t>(sizeof sentence) - 1) sentence[length++] = c;
-    }
-    sentence[length] = '\0';
-    Handle(sentence, length, tally);
+    auto handle = [&tally](const SentenceAssembler& a) {
+        const char* text = a.sentenceText;
+        const bool started = text[0] == '$';
+        if (started) ++tally.sentences;
+        const SentenceKind kind = ClassifySentence(text, a.sentenceLength);
+        if (kind == SentenceKind::kFailed) return;
+        if (started) ++tally.verified;
+        tally.gga += kind == SentenceKind::kGga;
+        tally.gsa += kind == SentenceKind::kGsa;
+        tally.gsv += kind == SentenceKind::kGsv;
+        tally.rmc += kind == SentenceKind::kRmc;
+        if (DecodeSentence(Nav, kind, text, a.sentenceLength)) ++tally.groupsEnded;
+    };
+    AssembleBytes(Assembler, reinterpret_cast<const uint8_t*>(bytes.data()),
+                  static_cast<int32_t>(bytes.size()), handle);
+    AssembleBytes(Assembler, reinterpret_cast<const uint8_t*>("$"), 1, handle);
     return tally;
 }
 
@@ -76,7 +60,7 @@ TEST(SampleLogs, CountsOfVerifiedAndDecodedSentences) {
         SCOPED_TRACE(c.file);
         const std::string bytes = test_support::SampleLog(c.file);
         ASSERT_FALSE(bytes.empty()) << "missing sample log in " << SKYMARK_DATA_DIR;
-        ResetNav();
+        ResetNmeaState();
         const Tally tally = RunLog(bytes);
         EXPECT_EQ(tally.sentences, c.sentences);
         EXPECT_EQ(tally.verified, c.verified);
@@ -88,7 +72,7 @@ TEST(SampleLogs, CountsOfVerifiedAndDecodedSentences) {
 }
 
 TEST(SampleLogs, TripNavWithoutFix) {
-    ResetNav();
+    ResetNmeaState();
     const Tally tally = RunLog(test_support::SampleLog("tn200.nmea"));
     EXPECT_EQ(tally.groupsEnded, 2);
     EXPECT_EQ(Nav.fixQuality, 0);
@@ -104,7 +88,7 @@ TEST(SampleLogs, TripNavWithoutFix) {
 }
 
 TEST(SampleLogs, UbloxLastFix) {
-    ResetNav();
+    ResetNmeaState();
     RunLog(test_support::SampleLog("ublox-neo-m9n-nmea.nmea"));
     // $GNGGA,223845.00,3806.63006,N,12237.61538,W,2,12,0.56,81.8,M,-29.5,M,,0000*49
     EXPECT_EQ(Nav.ggaTime, 223845.0f);
@@ -130,13 +114,13 @@ TEST(SampleLogs, UbloxLastFix) {
 }
 
 TEST(SampleLogs, SkytraqLongMinutesAndQuectelNegativeAltitude) {
-    ResetNav();
+    ResetNmeaState();
     RunLog(test_support::SampleLog("skytraq-dgps.nmea"));
     EXPECT_EQ(Nav.ggaLatitude, 4404.1291692f);
     EXPECT_EQ(Nav.altitude, 1105.001f);
     EXPECT_EQ(Nav.pdop, 2.1f);
 
-    ResetNav();
+    ResetNmeaState();
     RunLog(test_support::SampleLog("quectel-eg25-g.nmea"));
     EXPECT_EQ(Nav.altitude, -80.3f);
     EXPECT_EQ(Nav.displayAltitude, -80.3f + 32.0f);
@@ -150,7 +134,7 @@ TEST(SampleLogs, ShiftedStartsStaySafe) {
     const std::string bytes = test_support::SampleLog("gp-320fw-2019-04-07-coldboot.nmea");
     ASSERT_FALSE(bytes.empty());
     for (size_t start = 0; start < 200; ++start) {
-        ResetNav();
+        ResetNmeaState();
         RunLog(bytes.substr(start));
     }
 }

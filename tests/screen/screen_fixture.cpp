@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "nmea/nav_record.h"
-#include "nmea/sentence_stream.h"
+#include "nmea/nmea_state.h"
 #include "platform/gdi/window_dc.h"
 #include "screen/drawing_resources.h"
+#include "screen/sentence_stream.h"
 
 HDC ScreenTest::window = nullptr;
 HDC ScreenTest::reference = nullptr;
@@ -32,8 +32,7 @@ void ScreenTest::TearDownTestSuite() {
 }
 
 void ScreenTest::SetUp() {
-    ResetNav();
-    Assembler = SentenceAssembler{};
+    ResetNmeaState();
     FillWindow(WhiteBrush);
     FillReference(WhiteBrush);
 }

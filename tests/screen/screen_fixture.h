@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "host/host.h"
-#include "tests/support/nav_reset.h"
 #include "tests/support/nmea_text.h"
 #include "win/windows.h"
 

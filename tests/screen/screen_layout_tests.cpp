@@ -1,6 +1,7 @@
 #include <string>
 
 #include "nmea/nav_record.h"
+#include "nmea/nmea_state.h"
 #include "screen/drawing_resources.h"
 #include "screen/main_screen.h"
 #include "screen_fixture.h"
@@ -137,7 +138,7 @@ TEST_F(LayoutTest, RefreshFormats) {
         {"time 090507", [] { Nav.rmcTime = 90507.0f; }, RefreshRmc, kTime, u" 9: 5: 7   "}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ResetNav();
+        ResetNmeaState();
         FillWindow(WhiteBrush);
         c.set();
         c.refresh(window);

@@ -3,7 +3,8 @@
 #include <vector>
 
 #include "nmea/nav_record.h"
-#include "nmea/sentence_stream.h"
+#include "nmea/nmea_state.h"
+#include "nmea/sentence_assembler.h"
 #include "screen/drawing_resources.h"
 #include "screen/main_screen.h"
 #include "screen_fixture.h"
@@ -31,8 +32,7 @@ TEST_F(SentenceStreamTest, MarkColourThroughChunks) {
                  {"no '$' in the chunk", {{bad + "$", kRed}, {"GPGGA,1", kBlue}}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ResetNav();
-        Assembler = SentenceAssembler{};
+        ResetNmeaState();
         int n = 0;
         for (const auto& [chunk, colour] : c.chunks) {
             Feed(chunk);
@@ -52,7 +52,7 @@ TEST_F(SentenceStreamTest, GgaUnderAnyTalker) {
                   u"Latitude:51'7.00     "}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.body);
-        ResetNav();
+        ResetNmeaState();
         FillWindow(WhiteBrush);
         const std::string sentence = Sentence(c.body);
         Feed(sentence + "$");
@@ -136,8 +136,7 @@ TEST_F(SentenceStreamTest, RunawayInputIsCutAndFails) {
         {"over several chunks", {"$GPGSA,", std::string(300, ','), std::string(300, ',')}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ResetNav();
-        Assembler = SentenceAssembler{};
+        ResetNmeaState();
         Feed(Sentence(kGgaBody) + "$");
         const auto before = Snapshot();
         for (const std::string& chunk : c.chunks)
@@ -162,28 +161,6 @@ TEST_F(SentenceStreamTest, DateFollowsTheLocalTimeAcrossMidnight) {
     EXPECT_TRUE(FieldShows(kTime, u" 8:30: 0   "));
 }
 
-TEST_F(SentenceStreamTest, BytesWidenBySignExtension) {
-    Feed("$GP\x80\xff\x7f");
-    EXPECT_EQ(Assembler.sentenceLength, 6);
-    EXPECT_EQ(Assembler.sentenceEcho[3], u'\xff80');
-    EXPECT_EQ(Assembler.sentenceEcho[4], u'\xffff');
-    EXPECT_EQ(Assembler.sentenceEcho[5], u'\x7f');
-    EXPECT_EQ(static_cast<unsigned char>(Assembler.sentenceText[3]), 0x80);
-    Feed("$");
-    EXPECT_EQ(Mark(), kRed);
-}
-
-TEST_F(SentenceStreamTest, ShortSentencesReadPastTheirEndAsNothing) {
-    // A GSA leaves "SA" at positions 4 and 5 of the buffer; "$$" after it
-    // must not be taken for another GSA.
-    Feed(Sentence(kGsaBody) + "$");
-    ResetNav();
-    Feed("$");
-    EXPECT_EQ(Nav.pdop, 0.0f);
-    EXPECT_EQ(Nav.fixType, 0);
-    EXPECT_EQ(Mark(), kBlue);
-}
-
 // Every sample log in tick-sized chunks, drawn on the window: no sanitizer
 // report, and the buffers stay in bounds.
 TEST_F(SentenceStreamTest, SampleLogsRunCleanly) {
@@ -198,8 +175,7 @@ TEST_F(SentenceStreamTest, SampleLogsRunCleanly) {
                 {"gp-320fw-2019-04-07-coldboot.nmea", -1}};
     for (const auto& log : logs) {
         SCOPED_TRACE(log.file);
-        ResetNav();
-        Assembler = SentenceAssembler{};
+        ResetNmeaState();
         const std::string bytes = test_support::SampleLog(log.file);
         ASSERT_FALSE(bytes.empty());
         for (size_t offset = 0; offset < bytes.size(); offset += 144) {

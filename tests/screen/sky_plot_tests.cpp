@@ -1,6 +1,7 @@
 #include <string>
 
 #include "nmea/nav_record.h"
+#include "nmea/nmea_state.h"
 #include "screen/drawing_resources.h"
 #include "screen/sky_plot.h"
 #include "screen_fixture.h"
@@ -55,7 +56,7 @@ TEST_F(SkyPlotTest, MarkerCentres) {
         EXPECT_EQ(cx, c.cx);
         EXPECT_EQ(cy, c.cy);
 
-        ResetNav();
+        ResetNmeaState();
         PutSatellite(7, c.azimuth, c.elevation, false);
         DrawSkyPlot(window);
         ExpectMarker(c.cx, c.cy, kWhite);
@@ -86,7 +87,7 @@ TEST_F(SkyPlotTest, UsedColouringByFixType) {
                  {7, true, u"?   "}};
     for (const auto& c : cases) {
         SCOPED_TRACE("fix type " + std::to_string(c.fixType));
-        ResetNav();
+        ResetNmeaState();
         Nav.fixType = c.fixType;
         PutSatellite(5, 0, 90, true);    // used, at the centre
         PutSatellite(12, 90, 0, false);  // only in view, on the right

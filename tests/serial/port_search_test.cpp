@@ -2,8 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "nmea/sentence_stream.h"
+#include "nmea/sentence_assembler.h"
 #include "serial/serial_state.h"
 #include "serial_fixture.h"
 

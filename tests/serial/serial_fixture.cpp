@@ -5,9 +5,7 @@
 #include <cstdio>
 #include <map>
 
-#include "app/app_state.h"
-#include "nmea/nav_record.h"
-#include "nmea/sentence_stream.h"
+#include "resources/resource_ids.h"
 #include "screen/drawing_resources.h"
 #include "serial/port_search.h"
 #include "serial/serial_state.h"
@@ -19,8 +17,6 @@ WindowEvents Seen;
 
 namespace {
 
-constexpr UINT_PTR kTickTimerId = 1;
-constexpr UINT_PTR kNoFixTimerId = 2;
 constexpr int kLogButtonX = 250;
 constexpr int kLogButtonY = 55;
 constexpr int kButtonWidth = 60;

@@ -7,9 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
 #include "nmea/nav_record.h"
-#include "nmea/sentence_stream.h"
+#include "nmea/sentence_assembler.h"
 #include "serial/com_port.h"
 #include "serial/serial_state.h"
 #include "serial_fixture.h"

@@ -1,34 +1,25 @@
 // A test that runs parts of the program through the real window manager, headless, on the
-// virtual clock, in a temporary working directory, with every global as a fresh process has it.
+// virtual clock, in a temporary working directory, with the globals below the frame as a fresh
+// process has them.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "app/app_state.h"
 #include "host/host.h"
-#include "nmea/sentence_stream.h"
+#include "nmea/nmea_state.h"
 #include "serial/serial_state.h"
-#include "tests/support/nav_reset.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"
 
 namespace test_support {
 
+// The serial input's and the decoder's state; a test of the frame resets the
+// frame's own as well.
 inline void ResetProgramState() {
-    AppInstance = nullptr;
-    CommandBar = nullptr;
-    LogButton = nullptr;
-    TickTimer = 0;
-    NoFixTimer = 0;
-    ExitRequested = 0;
-    ComPort = nullptr;
-    SearchPending = 1;
-    LoggingEnabled = 0;
-    LogFile = nullptr;
-    ResetNav();
-    Assembler = SentenceAssembler{};
+    ResetSerialState();
+    ResetNmeaState();
 }
 
 // A receiver that has sent one good sentence, queued for whoever opens the port.

@@ -1,17 +1,11 @@
-// Test helper: the record's constructor sets nothing, so each case starts by
-// copying in a record that static storage has zeroed.
+// Test helper: each decoder run on a test string, with its length as the
+// stream would pass it.
 #pragma once
 
 #include <string>
 
 #include "nmea/nav_record.h"
 
-inline void ResetNav() {
-    static const NavRecord kZero;  // zero-initialised: static storage, empty constructor
-    Nav = kZero;
-}
-
-// Runs the decoder on a test string, with its length as the stream would pass it.
 inline void Gga(const std::string& s) {
     Nav.ParseGga(s.c_str(), static_cast<int32_t>(s.size()));
 }

@@ -1,0 +1,12 @@
+#include "nmea/nmea_state.h"
+
+#include "nmea/nav_record.h"
+#include "nmea/sentence_assembler.h"
+
+NavRecord Nav;
+SentenceAssembler Assembler;
+
+void ResetNmeaState() {
+    Nav = {};
+    Assembler = {};
+}
