@@ -12,22 +12,34 @@ bool IsOpenHandle(HANDLE h) {
     return h != nullptr && h != INVALID_HANDLE_VALUE;
 }
 
+void CloseLog() {
+    LoggingEnabled = 0;
+    if (IsOpenHandle(LogFile)) CloseHandle(LogFile);
+    LogFile = nullptr;
+}
+
+// Appends the bytes to the log; false when they did not all reach it.
+bool AppendToLog(int32_t count) {
+    if (count <= 0 || !IsOpenHandle(LogFile)) return true;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(LogFile, ReadBuffer, static_cast<DWORD>(count), &written, nullptr);
+    return ok && written == static_cast<DWORD>(count);
+}
+
 }  // namespace
 
 void UpdateTick(HWND window) {
     HDC dc = GetDC(window);
     const int32_t count = ReadAvailable(ComPort);
 
-    // The log gets the bytes before the decoders see them.
-    const WCHAR* caption = u"Log";
-    if (LoggingEnabled) {
-        if (count > 0 && IsOpenHandle(LogFile)) {
-            DWORD written = 0;
-            WriteFile(LogFile, ReadBuffer, static_cast<DWORD>(count), &written, nullptr);
-        }
-        caption = u"Stop";
+    // The log gets the bytes before the decoders see them. A log that cannot
+    // take them all ends: what it holds stays, and the user is told once.
+    bool writeFailed = false;
+    if (LoggingEnabled && !AppendToLog(count)) {
+        CloseLog();
+        writeFailed = true;
     }
-    SetWindowTextW(LogButton, caption);
+    SetWindowTextW(LogButton, LoggingEnabled ? u"Stop" : u"Log");
 
     // Room for "-2147483648s" and the terminator.
     WCHAR counter[16];
@@ -37,13 +49,13 @@ void UpdateTick(HWND window) {
 
     if (count > 0) ProcessChunk(window, dc, ReadBuffer, count);
     ReleaseDC(window, dc);
+    // Last, once the tick has drawn everything: the box runs its own message loop.
+    if (writeFailed) MessageBoxW(window, u"Write Error", u"Write Error", MB_OK);
 }
 
 void ToggleLogging(HWND window) {
     if (LoggingEnabled) {
-        LoggingEnabled = 0;
-        if (IsOpenHandle(LogFile)) CloseHandle(LogFile);
-        LogFile = nullptr;
+        CloseLog();
         return;
     }
     HANDLE file = CreateFileW(u"NMEADataLog.TXT", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,

@@ -15,6 +15,13 @@ namespace serial_test {
 
 WindowEvents Seen;
 
+std::u16string LogButtonText() {
+    WCHAR text[32] = {};
+    if (LogButton == nullptr || !IsWindow(LogButton)) return u"";
+    GetWindowTextW(LogButton, text, 32);
+    return text;
+}
+
 namespace {
 
 constexpr int kLogButtonX = 250;
@@ -25,13 +32,6 @@ constexpr int kStatusTop = 195;  // a little margin around the status line
 constexpr int kStatusBottom = 220;
 constexpr std::uint32_t kKeyColour = 0x123456;
 
-std::u16string ButtonText() {
-    WCHAR text[32] = {};
-    if (LogButton == nullptr || !IsWindow(LogButton)) return u"";
-    GetWindowTextW(LogButton, text, 32);
-    return text;
-}
-
 // A stand-in for the frame's window procedure: the serial input's two entry points and the
 // exit flag, nothing else.
 LRESULT TestWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -39,9 +39,11 @@ LRESULT TestWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
         case WM_TIMER:
             if (wparam == kTickTimerId) {
                 TickRecord record{host::NowMs(), 0, u""};
+                Seen.inTick = true;
                 TickTimerTick(window);
+                Seen.inTick = false;
                 record.end = host::NowMs();
-                record.caption = ButtonText();
+                record.caption = LogButtonText();
                 Seen.ticks.push_back(record);
             }
             return 0;
@@ -231,6 +233,22 @@ void SerialFixture::ClickLog() {
     const int y = kLogButtonY + kButtonHeight / 2;
     host::InjectMouseButton(x, y, true);
     host::InjectMouseButton(x, y, false);
+}
+
+void SerialFixture::PressEnter() {
+    host::InjectKey(VK_RETURN, u'\r', false, true);
+    host::InjectKey(VK_RETURN, u'\r', false, false);
+}
+
+std::vector<std::uint32_t> SerialFixture::ScreenSnapshot() {
+    const host::PixelView view = host::ScreenPixels();
+    std::vector<std::uint32_t> pixels;
+    pixels.reserve(static_cast<std::size_t>(view.width) * view.height);
+    for (int y = 0; y < view.height; ++y) {
+        for (int x = 0; x < view.width; ++x)
+            pixels.push_back(view.At(x, y));
+    }
+    return pixels;
 }
 
 bool SerialFixture::StatusShows(StatusText text, int port) {

@@ -35,6 +35,7 @@ struct WindowEvents {
     bool destroyed = false;
     std::uint64_t destroyedAt = 0;
     bool inLogCommand = false;
+    bool inTick = false;
     int logCommandsDone = 0;
 };
 
@@ -58,6 +59,10 @@ class SerialFixture : public test_support::HeadlessProgramTest {
     void RunToQuit(std::uint64_t limit_ms);
     // Presses and releases the Log button with synthetic pointer input.
     void ClickLog();
+    // Presses and releases Enter, which answers a message box.
+    static void PressEnter();
+    // The whole device screen, row by row.
+    static std::vector<std::uint32_t> ScreenSnapshot();
     // Called after every advance of the virtual clock.
     void OnClock(std::function<void(std::uint64_t)> observer) { observer_ = std::move(observer); }
 
@@ -87,5 +92,8 @@ class SerialFixture : public test_support::HeadlessProgramTest {
 };
 
 extern WindowEvents Seen;
+
+// The Log button's text now.
+std::u16string LogButtonText();
 
 }  // namespace serial_test

@@ -1,4 +1,6 @@
 // The update tick and the log, through the real window manager on the virtual clock.
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -158,9 +160,7 @@ TEST_F(UpdateTest, OpenErrorKeepsLoggingOffAndTheNextPressTriesAgain) {
     // Not even root can create a file where a folder of that name stands.
     ASSERT_EQ(mkdir("NMEADataLog.TXT", 0755), 0);
     PtyPair& pty = StartWithReceiver();
-    const std::vector<std::uint32_t> before(
-        host::ScreenPixels().pixels,
-        host::ScreenPixels().pixels + host::kScreenWidth * host::kScreenHeight);
+    const std::vector<std::uint32_t> before = ScreenSnapshot();
 
     std::size_t ticksAtClick = 0;
     int ticksDuringBox = 0;
@@ -168,19 +168,15 @@ TEST_F(UpdateTest, OpenErrorKeepsLoggingOffAndTheNextPressTriesAgain) {
     bool enterSent = false;
     OnClock([&](std::uint64_t) {
         if (!Seen.inLogCommand || enterSent) return;
-        host::PixelView screen = host::ScreenPixels();
+        const std::vector<std::uint32_t> screen = ScreenSnapshot();
         int changed = 0;
-        for (int y = 0; y < host::kScreenHeight; ++y) {
-            for (int x = 0; x < host::kScreenWidth; ++x) {
-                if (screen.At(x, y) != before[y * host::kScreenWidth + x]) ++changed;
-            }
-        }
+        for (std::size_t i = 0; i < screen.size(); ++i)
+            changed += screen[i] != before[i];
         if (changed > 200) boxSeen = true;
         ticksDuringBox = static_cast<int>(Seen.ticks.size() - ticksAtClick);
         // Let the ticks run under the box for a while, then press Enter on it.
         if (ticksDuringBox >= 3) {
-            host::InjectKey(VK_RETURN, u'\r', false, true);
-            host::InjectKey(VK_RETURN, u'\r', false, false);
+            PressEnter();
             enterSent = true;
         }
     });
@@ -205,6 +201,106 @@ TEST_F(UpdateTest, OpenErrorKeepsLoggingOffAndTheNextPressTriesAgain) {
     SendBeforeNextTick(pty, std::string("ok"));
     EXPECT_EQ(Seen.ticks.back().caption, u"Stop");
     EXPECT_EQ(ReadLog(), "ok");
+}
+
+// Caps every file this process writes, as a full store would; a write past the
+// cap fails with EFBIG instead of raising SIGXFSZ. Both are restored after.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        savedHandler_ = signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, saved_.rlim_max};
+        ok_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        signal(SIGXFSZ, savedHandler_);
+    }
+    bool Ok() const { return ok_; }
+
+  private:
+    rlimit saved_{};
+    sighandler_t savedHandler_ = SIG_DFL;
+    bool ok_ = false;
+};
+
+// The log keeps every byte that reached it: the ticks before the failing one
+// and the head of the failing chunk that still fitted.
+TEST_F(UpdateTest, LogWriteFailureEndsLoggingWithAWriteErrorBox) {
+    constexpr std::size_t kLimit = 1000;
+    const struct {
+        const char* name;
+        std::vector<std::size_t> ticks;  // bytes read by each tick
+    } cases[] = {{"a write crosses the limit", {600, 600}},
+                 {"the previous tick reached the limit exactly", {500, 500, 1}}};
+    PtyPair& pty = StartWithReceiver();
+
+    int boxes = 0;
+    std::u16string captionUnderBox;
+    std::vector<std::uint32_t> screenUnderBox;
+    OnClock([&](std::uint64_t) {
+        // Update ticks never pause: a clock step inside one is the box's own loop.
+        if (!Seen.inTick) return;
+        ++boxes;
+        captionUnderBox = LogButtonText();
+        screenUnderBox = ScreenSnapshot();
+        PressEnter();
+    });
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClickLog();
+        ASSERT_TRUE(RunUntil(host::NowMs() + 10));
+        ASSERT_EQ(LoggingEnabled, 1);
+        boxes = 0;
+        std::string sent;
+        {
+            FileSizeLimit limit(kLimit);
+            ASSERT_TRUE(limit.Ok());
+            for (std::size_t size : c.ticks) {
+                std::string chunk(size, '\0');
+                for (std::size_t i = 0; i < size; ++i)
+                    chunk[i] = static_cast<char>('A' + (sent.size() + i) % 26);
+                SendBeforeNextTick(pty, chunk);
+                sent += chunk;
+            }
+        }
+        EXPECT_EQ(boxes, 1);
+        EXPECT_EQ(captionUnderBox, u"Log");
+        EXPECT_EQ(Seen.ticks.back().caption, u"Log");
+        EXPECT_EQ(LoggingEnabled, 0);
+        EXPECT_EQ(LogFile, nullptr);
+        EXPECT_EQ(ReadLog(), sent.substr(0, kLimit));
+
+        // Logging stays off: later bytes go nowhere and nothing more is said.
+        SendBeforeNextTick(pty, "more");
+        EXPECT_EQ(boxes, 1);
+        EXPECT_EQ(Seen.ticks.back().caption, u"Log");
+        EXPECT_EQ(ReadLog(), sent.substr(0, kLimit));
+    }
+
+    // What stood on the screen is the platform's box with "Write Error" as
+    // text and caption: the same pixels wherever such a box draws.
+    KillTimer(window_, TickTimer);
+    KillTimer(window_, NoFixTimer);
+    SetTimer(window_, 9, 50, nullptr);  // keeps the clock moving under the box
+    const std::vector<std::uint32_t> without = ScreenSnapshot();
+    std::vector<std::uint32_t> with;
+    OnClock([&](std::uint64_t) {
+        if (!with.empty()) return;
+        with = ScreenSnapshot();
+        PressEnter();
+    });
+    MessageBoxW(window_, u"Write Error", u"Write Error", MB_OK);
+    ASSERT_EQ(with.size(), screenUnderBox.size());
+    int boxPixels = 0;
+    for (std::size_t i = 0; i < with.size(); ++i) {
+        if (with[i] == without[i]) continue;
+        ++boxPixels;
+        ASSERT_EQ(screenUnderBox[i], with[i])
+            << "pixel " << i % host::kScreenWidth << "," << i / host::kScreenWidth;
+    }
+    EXPECT_GT(boxPixels, 1000);
 }
 
 TEST_F(UpdateTest, EveryTickHandsItsBytesToTheSentenceStream) {
