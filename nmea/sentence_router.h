@@ -1,10 +1,12 @@
 // Routing of closed sentences: verified, typed by two letters of the address,
-// and handed to the decoder of that type.
+// and handed to the decoder of that type. Inline, so that routing costs no
+// calls beyond the checksum and the decoder.
 #pragma once
 
 #include <cstdint>
 
 #include "nmea/nav_record.h"
+#include "nmea/sentence_assembler.h"
 
 enum class SentenceKind : uint8_t {
     kFailed,  // checksum wrong, or cut short by the assembler's buffer
@@ -17,8 +19,39 @@ enum class SentenceKind : uint8_t {
 
 // Verifies the NUL-terminated sentence and types it by its fifth and sixth
 // characters (counting the '$'), whatever the talker.
-SentenceKind ClassifySentence(const char* text, int32_t length);
+inline SentenceKind ClassifySentence(const char* text, int32_t length) {
+    // A sentence that filled the buffer may have lost its tail; no genuine
+    // sentence comes near that length.
+    if (length >= kMaxSentenceLength || !Nav.VerifyChecksum(text)) return SentenceKind::kFailed;
+    // A position past the end reads as NUL and matches nothing.
+    if (length < 6) return SentenceKind::kOther;
+    const char first = text[4];
+    const char second = text[5];
+    if (first == 'G' && second == 'A') return SentenceKind::kGga;
+    if (first == 'S' && second == 'A') return SentenceKind::kGsa;
+    if (first == 'S' && second == 'V') return SentenceKind::kGsv;
+    if (first == 'M' && second == 'C') return SentenceKind::kRmc;
+    return SentenceKind::kOther;
+}
 
 // Runs the decoder of the kind into the record; true only when a GSV sentence
 // was the last message of its group.
-bool DecodeSentence(NavRecord& record, SentenceKind kind, const char* text, int32_t length);
+inline bool DecodeSentence(NavRecord& record, SentenceKind kind, const char* text, int32_t length) {
+    switch (kind) {
+        case SentenceKind::kGga:
+            record.ParseGga(text, length);
+            return false;
+        case SentenceKind::kGsa:
+            record.ParseGsa(text, length);
+            return false;
+        case SentenceKind::kGsv:
+            return record.ParseGsv(text, length);
+        case SentenceKind::kRmc:
+            record.ParseRmc(text, length);
+            return false;
+        case SentenceKind::kFailed:
+        case SentenceKind::kOther:
+            return false;
+    }
+    return false;
+}
