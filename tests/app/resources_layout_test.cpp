@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host/host.h"
+#include "resources/resource_ids.h"
 #include "win/windows.h"
 
 namespace {
@@ -62,7 +63,7 @@ class Reader {
 };
 
 TEST(ResourceLayout, IconGroupNamesTwoSixteenColourImages) {
-    Reader g(*Find(14, 101));
+    Reader g(*Find(14, kIconId));
     EXPECT_EQ(g.Word(), 0);
     EXPECT_EQ(g.Word(), 1);
     ASSERT_EQ(g.Word(), 2);
@@ -109,7 +110,7 @@ TEST(ResourceLayout, IconGroupNamesTwoSixteenColourImages) {
 }
 
 TEST(ResourceLayout, AboutTemplateWalksToThreeAlignedStatics) {
-    Reader r(*Find(5, 103));
+    Reader r(*Find(5, kAboutDialogId));
     EXPECT_EQ(r.Dword(), 0x80C800C0u);
     EXPECT_EQ(r.Dword(), 0x80000000u);
     EXPECT_EQ(r.Word(), 3);
@@ -144,7 +145,7 @@ TEST(ResourceLayout, AboutTemplateWalksToThreeAlignedStatics) {
         EXPECT_EQ(r.Word(), 0x0082) << "static class";
         if (item.text == nullptr) {
             EXPECT_EQ(r.Word(), 0xFFFF);
-            EXPECT_EQ(r.Word(), 101);
+            EXPECT_EQ(r.Word(), kIconId);
         } else {
             EXPECT_EQ(r.Text(), item.text);
         }
