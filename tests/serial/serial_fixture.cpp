@@ -251,6 +251,29 @@ std::vector<std::uint32_t> SerialFixture::ScreenSnapshot() {
     return pixels;
 }
 
+::testing::AssertionResult SerialFixture::ShowsMessageBox(const std::vector<std::uint32_t>& shot,
+                                                          const char16_t* text) {
+    KillTimer(window_, TickTimer);
+    KillTimer(window_, NoFixTimer);
+    SetTimer(window_, 9, 50, nullptr);  // keeps the clock moving under the box
+    const std::vector<std::uint32_t> without = ScreenSnapshot();
+    std::vector<std::uint32_t> with;
+    OnClock([&](std::uint64_t) {
+        if (!with.empty()) return;
+        with = ScreenSnapshot();
+        PressEnter();
+    });
+    MessageBoxW(window_, text, text, MB_OK);
+    OnClock(nullptr);
+    if (with.size() != shot.size()) return ::testing::AssertionFailure() << "no box to compare";
+    for (std::size_t i = 0; i < with.size(); ++i) {
+        if (with[i] == without[i] || shot[i] == with[i]) continue;
+        return ::testing::AssertionFailure()
+               << "differs at " << i % host::kScreenWidth << "," << i / host::kScreenWidth;
+    }
+    return ::testing::AssertionSuccess();
+}
+
 bool SerialFixture::StatusShows(StatusText text, int port) {
     return ScreenMatches(Prints().at(Name(text, port)));
 }

@@ -63,6 +63,11 @@ class SerialFixture : public test_support::HeadlessProgramTest {
     static void PressEnter();
     // The whole device screen, row by row.
     static std::vector<std::uint32_t> ScreenSnapshot();
+    // Whether the screen shot holds, wherever a message box with this text as text and caption
+    // draws, the pixels of such a box over the main window. Opens one to compare, after stopping
+    // both timers: the last step of a test.
+    ::testing::AssertionResult ShowsMessageBox(const std::vector<std::uint32_t>& shot,
+                                               const char16_t* text);
     // Called after every advance of the virtual clock.
     void OnClock(std::function<void(std::uint64_t)> observer) { observer_ = std::move(observer); }
 
