@@ -98,4 +98,14 @@ bool RunMessageLoopUntil(std::uint64_t virtual_ms);
 // Dispatches messages until WM_QUIT and returns its exit code.
 int RunMessageLoopToQuit();
 
+// ==== Diagnostics (platform/kernel) ====
+
+// The platform's one channel for failures the user should know about: writes
+// "skymark: " and the printf-style text as one line on stderr. A text already
+// said is not said again, so a failure met on every tick shows once. Keeps
+// errno. True when the line was written now.
+bool Report(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Forgets what was said, so every text is said again (test support).
+void ForgetReports();
+
 }  // namespace host
