@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include "host/host.h"
@@ -44,6 +46,36 @@ HANDLE Store(KernelObject object) {
     return kernel::AddObject(std::move(object));
 }
 
+// A device that is there but cannot be used says why. One that is missing
+// or has no hardware behind it is what a search of the ports meets normally,
+// and stays quiet.
+void ReportOpenFailure(int number, const char* path, int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+        case ENODEV:
+        case ENXIO:
+        case EIO:
+            return;
+        case EACCES:
+        case EPERM:
+            host::Report(
+                "COM%d (%s): permission denied; add your user to the dialout group: "
+                "sudo adduser $USER dialout, then log in again",
+                number, path);
+            return;
+        case EBUSY:
+            host::Report("COM%d (%s): busy: another program holds it", number, path);
+            return;
+        case ENOTTY:
+            host::Report("COM%d (%s): not a serial device", number, path);
+            return;
+        default:
+            host::Report("COM%d (%s): cannot open: %s", number, path, std::strerror(error));
+            return;
+    }
+}
+
 HANDLE OpenPort(int number, DWORD access, DWORD creation) {
     // Ports exist or not; they are never created or truncated.
     if (creation != OPEN_EXISTING) return INVALID_HANDLE_VALUE;
@@ -53,8 +85,16 @@ HANDLE OpenPort(int number, DWORD access, DWORD creation) {
     object.kind = ObjectKind::kSerial;
     object.can_read = (access & GENERIC_READ) != 0;
     object.can_write = (access & GENERIC_WRITE) != 0;
-    object.fd = kernel::OpenSerialDevice(path, AccessFlags(object.can_read, object.can_write));
-    if (!object.fd.Valid()) return INVALID_HANDLE_VALUE;
+    int error = 0;
+    object.fd =
+        kernel::OpenSerialDevice(path, AccessFlags(object.can_read, object.can_write), &error);
+    if (!object.fd.Valid()) {
+        ReportOpenFailure(number, path, error);
+        return INVALID_HANDLE_VALUE;
+    }
+    char name[PATH_MAX + 16];
+    std::snprintf(name, sizeof name, "COM%d (%s)", number, path);
+    object.name = name;
     // Start the error counters from now, so old line errors are not reported.
     kernel::TakeLineErrors(object.fd.Get(), object);
     return Store(std::move(object));
