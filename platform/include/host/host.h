@@ -98,7 +98,7 @@ bool RunMessageLoopUntil(std::uint64_t virtual_ms);
 // Dispatches messages until WM_QUIT and returns its exit code.
 int RunMessageLoopToQuit();
 
-// ==== Diagnostics (platform/kernel) ====
+// ==== Diagnostics (platform/kernel) and start-up checks ====
 
 // The platform's one channel for failures the user should know about: writes
 // "skymark: " and the printf-style text as one line on stderr. A text already
@@ -107,5 +107,9 @@ int RunMessageLoopToQuit();
 bool Report(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Forgets what was said, so every text is said again (test support).
 void ForgetReports();
+
+// True when the default font loads and has the glyphs the screen needs
+// (platform/gdi); without one every text would draw nothing.
+bool DefaultFontUsable();
 
 }  // namespace host
