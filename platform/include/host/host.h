@@ -46,7 +46,8 @@ PixelView DcPixels(HDC dc);
 inline constexpr int kScreenWidth = 320;
 inline constexpr int kScreenHeight = 294;
 PixelView ScreenPixels();
-// Writes the pixels as an 8-bit RGB PNG; false on any failure.
+// Writes the pixels as an 8-bit RGB PNG, fast rather than small; false on any
+// failure, with errno telling why.
 bool WritePng(const PixelView& pixels, const char* path);
 // Same, through a temporary file renamed into place, so a reader never sees a
 // partial picture.
