@@ -42,7 +42,8 @@ class Backend {
 };
 
 // Headless: no window; optional PNG snapshots of the device screen
-// (snapshot_path may be null), written at most every 250 ms, atomically.
+// (snapshot_path may be null), written atomically when its pixels changed, at
+// most every 250 ms. A snapshot that cannot be written is reported once.
 std::unique_ptr<Backend> CreateHeadlessBackend(const char* snapshot_path);
 // SDL2 window at an integer scale; null when no display can be opened, with
 // the reason in *why (a static string).

@@ -1,5 +1,4 @@
 // Chooses the host display at start-up and hands it to the window manager.
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -19,8 +18,7 @@ int ScaleFromEnvironment() {
     char* end = nullptr;
     long value = std::strtol(text, &end, 10);
     if (*end != 0 || value < 1 || value > 8) {
-        std::fprintf(stderr, "skymark: SKYMARK_SCALE=%s is not 1 to 8; using %d\n", text,
-                     kDefaultScale);
+        Report("SKYMARK_SCALE=%s is not 1 to 8; using %d", text, kDefaultScale);
         return kDefaultScale;
     }
     return static_cast<int>(value);
@@ -36,9 +34,9 @@ DisplayKind StartHeadless(const char* why) {
     if (snapshot != nullptr && *snapshot == 0) snapshot = nullptr;
     wm::SetBackend(display::CreateHeadlessBackend(snapshot));
     if (snapshot != nullptr) {
-        std::fprintf(stderr, "skymark: display: headless (%s), snapshots to %s\n", why, snapshot);
+        Report("display: headless (%s), snapshots to %s", why, snapshot);
     } else {
-        std::fprintf(stderr, "skymark: display: headless (%s)\n", why);
+        Report("display: headless (%s)", why);
     }
     return DisplayKind::kHeadless;
 }
@@ -54,7 +52,7 @@ DisplayKind StartDisplay() {
     if (choice != nullptr && std::strcmp(choice, "sdl") == 0) {
         force_sdl = true;
     } else if (choice != nullptr && *choice != 0) {
-        std::fprintf(stderr, "skymark: SKYMARK_DISPLAY=%s is neither sdl nor headless\n", choice);
+        Report("SKYMARK_DISPLAY=%s is neither sdl nor headless", choice);
     }
     if (!force_sdl && !IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY")) {
         return StartHeadless("neither DISPLAY nor WAYLAND_DISPLAY is set");
@@ -63,12 +61,12 @@ DisplayKind StartDisplay() {
     int scale = ScaleFromEnvironment();
     std::unique_ptr<display::Backend> sdl = display::CreateSdlBackend(scale, &why);
     if (!sdl) {
-        std::fprintf(stderr, "skymark: SDL display failed: %s\n", why ? why : "unknown reason");
+        Report("SDL display failed: %s", why ? why : "unknown reason");
         return StartHeadless("the SDL display could not start");
     }
     wm::SetBackend(std::move(sdl));
-    std::fprintf(stderr, "skymark: display: sdl at scale %d (%s)\n", scale,
-                 force_sdl ? "SKYMARK_DISPLAY=sdl" : "a desktop display is available");
+    Report("display: sdl at scale %d (%s)", scale,
+           force_sdl ? "SKYMARK_DISPLAY=sdl" : "a desktop display is available");
     return DisplayKind::kSdl;
 }
 

@@ -3,16 +3,20 @@
 // another program to look at.
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <string>
 
 #include "display/backend.h"
+#include "platform/gdi/png_writer.h"
 
 namespace display {
 
 namespace {
 
-// Snapshots are written at most this often.
+// Snapshots are written at most this often: a watcher sees a change within a
+// quarter of a second, and a screen that changes on every tick costs a write
+// per tick at most, of the bands of rows that changed.
 constexpr std::uint64_t kSnapshotIntervalMs = 250;
 
 void SleepRealMs(std::uint64_t ms) {
@@ -31,10 +35,13 @@ class HeadlessBackend : public Backend {
         if (pending_) Write();
     }
 
-    void Present(const host::PixelView&, const RECT*, int) override {
+    // A field blanked and drawn again with the same value is handed over as
+    // a change; a picture is due only when a damaged rectangle really
+    // differs from the last one written.
+    void Present(const host::PixelView& screen, const RECT* rects, int count) override {
         if (!snapshots_) return;
-        pending_ = true;
-        if (host::NowMs() >= NextWriteAt()) Write();
+        if (writer_.Take(screen, rects, count)) pending_ = true;
+        if (pending_ && host::NowMs() >= NextWriteAt()) Write();
     }
 
     void WaitForInput(std::uint64_t deadline_ms) override {
@@ -64,22 +71,25 @@ class HeadlessBackend : public Backend {
     bool PollInput(InputEvent*) override { return false; }
 
   private:
-    std::uint64_t NextWriteAt() const {
-        return written_ ? last_write_ms_ + kSnapshotIntervalMs : 0;
-    }
+    std::uint64_t NextWriteAt() const { return tried_ ? last_write_ms_ + kSnapshotIntervalMs : 0; }
 
+    // A picture that cannot be written is said once (the channel drops the
+    // same text later); it is tried again at the next change.
     void Write() {
-        host::WritePngAtomically(host::ScreenPixels(), path_.c_str());
+        if (!writer_.WriteAtomically(path_.c_str())) {
+            host::Report("snapshot %s cannot be written: %s", path_.c_str(), std::strerror(errno));
+        }
         last_write_ms_ = host::NowMs();
-        written_ = true;
+        tried_ = true;
         pending_ = false;
     }
 
     std::string path_;
     bool snapshots_;
     bool pending_ = false;
-    bool written_ = false;
+    bool tried_ = false;
     std::uint64_t last_write_ms_ = 0;
+    gdi::PngWriter writer_;
 };
 
 }  // namespace

@@ -5,6 +5,13 @@
 #include "win/user.h"
 
 int main(int argc, char** argv) {
+    // Without a font every text on the screen would silently draw nothing.
+    if (!host::DefaultFontUsable()) {
+        host::Report(
+            "no usable font found: install fonts-dejavu-core "
+            "(sudo apt install fonts-dejavu-core)");
+        return 1;
+    }
     host::StartDisplay();
     HINSTANCE instance = host::CreateInstance(host::ProgramResources());
     std::u16string command_line = entry::CommandLineFromArguments(argc, argv);

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "host/host.h"
+
 namespace gdi::text {
 namespace {
 
@@ -29,9 +31,9 @@ bool IsControl(char32_t c) {
     return c < 0x20 || (c >= 0x7F && c < 0xA0);
 }
 
-// A font file path from fontconfig, or the known DejaVu path.
+// The file fontconfig offers for the default font; empty when it has none.
 std::string FindFontFile() {
-    std::string path = kFallbackFontPath;
+    std::string path;
     FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("DejaVu Sans"));
     if (pattern == nullptr) return path;
     FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
@@ -59,8 +61,14 @@ class Font {
             library_ = nullptr;
             return;
         }
-        const std::string found = fontconfig_ ? FindFontFile() : std::string(kFallbackFontPath);
-        if (!Open(found) && found != kFallbackFontPath) Open(kFallbackFontPath);
+        // The known DejaVu path stands in only when fontconfig cannot start;
+        // when it runs and finds no font, there is none to use.
+        if (fontconfig_) {
+            const std::string found = FindFontFile();
+            if (!found.empty()) Open(found);
+        } else {
+            Open(kFallbackFontPath);
+        }
         if (face_ == nullptr) return;
         ascent_ = static_cast<int>((face_->size->metrics.ascender + 63) >> 6);
         const int descent = static_cast<int>((-face_->size->metrics.descender + 63) >> 6);
@@ -98,7 +106,8 @@ class Font {
             face_ = nullptr;
             return false;
         }
-        if (FT_Set_Pixel_Sizes(face_, 0, kPixelSize) != 0) {
+        // A font without digits (a symbol font) would draw the screen as boxes.
+        if (FT_Set_Pixel_Sizes(face_, 0, kPixelSize) != 0 || FT_Get_Char_Index(face_, U'0') == 0) {
             FT_Done_Face(face_);
             face_ = nullptr;
             return false;
@@ -229,3 +238,11 @@ std::uint8_t* Scratch(std::size_t size) {
 }
 
 }  // namespace gdi::text
+
+namespace host {
+
+bool DefaultFontUsable() {
+    return gdi::text::Available();
+}
+
+}  // namespace host

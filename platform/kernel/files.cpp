@@ -3,10 +3,14 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstring>
+#include <mutex>
 #include <utility>
 
 #include "host/host.h"
@@ -44,6 +48,36 @@ HANDLE Store(KernelObject object) {
     return kernel::AddObject(std::move(object));
 }
 
+// A device that is there but cannot be used says why. One that is missing
+// or has no hardware behind it is what a search of the ports meets normally,
+// and stays quiet.
+void ReportOpenFailure(int number, const char* path, int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+        case ENODEV:
+        case ENXIO:
+        case EIO:
+            return;
+        case EACCES:
+        case EPERM:
+            host::Report(
+                "COM%d (%s): permission denied; add your user to the dialout group: "
+                "sudo adduser $USER dialout, then log in again",
+                number, path);
+            return;
+        case EBUSY:
+            host::Report("COM%d (%s): busy: another program holds it", number, path);
+            return;
+        case ENOTTY:
+            host::Report("COM%d (%s): not a serial device", number, path);
+            return;
+        default:
+            host::Report("COM%d (%s): cannot open: %s", number, path, std::strerror(error));
+            return;
+    }
+}
+
 HANDLE OpenPort(int number, DWORD access, DWORD creation) {
     // Ports exist or not; they are never created or truncated.
     if (creation != OPEN_EXISTING) return INVALID_HANDLE_VALUE;
@@ -53,11 +87,40 @@ HANDLE OpenPort(int number, DWORD access, DWORD creation) {
     object.kind = ObjectKind::kSerial;
     object.can_read = (access & GENERIC_READ) != 0;
     object.can_write = (access & GENERIC_WRITE) != 0;
-    object.fd = kernel::OpenSerialDevice(path, AccessFlags(object.can_read, object.can_write));
-    if (!object.fd.Valid()) return INVALID_HANDLE_VALUE;
+    int error = 0;
+    object.fd =
+        kernel::OpenSerialDevice(path, AccessFlags(object.can_read, object.can_write), &error);
+    if (!object.fd.Valid()) {
+        ReportOpenFailure(number, path, error);
+        return INVALID_HANDLE_VALUE;
+    }
+    char name[PATH_MAX + 16];
+    std::snprintf(name, sizeof name, "COM%d (%s)", number, path);
+    object.name = name;
     // Start the error counters from now, so old line errors are not reported.
     kernel::TakeLineErrors(object.fd.Get(), object);
     return Store(std::move(object));
+}
+
+// A file that reaches the process's file-size limit must fail the write
+// with EFBIG, as a full disk fails it with ENOSPC, instead of ending the
+// program. A handler the program installed itself is left alone.
+void KeepFileSizeLimitFromKilling() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction current {};
+        if (sigaction(SIGXFSZ, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+            signal(SIGXFSZ, SIG_IGN);
+        }
+    });
+}
+
+// The path failures are reported under: as given when absolute, otherwise
+// from the working directory, where a bare name lands.
+std::string ReportedPath(const char* path) {
+    char directory[PATH_MAX];
+    if (path[0] == '/' || getcwd(directory, sizeof directory) == nullptr) return path;
+    return std::string(directory) + "/" + path;
 }
 
 HANDLE OpenFile(LPCWSTR name, DWORD access, DWORD share_mode, DWORD creation) {
@@ -112,21 +175,26 @@ HANDLE OpenFile(LPCWSTR name, DWORD access, DWORD share_mode, DWORD creation) {
     // Emptied only once the lock is ours, so a refused open leaves the file alone.
     if (truncate && ftruncate(fd.Get(), 0) != 0) return INVALID_HANDLE_VALUE;
 
+    if (write) KeepFileSizeLimitFromKilling();
     KernelObject object;
     object.kind = ObjectKind::kFile;
     object.fd = std::move(fd);
     object.can_read = read;
     object.can_write = write;
+    object.name = ReportedPath(path);
     return Store(std::move(object));
 }
 
-bool WaitWritable(int fd) {
+// 0 once the descriptor takes bytes again, otherwise why not.
+int WaitWritable(int fd) {
     pollfd p{fd, POLLOUT, 0};
     int result;
     do {
         result = poll(&p, 1, kWriteStallMs);
     } while (result < 0 && errno == EINTR);
-    return result > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0;
+    if (result < 0) return errno;
+    if (result == 0) return ETIMEDOUT;
+    return (p.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0 ? 0 : EIO;
 }
 
 }  // namespace
@@ -193,20 +261,27 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes_to_write, LPDWORD bytes_
 
     const auto* in = static_cast<const unsigned char*>(buffer);
     DWORD done = 0;
-    while (done < bytes_to_write) {
+    int error = 0;
+    // A short write is followed by another, which either goes on or tells
+    // why it cannot (a full disk, the file-size limit).
+    while (done < bytes_to_write && error == 0) {
         ssize_t n = write(object->fd.Get(), in + done, bytes_to_write - done);
         if (n > 0) {
             done += static_cast<DWORD>(n);
         } else if (n < 0 && errno == EINTR) {
             continue;
-        } else if (n < 0 && errno == EAGAIN && WaitWritable(object->fd.Get())) {
-            continue;
+        } else if (n < 0 && errno == EAGAIN) {
+            error = WaitWritable(object->fd.Get());
         } else {
-            break;
+            error = n < 0 ? errno : EIO;
         }
     }
     if (bytes_written != nullptr) *bytes_written = done;
-    return done == bytes_to_write ? TRUE : FALSE;
+    if (done == bytes_to_write) return TRUE;
+    // The bytes already written stay written and are counted; the caller
+    // decides what a short write means.
+    host::Report("%s: write failed: %s", object->name.c_str(), std::strerror(error));
+    return FALSE;
 }
 
 BOOL CloseHandle(HANDLE object) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <mutex>
+#include <string>
 
 #include "platform/kernel/unique_fd.h"
 #include "win/types.h"
@@ -28,6 +29,9 @@ struct KernelObject {
 
     ObjectKind kind = ObjectKind::kFile;
     UniqueFd fd;
+    // What failures on the object are reported under: the file's path, or
+    // the port with its device.
+    std::string name;
     bool can_read = false;
     bool can_write = false;
     bool counters_known = false;

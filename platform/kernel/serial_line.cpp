@@ -75,14 +75,28 @@ int Ioctl(int fd, unsigned long request, void* arg) {
 
 }  // namespace
 
-UniqueFd OpenSerialDevice(const char* path, int access_flags) {
+UniqueFd OpenSerialDevice(const char* path, int access_flags, int* error) {
+    *error = 0;
     UniqueFd fd(open(path, access_flags | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd.Valid()) return {};
-    if (!isatty(fd.Get())) return {};
+    if (!fd.Valid()) {
+        // A line held with TIOCEXCL refuses other openers with EBUSY.
+        *error = errno;
+        return {};
+    }
+    if (!isatty(fd.Get())) {
+        *error = ENOTTY;
+        return {};
+    }
     // TIOCEXCL keeps out other openers, but not root; the advisory lock
     // covers that case and other processes that honour it.
-    if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return {};
-    if (ioctl(fd.Get(), TIOCEXCL) != 0) return {};
+    if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+        *error = errno == EWOULDBLOCK ? EBUSY : errno;
+        return {};
+    }
+    if (ioctl(fd.Get(), TIOCEXCL) != 0) {
+        *error = errno;
+        return {};
+    }
     return fd;
 }
 

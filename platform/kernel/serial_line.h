@@ -20,8 +20,9 @@ struct LineSettings {
 };
 
 // Opens a terminal device for exclusive use, non-blocking; invalid on
-// failure, including a path that is not a terminal or a line already held.
-UniqueFd OpenSerialDevice(const char* path, int access_flags);
+// failure, with the reason in *error as an errno value: ENOTTY for a path
+// that is not a terminal, EBUSY for a line that another opener holds.
+UniqueFd OpenSerialDevice(const char* path, int access_flags, int* error);
 
 bool ReadLineSettings(int fd, LineSettings* settings);
 // Applies the settings on top of the line's current ones in raw mode and

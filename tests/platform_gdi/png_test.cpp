@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/gdi/png_writer.h"
 #include "platform/gdi/window_dc.h"
 #include "surface.h"
 #include "tests/support/png_file.h"
@@ -65,6 +66,56 @@ TEST(Png, AStrideWiderThanTheWidthAndTheScreen) {
     EXPECT_EQ(width, host::kScreenWidth);
     EXPECT_EQ(height, host::kScreenHeight);
     EXPECT_EQ(back.size(), static_cast<std::size_t>(host::kScreenWidth * host::kScreenHeight));
+}
+
+TEST(Png, RewritesAfterChangesReadBackEqual) {
+    // The writer compresses bands of rows and keeps the bytes of the bands
+    // that did not change: each file must still read back whole and exact.
+    TempDir dir;
+    const int kBand = gdi::PngWriter::kBandRows;
+    const int kHeight = 3 * kBand + 5;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(9) * kHeight);
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = static_cast<std::uint32_t>(i * 2654435761u) & 0xFFFFFF;
+    struct Step {
+        const char* what;
+        int width, height;
+        RECT change;  // pixels to change and hand over; empty for none
+        bool differs;
+    };
+    const Step steps[] = {
+        {"first picture", 9, kHeight, {}, true},
+        {"unchanged", 9, kHeight, {}, false},
+        {"first row of the second band", 9, kHeight, {4, kBand, 5, kBand + 1}, true},
+        {"across two bands", 9, kHeight, {2, kBand - 1, 9, kBand + 1}, true},
+        {"last row of the short last band", 9, kHeight, {0, kHeight - 1, 1, kHeight}, true},
+        {"outside the picture", 9, kHeight, {9, 0, 12, kHeight + 4}, false},
+        {"a smaller picture", 7, kBand + 1, {}, true},
+        {"one row", 7, 1, {}, true},
+    };
+    gdi::PngWriter writer;
+    const fs::path file = dir.path() / "screen.png";
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        const host::PixelView view{pixels.data(), step.width, step.height, 9};
+        const RECT all{0, 0, step.width, step.height};
+        const RECT& handed = step.change.right > step.change.left ? step.change : all;
+        for (int y = step.change.top; y < std::min<int>(step.change.bottom, kHeight); ++y)
+            for (int x = step.change.left; x < std::min<int>(step.change.right, 9); ++x)
+                view.pixels[y * view.stride + x] ^= 0x00A5A5A5;
+        EXPECT_EQ(writer.Take(view, &handed, 1), step.differs);
+        ASSERT_TRUE(writer.WriteAtomically(file.c_str()));
+        int width = 0;
+        int height = 0;
+        const std::vector<std::uint32_t> back = ReadPng(file, &width, &height);
+        ASSERT_EQ(width, step.width);
+        ASSERT_EQ(height, step.height);
+        int differences = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                differences += back[static_cast<std::size_t>(y * width + x)] != view.At(x, y);
+        EXPECT_EQ(differences, 0);
+    }
 }
 
 TEST(Png, AtomicWriteReplacesTheFileAndLeavesNoTemporary) {

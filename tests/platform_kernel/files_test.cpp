@@ -1,4 +1,6 @@
 #include <fcntl.h>
+#include <limits.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include "host/host.h"
 #include "platform/kernel/wide_text.h"
+#include "tests/support/stderr_capture.h"
 #include "tests/support/temp_dir.h"
 #include "win/kernel.h"
 
@@ -226,6 +230,66 @@ TEST_F(FileTest, HandlesThatAreNotOpenAreRefusedEverywhere) {
     EXPECT_EQ(WriteFile(again, "abc", 3, nullptr, nullptr), TRUE);
     EXPECT_EQ(CloseHandle(again), TRUE);
     EXPECT_EQ(LogContent(), "abc");
+}
+
+TEST_F(FileTest, FailedWritesCountWhatWasWrittenAndAreSaidOnce) {
+    char cwd[PATH_MAX];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    struct Case {
+        const char* what;
+        const char16_t* name;
+        DWORD creation;
+        rlim_t size_limit;  // RLIM_INFINITY: none
+        std::string said;
+    };
+    const Case cases[] = {
+        // A full disk.
+        {"/dev/full", u"/dev/full", OPEN_EXISTING, RLIM_INFINITY,
+         "skymark: /dev/full: write failed: No space left on device\n"},
+        // The file-size limit cuts the second write short; the signal it
+        // raises must not end the program.
+        {"file-size limit", kLogName, CREATE_ALWAYS, 1000,
+         "skymark: " + std::string(cwd) + "/NMEADataLog.TXT: write failed: File too large\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        host::ForgetReports();
+        HANDLE file =
+            CreateFileW(c.name, GENERIC_WRITE, FILE_SHARE_READ, nullptr, c.creation, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        rlimit saved{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit limited = saved;
+        limited.rlim_cur = c.size_limit;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        test_support::StderrCapture capture;
+
+        const std::string chunk(600, 'x');
+        DWORD written[3] = {99, 99, 99};
+        BOOL ok[3];
+        for (int tick = 0; tick < 3; ++tick)
+            ok[tick] = WriteFile(file, chunk.data(), 600, &written[tick], nullptr);
+
+        const std::string said = capture.Take();
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
+        EXPECT_EQ(CloseHandle(file), TRUE);
+        EXPECT_EQ(said, c.said);
+        if (c.size_limit == RLIM_INFINITY) {
+            for (int tick = 0; tick < 3; ++tick) {
+                EXPECT_EQ(ok[tick], FALSE);
+                EXPECT_EQ(written[tick], 0u);
+            }
+            continue;
+        }
+        // 600 bytes, then 400 of the next 600 up to the limit, then none.
+        EXPECT_EQ(ok[0], TRUE);
+        EXPECT_EQ(written[0], 600u);
+        EXPECT_EQ(ok[1], FALSE);
+        EXPECT_EQ(written[1], 400u);
+        EXPECT_EQ(ok[2], FALSE);
+        EXPECT_EQ(written[2], 0u);
+        EXPECT_EQ(LogContent(), std::string(1000, 'x'));
+    }
 }
 
 TEST_F(FileTest, TableFullFailsCleanlyAndRecovers) {

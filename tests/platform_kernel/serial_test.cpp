@@ -1,5 +1,7 @@
+#include <grp.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -10,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "host/host.h"
+#include "tests/support/child_process.h"
 #include "tests/support/pty_pair.h"
 #include "win/kernel.h"
 
@@ -153,12 +156,8 @@ TEST_F(SerialTest, LongWritesArriveWholeAndInOrder) {
 }
 
 TEST_F(SerialTest, AbsentDevicesFailToOpen) {
-    // Mapped to nothing, mapped to a missing path, mapped to a file that is not a terminal.
+    // Mapped to nothing (missing and unusable devices: see the next test).
     EXPECT_EQ(OpenPort(1), INVALID_HANDLE_VALUE);
-    test_support::MapComPort(2, "/nonexistent/ttyGPS");
-    EXPECT_EQ(OpenPort(2), INVALID_HANDLE_VALUE);
-    test_support::MapComPort(3, "/dev/null");
-    EXPECT_EQ(OpenPort(3), INVALID_HANDLE_VALUE);
     // Names outside COM1: to COM9: are plain files, and ports are never created.
     EXPECT_EQ(
         CreateFileW(u"COM4:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
@@ -168,6 +167,98 @@ TEST_F(SerialTest, AbsentDevicesFailToOpen) {
         CreateFileW(u"com4:", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(port, INVALID_HANDLE_VALUE);
     EXPECT_EQ(CloseHandle(port), TRUE);
+}
+
+constexpr uid_t kNobody = 65534;
+
+struct OpenOutcome {
+    int opened;
+    std::string said;
+};
+
+// Opens COM4 three times, as three ticks of a port search would, in a child
+// process that starts with nothing said yet. With unprivileged, a child of
+// root drops to the user "nobody" first, since root opens any device.
+OpenOutcome OpenThriceInChild(bool unprivileged) {
+    int out[2];
+    if (pipe(out) != 0) return {-1, ""};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], STDERR_FILENO);
+        close(out[0]);
+        host::ForgetReports();
+        if (unprivileged && geteuid() == 0 &&
+            (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
+            _exit(100);
+        }
+        int opened = 0;
+        for (int tick = 0; tick < 3; ++tick) {
+            HANDLE port = OpenPort(4);
+            if (port == INVALID_HANDLE_VALUE) continue;
+            ++opened;
+            CloseHandle(port);
+        }
+        _exit(opened);
+    }
+    close(out[1]);
+    OpenOutcome outcome{0, test_support::ReadAll(out[0])};
+    close(out[0]);
+    outcome.opened = test_support::WaitExit(pid);
+    return outcome;
+}
+
+TEST_F(SerialTest, DevicesThatCannotBeOpenedSayWhyOnce) {
+    enum class Holder { kNone, kLock, kExclusive };
+    struct Case {
+        const char* what;
+        const char* device;  // nullptr: the pair's slave
+        mode_t mode;         // the slave's permissions meanwhile
+        Holder holder;       // how another program holds the slave
+        bool unprivileged;
+        const char* said;  // after "skymark: COM4 (device): "; nullptr: nothing
+    };
+    const char* busy = "busy: another program holds it";
+    const Case cases[] = {
+        {"missing device", "/nonexistent/ttyGPS", 0620, Holder::kNone, false, nullptr},
+        {"not a terminal", "/dev/null", 0620, Holder::kNone, false, "not a serial device"},
+        {"locked by another program", nullptr, 0620, Holder::kLock, false, busy},
+        {"held exclusively by another program", nullptr, 0666, Holder::kExclusive, true, busy},
+        {"no permission", nullptr, 0, Holder::kNone, true,
+         "permission denied; add your user to the dialout group: sudo adduser $USER dialout, "
+         "then log in again"},
+    };
+    struct stat original {};
+    ASSERT_EQ(stat(pty_.SlavePath().c_str(), &original), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string device = c.device != nullptr ? c.device : pty_.SlavePath();
+        test_support::MapComPort(4, device);
+        ASSERT_EQ(chmod(pty_.SlavePath().c_str(), c.mode), 0);
+        int lock = -1;
+        if (c.holder == Holder::kLock) {
+            lock = open(pty_.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+            ASSERT_GE(lock, 0);
+            ASSERT_EQ(flock(lock, LOCK_EX | LOCK_NB), 0);
+        }
+        if (c.holder == Holder::kExclusive) {
+            ASSERT_EQ(ioctl(pty_.WatchFd(), TIOCEXCL), 0);
+        }
+
+        const OpenOutcome outcome = OpenThriceInChild(c.unprivileged);
+
+        if (lock >= 0) close(lock);
+        ioctl(pty_.WatchFd(), TIOCNXCL);
+        chmod(pty_.SlavePath().c_str(), original.st_mode & 07777);
+        EXPECT_EQ(outcome.opened, 0);
+        const std::string expected =
+            c.said == nullptr ? "" : "skymark: COM4 (" + device + "): " + c.said + "\n";
+        EXPECT_EQ(outcome.said, expected);
+    }
+    // Free again, the port opens and nothing is said.
+    test_support::MapComPort(4, pty_.SlavePath());
+    const OpenOutcome outcome = OpenThriceInChild(false);
+    EXPECT_EQ(outcome.opened, 3);
+    EXPECT_EQ(outcome.said, "");
 }
 
 TEST_F(SerialTest, FarSideClosedMakesTheLineFail) {

@@ -6,12 +6,17 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
-std::string RunProbe(std::vector<std::string> args, int* code) {
+// The probe's stdout, or its stdout and stderr together.
+std::string RunProbe(std::vector<std::string> args, int* code, bool with_stderr = false,
+                     std::vector<std::string> env = {}) {
     args.insert(args.begin(), ENTRY_PROBE_PATH);
-    const test_support::Child child = test_support::Spawn(args, {"SKYMARK_DISPLAY=headless"});
+    if (with_stderr) args.insert(args.begin(), {"/bin/sh", "-c", "exec \"$0\" \"$@\" 2>&1"});
+    env.push_back("SKYMARK_DISPLAY=headless");
+    const test_support::Child child = test_support::Spawn(args, env);
     const std::string out = test_support::ReadAll(child.out);
     close(child.out);
     *code = test_support::WaitExit(child.pid);
@@ -24,6 +29,22 @@ TEST(Entry, CallsWinMainWithInstanceCommandLineAndShowCommand) {
               "string=Probe previous=0 show=5 command=0061.0020.0062.0020.0063.\n");
     EXPECT_EQ(code, 7);
     EXPECT_EQ(RunProbe({}, &code), "string=Probe previous=0 show=5 command=\n");
+}
+
+TEST(Entry, WithoutAUsableFontEndsAtOnceNamingThePackage) {
+    // A fontconfig set-up that knows no font directory at all.
+    test_support::TempDir dir;
+    ASSERT_TRUE(dir.Ok());
+    ASSERT_TRUE(test_support::WriteWholeFile(dir.File("fonts.conf"),
+                                             "<?xml version=\"1.0\"?>\n<fontconfig>\n"
+                                             "<cachedir>" +
+                                                 dir.File("cache") +
+                                                 "</cachedir>\n</fontconfig>\n"));
+    int code = 0;
+    EXPECT_EQ(RunProbe({}, &code, true, {"FONTCONFIG_FILE=" + dir.File("fonts.conf")}),
+              "skymark: no usable font found: install fonts-dejavu-core "
+              "(sudo apt install fonts-dejavu-core)\n");
+    EXPECT_EQ(code, 1);
 }
 
 }  // namespace

@@ -1,10 +1,14 @@
 // The headless display: its choice, and the PNG snapshots of the device screen
 // it writes on the virtual clock.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <string>
 
 #include "tests/support/png_file.h"
+#include "tests/support/stderr_capture.h"
 #include "tests/support/temp_dir.h"
 #include "wm_fixture.h"
 
@@ -18,8 +22,12 @@ class SnapshotTest : public WmTest {
     void SetUp() override {
         WmTest::SetUp();
         ASSERT_TRUE(dir_.Ok());
-        path_ = dir_.File("screen.png");
         setenv("SKYMARK_DISPLAY", "headless", 1);
+        StartWithSnapshotsTo(dir_.File("screen.png"));
+    }
+    void StartWithSnapshotsTo(const std::string& path) {
+        host::StopDisplay();
+        path_ = path;
         setenv("SKYMARK_SNAPSHOT", path_.c_str(), 1);
         EXPECT_EQ(host::StartDisplay(), host::DisplayKind::kHeadless);
     }
@@ -36,6 +44,25 @@ class SnapshotTest : public WmTest {
         std::vector<std::uint32_t> pixels = ReadPng(path_, &width, &height);
         if (pixels.empty() || x >= width || y >= height) return 0xFFFFFFFF;
         return pixels[static_cast<std::size_t>(y) * width + x];
+    }
+
+    // Pixels of the snapshot that differ from the screen; -1 when it cannot be read.
+    int DifferencesFromScreen() {
+        int width = 0;
+        int height = 0;
+        std::vector<std::uint32_t> pixels = ReadPng(path_, &width, &height);
+        if (width != host::kScreenWidth || height != host::kScreenHeight) return -1;
+        host::PixelView screen = host::ScreenPixels();
+        int differences = 0;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                if (pixels[static_cast<std::size_t>(y) * width + x] !=
+                    (screen.At(x, y) & 0xFFFFFF)) {
+                    ++differences;
+                }
+            }
+        }
+        return differences;
     }
 
     test_support::TempDir dir_;
@@ -55,21 +82,7 @@ TEST_F(SnapshotTest, WritesTheWholeScreenAndLaterChangesWithin250Ms) {
     });
     // The first wait writes at once.
     host::RunMessageLoopUntil(50);
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint32_t> pixels = ReadPng(path_, &width, &height);
-    ASSERT_EQ(width, host::kScreenWidth);
-    ASSERT_EQ(height, host::kScreenHeight);
-    host::PixelView screen = host::ScreenPixels();
-    int differences = 0;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            if (pixels[static_cast<std::size_t>(y) * width + x] != (screen.At(x, y) & 0xFFFFFF)) {
-                ++differences;
-            }
-        }
-    }
-    EXPECT_EQ(differences, 0);
+    EXPECT_EQ(DifferencesFromScreen(), 0);
     EXPECT_EQ(SnapshotAt(5, 5), kRed);
 
     // Drawn at 100 ms, within 250 ms of the first picture: written at 250 ms.
@@ -78,6 +91,51 @@ TEST_F(SnapshotTest, WritesTheWholeScreenAndLaterChangesWithin250Ms) {
     EXPECT_EQ(SnapshotAt(5, 5), kRed);
     host::RunMessageLoopUntil(250);
     EXPECT_EQ(SnapshotAt(5, 5), kBlue);
+}
+
+TEST_F(SnapshotTest, OnlyAChangedScreenIsWrittenAgain) {
+    HWND main = CreateMain();
+    FillWindow(main, kRed);
+    host::RunMessageLoopUntil(50);
+    ASSERT_EQ(SnapshotAt(5, 5), kRed);
+    ASSERT_EQ(unlink(path_.c_str()), 0);
+    // On every tick a part is blanked and drawn again as it was, as a field
+    // that shows the same value: the display is handed changes, but the
+    // screen is what it was, and nothing is written.
+    const RECT spot{200, 150, 204, 153};
+    for (std::uint64_t tick = 300; tick <= 1500; tick += 300) {
+        FillWindow(main, kBlue, &spot);
+        FillWindow(main, kRed, &spot);
+        host::RunMessageLoopUntil(tick);
+    }
+    EXPECT_NE(access(path_.c_str(), F_OK), 0) << "an unchanged screen was written again";
+    // A small change far from the corner is seen and written whole.
+    FillWindow(main, kBlue, &spot);
+    host::RunMessageLoopUntil(1800);
+    EXPECT_EQ(DifferencesFromScreen(), 0);
+    EXPECT_EQ(SnapshotAt(5, 5), kRed);
+}
+
+TEST_F(SnapshotTest, AFailedWriteIsSaidOnceAndTriedAgainAtTheNextChange) {
+    const std::string folder = dir_.File("missing");
+    StartWithSnapshotsTo(folder + "/screen.png");
+    test_support::StderrCapture capture;
+    HWND main = CreateMain();
+    FillWindow(main, kRed);
+    host::RunMessageLoopUntil(50);
+    FillWindow(main, kBlue);
+    host::RunMessageLoopUntil(400);
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    FillWindow(main, kRed);
+    host::RunMessageLoopUntil(800);
+    EXPECT_EQ(DifferencesFromScreen(), 0);
+    // Failing again the same way after a success is not said again.
+    ASSERT_EQ(unlink(path_.c_str()), 0);
+    ASSERT_EQ(rmdir(folder.c_str()), 0);
+    FillWindow(main, kBlue);
+    host::RunMessageLoopUntil(1200);
+    EXPECT_EQ(capture.Take(),
+              "skymark: snapshot " + path_ + " cannot be written: No such file or directory\n");
 }
 
 TEST_F(SnapshotTest, StoppingTheDisplayWritesWhatIsPending) {

@@ -46,7 +46,8 @@ PixelView DcPixels(HDC dc);
 inline constexpr int kScreenWidth = 320;
 inline constexpr int kScreenHeight = 294;
 PixelView ScreenPixels();
-// Writes the pixels as an 8-bit RGB PNG; false on any failure.
+// Writes the pixels as an 8-bit RGB PNG, fast rather than small; false on any
+// failure, with errno telling why.
 bool WritePng(const PixelView& pixels, const char* path);
 // Same, through a temporary file renamed into place, so a reader never sees a
 // partial picture.
@@ -97,5 +98,19 @@ void ResetWindowManager();
 bool RunMessageLoopUntil(std::uint64_t virtual_ms);
 // Dispatches messages until WM_QUIT and returns its exit code.
 int RunMessageLoopToQuit();
+
+// ==== Diagnostics (platform/kernel) and start-up checks ====
+
+// The platform's one channel for failures the user should know about: writes
+// "skymark: " and the printf-style text as one line on stderr. A text already
+// said is not said again, so a failure met on every tick shows once. Keeps
+// errno. True when the line was written now.
+bool Report(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Forgets what was said, so every text is said again (test support).
+void ForgetReports();
+
+// True when the default font loads and has the glyphs the screen needs
+// (platform/gdi); without one every text would draw nothing.
+bool DefaultFontUsable();
 
 }  // namespace host
