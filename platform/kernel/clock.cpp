@@ -99,7 +99,3 @@ void Sleep(DWORD milliseconds) {
     }
     RealSleep(milliseconds);
 }
-
-DWORD GetTickCount() {
-    return static_cast<DWORD>(host::NowMs());
-}

@@ -97,8 +97,6 @@ BOOL PurgeComm(HANDLE port, DWORD flags);
 
 // Blocks the calling thread; under the virtual clock it advances time at once.
 void Sleep(DWORD milliseconds);
-// Milliseconds since an arbitrary start, from the monotonic (or virtual) clock.
-DWORD GetTickCount();
 
 // printf-style wide formatting: %d %i %u %x %X %s (wide) %c %f and %%, with
 // flags, width and precision. Writes at most 1024 characters including the
