@@ -23,13 +23,12 @@ constexpr COLORREF kInvalidColor = 0xFFFFFFFF;
 constexpr int kMaxBitmapSide = 16384;
 constexpr std::int64_t kMaxBitmapPixels = std::int64_t{1} << 24;
 
-enum class Kind { kPen, kBrush, kBitmap, kFont };
+enum class Kind { kPen, kBrush, kBitmap };
 
 struct Object {
     Kind kind = Kind::kPen;
     bool stock = false;
-    int selected = 0;   // device contexts holding it
-    bool draws = true;  // false for the null pen and the null brush
+    int selected = 0;  // device contexts holding it
     std::uint32_t color = 0;
     int width = 0;  // bitmap pixels
     int height = 0;
@@ -43,15 +42,16 @@ struct Dc {
     std::vector<Box> visible;  // screen DCs: disjoint, inside the screen
     std::uintptr_t pen = 0;
     std::uintptr_t brush = 0;
-    std::uintptr_t font = 0;
     std::uintptr_t bitmap = 0;  // memory DCs
     std::uint32_t text_color = 0x000000;
-    std::uint32_t background = 0xFFFFFF;
     int background_mode = OPAQUE;
 };
 
-// Stock object numbers run from 0 to SYSTEM_FONT.
-constexpr int kStockCount = SYSTEM_FONT + 1;
+// Opaque text fills its cells with white: the only background colour.
+constexpr std::uint32_t kTextBackground = 0xFFFFFF;
+
+// Stock object numbers run from 0 to BLACK_PEN.
+constexpr int kStockCount = BLACK_PEN + 1;
 
 struct State {
     HandleTable<Object, 2> objects;
@@ -63,24 +63,16 @@ struct State {
 
     State() {
         screen.fill(0xFFFFFF);
-        auto add = [this](int number, Kind kind, bool draws, std::uint32_t color) {
+        auto add = [this](int number, Kind kind, std::uint32_t color) {
             auto object = std::make_unique<Object>();
             object->kind = kind;
             object->stock = true;
-            object->draws = draws;
             object->color = color;
             stock[static_cast<std::size_t>(number)] = objects.Add(std::move(object));
         };
-        add(WHITE_BRUSH, Kind::kBrush, true, 0xFFFFFF);
-        add(LTGRAY_BRUSH, Kind::kBrush, true, 0xC0C0C0);
-        add(GRAY_BRUSH, Kind::kBrush, true, 0x808080);
-        add(DKGRAY_BRUSH, Kind::kBrush, true, 0x404040);
-        add(BLACK_BRUSH, Kind::kBrush, true, 0x000000);
-        add(NULL_BRUSH, Kind::kBrush, false, 0);
-        add(WHITE_PEN, Kind::kPen, true, 0xFFFFFF);
-        add(BLACK_PEN, Kind::kPen, true, 0x000000);
-        add(NULL_PEN, Kind::kPen, false, 0);
-        add(SYSTEM_FONT, Kind::kFont, true, 0);
+        add(WHITE_BRUSH, Kind::kBrush, 0xFFFFFF);
+        add(BLACK_BRUSH, Kind::kBrush, 0x000000);
+        add(BLACK_PEN, Kind::kPen, 0x000000);
         // A fresh memory DC draws on a shared 1x1 bitmap until one is selected.
         auto bitmap = std::make_unique<Object>();
         bitmap->kind = Kind::kBitmap;
@@ -172,11 +164,9 @@ std::uintptr_t NewDc(bool screen) {
     dc->screen = screen;
     dc->pen = S().stock[BLACK_PEN];
     dc->brush = S().stock[WHITE_BRUSH];
-    dc->font = S().stock[SYSTEM_FONT];
     if (!screen) dc->bitmap = S().default_bitmap;
     Hold(dc->pen);
     Hold(dc->brush);
-    Hold(dc->font);
     Hold(dc->bitmap);
     return S().dcs.Add(std::move(dc));
 }
@@ -322,13 +312,11 @@ PixelView DcPixels(HDC dc) {
 }  // namespace host
 
 HPEN CreatePen(int style, int width, COLORREF color) {
-    // Only one-pixel solid and null pens exist here; anything else fails
-    // rather than drawing something else.
-    if (style != PS_SOLID && style != PS_NULL) return nullptr;
-    if (width < 0 || width > 1) return nullptr;
+    // Only one-pixel solid pens exist here; anything else fails rather than
+    // drawing something else.
+    if (style != PS_SOLID || width < 0 || width > 1) return nullptr;
     auto pen = std::make_unique<Object>();
     pen->kind = Kind::kPen;
-    pen->draws = style == PS_SOLID;
     pen->color = gdi::Rgb(color);
     return gdi::ObjectHandle(gdi::S().objects.Add(std::move(pen)));
 }
@@ -342,6 +330,7 @@ HBRUSH CreateSolidBrush(COLORREF color) {
 
 HGDIOBJ GetStockObject(int object) {
     if (object < 0 || object >= gdi::kStockCount) return nullptr;
+    // Zero for the numbers between the three stock objects.
     return gdi::ObjectHandle(gdi::S().stock[static_cast<std::size_t>(object)]);
 }
 
@@ -377,9 +366,6 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
         case Kind::kBrush:
             slot = &d->brush;
             break;
-        case Kind::kFont:
-            slot = &d->font;
-            break;
         case Kind::kBitmap:
             if (d->screen) return nullptr;
             // A bitmap lives in one memory DC at a time; the shared default one
@@ -412,7 +398,6 @@ BOOL DeleteDC(HDC dc) {
     if (d == nullptr) return FALSE;
     gdi::Release(d->pen);
     gdi::Release(d->brush);
-    gdi::Release(d->font);
     gdi::Release(d->bitmap);
     gdi::S().dcs.Remove(gdi::Raw(dc));
     return TRUE;
@@ -424,7 +409,6 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
     std::uint32_t color = 0;
     if (const Object* b = gdi::FindObject(brush); b != nullptr) {
         if (b->kind != Kind::kBrush) return 0;
-        if (!b->draws) return 1;
         color = b->color;
     } else if (const int index = gdi::SystemColorBrushIndex(brush); index >= 0) {
         color = GetSysColor(index);
@@ -440,39 +424,24 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
 
 namespace {
 
-// The pen and brush colours of a DC for a shape; null where nothing is drawn.
+// The pen and brush colours of a DC for a shape. A selected object cannot be
+// deleted, so both are always there.
 struct Paint {
-    std::uint32_t pen_color = 0;
-    std::uint32_t brush_color = 0;
-    const std::uint32_t* pen = nullptr;
-    const std::uint32_t* brush = nullptr;
+    std::uint32_t pen = 0;
+    std::uint32_t brush = 0;
 };
 
 Paint PaintOf(const Dc& d) {
     Paint p;
-    if (const Object* pen = gdi::FindObject(d.pen); pen != nullptr && pen->draws) {
-        p.pen_color = pen->color;
-        p.pen = &p.pen_color;
-    }
-    if (const Object* brush = gdi::FindObject(d.brush); brush != nullptr && brush->draws) {
-        p.brush_color = brush->color;
-        p.brush = &p.brush_color;
-    }
+    if (const Object* pen = gdi::FindObject(d.pen)) p.pen = pen->color;
+    if (const Object* brush = gdi::FindObject(d.brush)) p.brush = brush->color;
     return p;
 }
 
-// Boxes are normalised as GDI does (corners may come in any order). Without a
-// pen the shape is one pixel narrower and shorter, also as in GDI.
-bool ShapeBox(const Dc& d, int left, int top, int right, int bottom, bool has_pen, Box* box) {
-    std::int64_t l = std::min(left, right);
-    std::int64_t r = std::max(left, right);
-    std::int64_t t = std::min(top, bottom);
-    std::int64_t b = std::max(top, bottom);
-    if (!has_pen) {
-        --r;
-        --b;
-    }
-    *box = gdi::DeviceBox(d, l, t, r, b);
+// Boxes are normalised as GDI does: the corners may come in any order.
+bool ShapeBox(const Dc& d, int left, int top, int right, int bottom, Box* box) {
+    *box = gdi::DeviceBox(d, std::min(left, right), std::min(top, bottom), std::max(left, right),
+                          std::max(top, bottom));
     return !box->Empty();
 }
 
@@ -481,15 +450,11 @@ bool ShapeBox(const Dc& d, int left, int top, int right, int bottom, bool has_pe
 BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
     const Dc* d = gdi::FindDc(dc);
     if (d == nullptr) return FALSE;
-    Paint p = PaintOf(*d);
+    const Paint p = PaintOf(*d);
     Box box;
-    if (!ShapeBox(*d, left, top, right, bottom, p.pen != nullptr, &box)) return TRUE;
+    if (!ShapeBox(*d, left, top, right, bottom, &box)) return TRUE;
     gdi::ForEachClip(*d, [&](const gdi::raster::Canvas& canvas, const Box& clip) {
-        if (p.pen == nullptr) {
-            if (p.brush != nullptr) gdi::raster::FillBox(canvas, clip, box, *p.brush);
-        } else {
-            gdi::raster::FrameAndFillBox(canvas, clip, box, p.pen, p.brush);
-        }
+        gdi::raster::FrameAndFillBox(canvas, clip, box, p.pen, p.brush);
     });
     return TRUE;
 }
@@ -497,9 +462,9 @@ BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
 BOOL Ellipse(HDC dc, int left, int top, int right, int bottom) {
     const Dc* d = gdi::FindDc(dc);
     if (d == nullptr) return FALSE;
-    Paint p = PaintOf(*d);
+    const Paint p = PaintOf(*d);
     Box box;
-    if (!ShapeBox(*d, left, top, right, bottom, p.pen != nullptr, &box)) return TRUE;
+    if (!ShapeBox(*d, left, top, right, bottom, &box)) return TRUE;
     gdi::ForEachClip(*d, [&](const gdi::raster::Canvas& canvas, const Box& clip) {
         gdi::raster::FrameAndFillEllipse(canvas, clip, box, p.pen, p.brush);
     });
@@ -519,11 +484,7 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format) {
     const Box frame = gdi::DeviceBox(*d, rect->left, rect->top, rect->right, rect->bottom);
     if (frame.Empty()) return line_height;
     std::int64_t x = frame.left;
-    if (format & DT_CENTER) {
-        x = frame.left + (frame.right - frame.left - width) / 2;
-    } else if (format & DT_RIGHT) {
-        x = frame.right - width;
-    }
+    if (format & DT_CENTER) x = frame.left + (frame.right - frame.left - width) / 2;
     std::int64_t y = frame.top;
     if ((format & DT_VCENTER) && (format & DT_SINGLELINE)) {
         y = frame.top + (frame.bottom - frame.top - line_height) / 2;
@@ -584,7 +545,7 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format) {
     const Box opaque_cells = gdi::raster::Intersect(cells, frame);
     gdi::ForEachClip(*d, [&](const gdi::raster::Canvas& target, const Box& clip) {
         gdi::raster::BlendCoverage(target, gdi::raster::Intersect(clip, frame), mask, d->text_color,
-                                   opaque ? &opaque_cells : nullptr, d->background);
+                                   opaque ? &opaque_cells : nullptr, gdi::kTextBackground);
     });
     return line_height;
 }
@@ -602,14 +563,6 @@ COLORREF SetTextColor(HDC dc, COLORREF color) {
     if (d == nullptr) return gdi::kInvalidColor;
     const COLORREF previous = d->text_color;
     d->text_color = gdi::Rgb(color);
-    return previous;
-}
-
-COLORREF SetBkColor(HDC dc, COLORREF color) {
-    Dc* d = gdi::FindDc(dc);
-    if (d == nullptr) return gdi::kInvalidColor;
-    const COLORREF previous = d->background;
-    d->background = gdi::Rgb(color);
     return previous;
 }
 

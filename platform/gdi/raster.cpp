@@ -197,26 +197,21 @@ void FillBox(const Canvas& canvas, const Box& clip, const Box& box, std::uint32_
     Report(canvas, changed);
 }
 
-void FrameAndFillBox(const Canvas& canvas, const Box& clip, const Box& box,
-                     const std::uint32_t* pen, const std::uint32_t* brush) {
+void FrameAndFillBox(const Canvas& canvas, const Box& clip, const Box& box, std::uint32_t pen,
+                     std::uint32_t brush) {
     if (box.Empty()) return;
     const Box limit = Limit(canvas, clip);
     if (Intersect(limit, box).Empty()) return;
     Changed changed;
     Changed* tracking = Tracking(canvas, &changed);
-    if (brush != nullptr) {
-        FillArea(canvas, limit, Box{box.left + 1, box.top + 1, box.right - 1, box.bottom - 1},
-                 *brush, tracking);
-    }
-    if (pen != nullptr) {
-        FillArea(canvas, limit, Box{box.left, box.top, box.right, box.top + 1}, *pen, tracking);
-        FillArea(canvas, limit, Box{box.left, box.bottom - 1, box.right, box.bottom}, *pen,
-                 tracking);
-        FillArea(canvas, limit, Box{box.left, box.top + 1, box.left + 1, box.bottom - 1}, *pen,
-                 tracking);
-        FillArea(canvas, limit, Box{box.right - 1, box.top + 1, box.right, box.bottom - 1}, *pen,
-                 tracking);
-    }
+    FillArea(canvas, limit, Box{box.left + 1, box.top + 1, box.right - 1, box.bottom - 1}, brush,
+             tracking);
+    FillArea(canvas, limit, Box{box.left, box.top, box.right, box.top + 1}, pen, tracking);
+    FillArea(canvas, limit, Box{box.left, box.bottom - 1, box.right, box.bottom}, pen, tracking);
+    FillArea(canvas, limit, Box{box.left, box.top + 1, box.left + 1, box.bottom - 1}, pen,
+             tracking);
+    FillArea(canvas, limit, Box{box.right - 1, box.top + 1, box.right, box.bottom - 1}, pen,
+             tracking);
     Report(canvas, changed);
 }
 
@@ -239,8 +234,8 @@ bool EllipseRowSpan(const Box& box, std::int64_t row, std::int64_t* first, std::
     return true;
 }
 
-void FrameAndFillEllipse(const Canvas& canvas, const Box& clip, const Box& box,
-                         const std::uint32_t* pen, const std::uint32_t* brush) {
+void FrameAndFillEllipse(const Canvas& canvas, const Box& clip, const Box& box, std::uint32_t pen,
+                         std::uint32_t brush) {
     if (box.Empty()) return;
     const Box limit = Limit(canvas, clip);
     const Box area = Intersect(limit, box);
@@ -284,19 +279,12 @@ void FrameAndFillEllipse(const Canvas& canvas, const Box& clip, const Box& box,
             inner_last = std::min(inner_last, other.last);
         }
         if (inner_first > inner_last) {
-            if (pen != nullptr)
-                ClippedSpan(canvas, limit, y, s, e + 1, *pen, tracking);
-            else if (brush != nullptr)
-                ClippedSpan(canvas, limit, y, s, e + 1, *brush, tracking);
+            ClippedSpan(canvas, limit, y, s, e + 1, pen, tracking);
             continue;
         }
-        const std::uint32_t* edge = pen != nullptr ? pen : brush;
-        if (edge != nullptr) {
-            ClippedSpan(canvas, limit, y, s, inner_first, *edge, tracking);
-            ClippedSpan(canvas, limit, y, inner_last + 1, e + 1, *edge, tracking);
-        }
-        if (brush != nullptr)
-            ClippedSpan(canvas, limit, y, inner_first, inner_last + 1, *brush, tracking);
+        ClippedSpan(canvas, limit, y, s, inner_first, pen, tracking);
+        ClippedSpan(canvas, limit, y, inner_last + 1, e + 1, pen, tracking);
+        ClippedSpan(canvas, limit, y, inner_first, inner_last + 1, brush, tracking);
     }
     Report(canvas, changed);
 }

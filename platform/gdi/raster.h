@@ -53,14 +53,14 @@ struct Canvas {
 void FillBox(const Canvas& canvas, const Box& clip, const Box& box, std::uint32_t color);
 
 // Outline of left..right-1, top..bottom-1 in the pen colour and the inside in
-// the brush colour; a null colour pointer draws nothing for that part.
-void FrameAndFillBox(const Canvas& canvas, const Box& clip, const Box& box,
-                     const std::uint32_t* pen, const std::uint32_t* brush);
+// the brush colour.
+void FrameAndFillBox(const Canvas& canvas, const Box& clip, const Box& box, std::uint32_t pen,
+                     std::uint32_t brush);
 
 // Ellipse inscribed in the box: outline pixels (those with a 4-neighbour
 // outside the ellipse) in the pen colour, the rest in the brush colour.
-void FrameAndFillEllipse(const Canvas& canvas, const Box& clip, const Box& box,
-                         const std::uint32_t* pen, const std::uint32_t* brush);
+void FrameAndFillEllipse(const Canvas& canvas, const Box& clip, const Box& box, std::uint32_t pen,
+                         std::uint32_t brush);
 
 // The first and last pixel column of the ellipse inscribed in box on row y
 // (relative to box.top); false when the row has no pixel.

