@@ -22,7 +22,6 @@ struct Timer {
     HWND window;
     UINT_PTR id;
     UINT period;
-    TIMERPROC callback;
     std::uint64_t due;
     std::uint64_t order;  // ties between timers due at once go by this
 };
@@ -32,7 +31,6 @@ struct Queue {
     std::deque<display::InputEvent> input;
     std::vector<Timer> timers;
     std::uint64_t next_timer_order = 0;
-    UINT_PTR next_thread_timer_id = 0x100;
     bool quit_pending = false;
     int quit_code = 0;
     bool alt_down = false;
@@ -143,11 +141,7 @@ bool TakeInput(MSG* out, HWND filter, UINT filter_min, UINT filter_max, bool rem
                     q.input.pop_front();
                     q.last_mouse = POINT{event.x, event.y};
                     // The window that got the press gets the release too.
-                    if (down) {
-                        SetCapture(target);
-                    } else {
-                        ReleaseCapture();
-                    }
+                    SetCaptureWindow(down ? target : nullptr);
                 }
                 *out = MakeMessage(target, message, down ? MK_LBUTTON : 0,
                                    ClientPoint(target, event.x, event.y));
@@ -233,7 +227,7 @@ bool PeekInternal(MSG* out, HWND filter, UINT filter_min, UINT filter_max, bool 
         }
     }
     if (Timer* t = DueTimer(filter, filter_min, filter_max)) {
-        *out = MakeMessage(t->window, WM_TIMER, t->id, reinterpret_cast<LPARAM>(t->callback));
+        *out = MakeMessage(t->window, WM_TIMER, t->id, 0);
         // One message per due time: the next one is counted from now, so a
         // slow handler never leaves a pile of them behind.
         if (remove) t->due = host::NowMs() + t->period;
@@ -367,16 +361,6 @@ BOOL TranslateMessage(const MSG* message) {
 
 LRESULT DispatchMessageW(const MSG* message) {
     if (message == nullptr) return 0;
-    if (message->message == WM_TIMER && message->lParam != 0) {
-        // Only a timer that still exists runs its callback.
-        const auto& timers = wm::Q().timers;
-        auto callback = reinterpret_cast<TIMERPROC>(message->lParam);
-        bool live = std::any_of(timers.begin(), timers.end(), [&](const wm::Timer& t) {
-            return t.window == message->hwnd && t.id == message->wParam && t.callback == callback;
-        });
-        if (live) callback(message->hwnd, WM_TIMER, message->wParam, wm::Now32());
-        return 0;
-    }
     auto w = FindWindow(message->hwnd);
     if (!w) return 0;
     if (message->message == WM_PAINT) {
@@ -408,29 +392,23 @@ LRESULT SendMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     return wm::CallWindow(window, message, wparam, lparam);
 }
 
+// Window timers only: each comes as WM_TIMER to its window. Callbacks and
+// timers without a window are not offered.
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT milliseconds, TIMERPROC callback) {
-    if (window != nullptr && !FindWindow(window)) return 0;
     // A window timer is known by its id, so id 0 could not be told from failure.
-    if (window != nullptr && id == 0) return 0;
+    if (!FindWindow(window) || id == 0 || callback != nullptr) return 0;
     wm::Queue& q = wm::Q();
-    if (window == nullptr) {
-        bool known = std::any_of(q.timers.begin(), q.timers.end(), [&](const wm::Timer& t) {
-            return t.window == nullptr && t.id == id;
-        });
-        if (!known) id = q.next_thread_timer_id++;
-    }
     UINT period = std::clamp(milliseconds, wm::kMinTimerPeriod, wm::kMaxTimerPeriod);
     std::uint64_t due = host::NowMs() + period;
     for (wm::Timer& t : q.timers) {
         if (t.window == window && t.id == id) {
             t.period = period;
-            t.callback = callback;
             t.due = due;
             t.order = q.next_timer_order++;
             return id;
         }
     }
-    q.timers.push_back(wm::Timer{window, id, period, callback, due, q.next_timer_order++});
+    q.timers.push_back(wm::Timer{window, id, period, due, q.next_timer_order++});
     return id;
 }
 

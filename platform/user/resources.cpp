@@ -243,15 +243,6 @@ HGLOBAL LoadResource(HMODULE module, HRSRC resource) {
     return item ? const_cast<void*>(item->data) : nullptr;
 }
 
-DWORD SizeofResource(HMODULE module, HRSRC resource) {
-    const host::ResourceItem* item = ItemOf(module, resource);
-    return item ? item->size : 0;
-}
-
-LPVOID LockResource(HGLOBAL resource) {
-    return resource;
-}
-
 int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int max_count) {
     if (buffer == nullptr || max_count <= 0) return 0;
     buffer[0] = 0;

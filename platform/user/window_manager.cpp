@@ -120,19 +120,6 @@ void FreeDc(HDC dc) {
     gdi::DeleteScreenDC(dc);
 }
 
-// Brush for a class background: a brush handle, or a system colour index
-// plus one as the platform allows. Sets *owned when the caller must free it.
-HBRUSH BackgroundBrush(HBRUSH background, bool* owned) {
-    *owned = false;
-    auto value = reinterpret_cast<std::uintptr_t>(background);
-    std::uintptr_t index = value & ~static_cast<std::uintptr_t>(SYS_COLOR_INDEX_FLAG);
-    if (value != 0 && index >= 1 && index <= 32) {
-        *owned = true;
-        return CreateSolidBrush(GetSysColor(static_cast<int>(index - 1) | SYS_COLOR_INDEX_FLAG));
-    }
-    return background;
-}
-
 // Paints the desktop where no window covers the screen any more.
 void FillDesktop(const Region& area) {
     if (area.empty()) return;
@@ -338,14 +325,13 @@ HWND WindowFromScreenPoint(int x, int y) {
         }
     }
     auto w = FindWindow(hit);
-    if (!w || (w->style & WS_DISABLED)) return nullptr;
+    if (!w) return nullptr;
     for (;;) {
         HWND deeper = nullptr;
         for (auto it = w->children.rbegin(); it != w->children.rend(); ++it) {
             auto c = FindWindow(*it);
             if (c && (c->style & WS_VISIBLE) && RectContains(ScreenRect(*c), x, y)) {
-                // A disabled child lets its parent have the click.
-                if (!(c->style & WS_DISABLED)) deeper = *it;
+                deeper = *it;
                 break;
             }
         }
@@ -375,6 +361,10 @@ void SetFocusSilently(HWND window) {
 HWND CaptureWindow() {
     HWND capture = R().capture;
     return FindWindow(capture) ? capture : nullptr;
+}
+
+void SetCaptureWindow(HWND window) {
+    R().capture = FindWindow(window) ? window : nullptr;
 }
 
 LRESULT CallWindow(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -574,11 +564,9 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
             if (dc == nullptr || !w->window_class || w->window_class->background == nullptr) {
                 return 0;
             }
-            bool owned = false;
-            HBRUSH brush = wm::BackgroundBrush(w->window_class->background, &owned);
+            // FillRect also takes a system colour index as the brush.
             RECT client{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
-            FillRect(dc, &client, brush);
-            if (owned) DeleteObject(brush);
+            FillRect(dc, &client, w->window_class->background);
             return 1;
         }
         case WM_PAINT: {
@@ -663,18 +651,6 @@ BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
     if (wm::IsEmptyRect(area)) return TRUE;
     wm::AddRect(w->update, area);
     if (erase) w->erase_pending = true;
-    return TRUE;
-}
-
-BOOL ValidateRect(HWND window, const RECT* rect) {
-    auto w = FindWindow(window);
-    if (!w) return FALSE;
-    if (rect == nullptr) {
-        w->update.clear();
-        w->erase_pending = false;
-    } else {
-        wm::SubtractRect(w->update, *rect);
-    }
     return TRUE;
 }
 
@@ -802,111 +778,4 @@ HWND GetDlgItem(HWND dialog, int id) {
         if (c && c->id == id) return child;
     }
     return nullptr;
-}
-
-LONG_PTR GetWindowLongPtrW(HWND window, int index) {
-    auto w = FindWindow(window);
-    if (!w) return 0;
-    switch (index) {
-        case GWLP_WNDPROC:
-            return reinterpret_cast<LONG_PTR>(w->proc);
-        case GWLP_ID:
-            return w->id;
-        case GWL_STYLE:
-            return static_cast<LONG_PTR>(w->style);
-        case GWL_EXSTYLE:
-            return static_cast<LONG_PTR>(w->ex_style);
-        case GWLP_USERDATA:
-            return w->user_data;
-        default:
-            return 0;
-    }
-}
-
-LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value) {
-    auto w = FindWindow(window);
-    if (!w) return 0;
-    LONG_PTR old = GetWindowLongPtrW(window, index);
-    switch (index) {
-        case GWLP_WNDPROC:
-            if (value == 0) return 0;
-            w->proc = reinterpret_cast<WNDPROC>(value);
-            break;
-        case GWLP_ID:
-            w->id = static_cast<int>(value);
-            break;
-        case GWL_STYLE: {
-            // Visibility changes go through ShowWindow, which repaints.
-            DWORD visible = w->style & WS_VISIBLE;
-            w->style = (static_cast<DWORD>(value) & ~WS_VISIBLE) | visible;
-            break;
-        }
-        case GWL_EXSTYLE:
-            w->ex_style = static_cast<DWORD>(value);
-            break;
-        case GWLP_USERDATA:
-            w->user_data = value;
-            break;
-        default:
-            return 0;
-    }
-    return old;
-}
-
-BOOL EnableWindow(HWND window, BOOL enable) {
-    auto w = FindWindow(window);
-    if (!w) return FALSE;
-    BOOL was_disabled = (w->style & WS_DISABLED) ? TRUE : FALSE;
-    if (enable) {
-        w->style &= ~WS_DISABLED;
-    } else {
-        w->style |= WS_DISABLED;
-    }
-    if (was_disabled != (enable ? FALSE : TRUE)) {
-        wm::CallWindow(window, WM_ENABLE, enable ? TRUE : FALSE, 0);
-    }
-    return was_disabled;
-}
-
-BOOL IsWindowEnabled(HWND window) {
-    auto w = FindWindow(window);
-    return (w && !(w->style & WS_DISABLED)) ? TRUE : FALSE;
-}
-
-BOOL IsWindowVisible(HWND window) {
-    auto w = FindWindow(window);
-    return (w && wm::IsShown(*w)) ? TRUE : FALSE;
-}
-
-BOOL ClientToScreen(HWND window, POINT* point) {
-    auto w = FindWindow(window);
-    if (!w || point == nullptr) return FALSE;
-    RECT screen = wm::ScreenRect(*w);
-    point->x += screen.left;
-    point->y += screen.top;
-    return TRUE;
-}
-
-BOOL ScreenToClient(HWND window, POINT* point) {
-    auto w = FindWindow(window);
-    if (!w || point == nullptr) return FALSE;
-    RECT screen = wm::ScreenRect(*w);
-    point->x -= screen.left;
-    point->y -= screen.top;
-    return TRUE;
-}
-
-HWND SetCapture(HWND window) {
-    HWND previous = wm::CaptureWindow();
-    if (FindWindow(window)) R().capture = window;
-    return previous;
-}
-
-BOOL ReleaseCapture() {
-    R().capture = nullptr;
-    return TRUE;
-}
-
-HWND GetCapture() {
-    return wm::CaptureWindow();
 }

@@ -35,7 +35,6 @@ struct Window {
     RECT rect{0, 0, 0, 0};
     std::u16string text;
     int id = 0;
-    LONG_PTR user_data = 0;
     bool destroying = false;
     Region update;  // client coordinates
     bool erase_pending = false;
@@ -61,7 +60,9 @@ HWND WindowFromScreenPoint(int x, int y);
 HWND MainWindow();
 HWND FocusWindow();
 void SetFocusSilently(HWND window);
+// The window that gets the mouse until the button is released; null for none.
 HWND CaptureWindow();
+void SetCaptureWindow(HWND window);
 LRESULT CallWindow(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 // Pre-order list (parents before children, bottom to top) of shown windows
 // that have an update region.

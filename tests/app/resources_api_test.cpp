@@ -34,20 +34,13 @@ TEST(ResourcesThroughPlatform, IconAcceleratorsMenuAndDialogAreFound) {
     const struct {
         WORD id;
         LPCWSTR type;
-        DWORD size;
-    } table[] = {{103, RT_DIALOG(), 0}, {102, RT_MENU(), 0}, {101, RT_GROUP_ICON(), 34},
-                 {1, RT_ICON(), 744},   {2, RT_ICON(), 296}, {3, RT_ACCELERATOR(), 16}};
+    } table[] = {{103, RT_DIALOG()}, {102, RT_MENU()}, {101, RT_GROUP_ICON()},
+                 {1, RT_ICON()},     {2, RT_ICON()},   {3, RT_ACCELERATOR()}};
     for (const auto& row : table) {
         SCOPED_TRACE(row.id);
         HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(row.id), row.type);
         ASSERT_NE(found, nullptr);
-        const DWORD size = SizeofResource(instance, found);
-        if (row.size != 0) {
-            EXPECT_EQ(size, row.size);
-        }
-        HGLOBAL loaded = LoadResource(instance, found);
-        ASSERT_NE(loaded, nullptr);
-        EXPECT_NE(LockResource(loaded), nullptr);
+        EXPECT_NE(LoadResource(instance, found), nullptr);
     }
 
     EXPECT_EQ(FindResourceW(instance, MAKEINTRESOURCEW(104), RT_DIALOG()), nullptr);

@@ -119,7 +119,7 @@ TEST_F(TimerTest, PostedMessagesComeBeforeDueTimersAndPaints) {
 
 TEST_F(TimerTest, PeekingWithoutRemovingLeavesTheTimerDue) {
     HWND main = CreateMain();
-    ValidateRect(main, nullptr);
+    UpdateWindow(main);
     SetTimer(main, 1, 100, nullptr);
     host::AdvanceVirtualClock(150);
     MSG msg;
@@ -130,7 +130,7 @@ TEST_F(TimerTest, PeekingWithoutRemovingLeavesTheTimerDue) {
     EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
     // A filter for another window does not take it.
     HWND other = CreatePopup(nullptr, 0, 0, 5, 5);
-    ValidateRect(other, nullptr);
+    UpdateWindow(other);
     host::AdvanceVirtualClock(100);
     EXPECT_FALSE(PeekMessageW(&msg, other, 0, 0, PM_REMOVE));
     EXPECT_TRUE(PeekMessageW(&msg, main, 0, 0, PM_REMOVE));
@@ -138,7 +138,7 @@ TEST_F(TimerTest, PeekingWithoutRemovingLeavesTheTimerDue) {
 
 TEST_F(TimerTest, QuitComesAfterPostedMessagesWithItsCode) {
     HWND main = CreateMain();
-    ValidateRect(main, nullptr);
+    UpdateWindow(main);
     PostMessageW(main, WM_USER, 0, 0);
     PostQuitMessage(42);
     PostMessageW(main, WM_USER + 1, 0, 0);
@@ -196,29 +196,13 @@ TEST_F(TimerTest, DestroyInsideTimerHandlerStopsEverythingForTheWindow) {
     EXPECT_TRUE(destroyed);
 }
 
-std::vector<std::pair<UINT_PTR, std::uint64_t>> callback_ticks;
+void TimerCallback(HWND, UINT, UINT_PTR, DWORD) {}
 
-void TimerCallback(HWND, UINT message, UINT_PTR id, DWORD time) {
-    EXPECT_EQ(message, WM_TIMER);
-    callback_ticks.emplace_back(id, time);
-}
-
-TEST_F(TimerTest, DispatchCallsTheTimerCallbackInsteadOfTheWindow) {
-    HWND main = CreateMain();
-    callback_ticks.clear();
-    RecordTicks();
-    SetTimer(main, 5, 250, TimerCallback);
-    UINT_PTR thread_timer = SetTimer(nullptr, 0, 400, TimerCallback);
-    EXPECT_NE(thread_timer, 0u);
-    host::RunMessageLoopUntil(500);
-    EXPECT_TRUE(Ticks().empty());
-    EXPECT_EQ(callback_ticks, (TickList{{5, 250}, {thread_timer, 400}, {5, 500}}));
-    EXPECT_TRUE(KillTimer(nullptr, thread_timer));
-}
-
-TEST_F(TimerTest, SetTimerRejectsBadWindowsAndIdZero) {
+TEST_F(TimerTest, SetTimerRejectsBadWindowsIdZeroAndCallbacks) {
     HWND main = CreateMain();
     EXPECT_EQ(SetTimer(main, 0, 100, nullptr), 0u);
+    EXPECT_EQ(SetTimer(main, 1, 100, TimerCallback), 0u);
+    EXPECT_EQ(SetTimer(nullptr, 1, 100, nullptr), 0u);
     EXPECT_EQ(SetTimer(reinterpret_cast<HWND>(0x1234), 1, 100, nullptr), 0u);
     DestroyWindow(main);
     EXPECT_EQ(SetTimer(main, 1, 100, nullptr), 0u);
