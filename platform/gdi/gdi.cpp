@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "host/host.h"
-#include "platform/gdi/handle_table.h"
+#include "platform/common/handle_table.h"
 #include "platform/gdi/raster.h"
 #include "platform/gdi/text.h"
 #include "platform/gdi/window_dc.h"
@@ -54,8 +54,8 @@ constexpr std::uint32_t kTextBackground = 0xFFFFFF;
 constexpr int kStockCount = BLACK_PEN + 1;
 
 struct State {
-    HandleTable<Object, 2> objects;
-    HandleTable<Dc, 1> dcs;
+    handles::HandleTable<Object, handles::Tag::kGdiObject> objects;
+    handles::HandleTable<Dc, handles::Tag::kDeviceContext> dcs;
     std::array<std::uintptr_t, kStockCount> stock{};
     std::uintptr_t default_bitmap = 0;
     std::array<std::uint32_t, host::kScreenWidth * host::kScreenHeight> screen;
@@ -64,22 +64,22 @@ struct State {
     State() {
         screen.fill(0xFFFFFF);
         auto add = [this](int number, Kind kind, std::uint32_t color) {
-            auto object = std::make_unique<Object>();
-            object->kind = kind;
-            object->stock = true;
-            object->color = color;
+            Object object;
+            object.kind = kind;
+            object.stock = true;
+            object.color = color;
             stock[static_cast<std::size_t>(number)] = objects.Add(std::move(object));
         };
         add(WHITE_BRUSH, Kind::kBrush, 0xFFFFFF);
         add(BLACK_BRUSH, Kind::kBrush, 0x000000);
         add(BLACK_PEN, Kind::kPen, 0x000000);
         // A fresh memory DC draws on a shared 1x1 bitmap until one is selected.
-        auto bitmap = std::make_unique<Object>();
-        bitmap->kind = Kind::kBitmap;
-        bitmap->stock = true;
-        bitmap->width = 1;
-        bitmap->height = 1;
-        bitmap->pixels.reset(new std::uint32_t[1]{0xFFFFFF});
+        Object bitmap;
+        bitmap.kind = Kind::kBitmap;
+        bitmap.stock = true;
+        bitmap.width = 1;
+        bitmap.height = 1;
+        bitmap.pixels.reset(new std::uint32_t[1]{0xFFFFFF});
         default_bitmap = objects.Add(std::move(bitmap));
     }
 };
@@ -160,14 +160,14 @@ void Hold(std::uintptr_t raw) {
 }
 
 std::uintptr_t NewDc(bool screen) {
-    auto dc = std::make_unique<Dc>();
-    dc->screen = screen;
-    dc->pen = S().stock[BLACK_PEN];
-    dc->brush = S().stock[WHITE_BRUSH];
-    if (!screen) dc->bitmap = S().default_bitmap;
-    Hold(dc->pen);
-    Hold(dc->brush);
-    Hold(dc->bitmap);
+    Dc dc;
+    dc.screen = screen;
+    dc.pen = S().stock[BLACK_PEN];
+    dc.brush = S().stock[WHITE_BRUSH];
+    if (!screen) dc.bitmap = S().default_bitmap;
+    Hold(dc.pen);
+    Hold(dc.brush);
+    Hold(dc.bitmap);
     return S().dcs.Add(std::move(dc));
 }
 
@@ -315,16 +315,16 @@ HPEN CreatePen(int style, int width, COLORREF color) {
     // Only one-pixel solid pens exist here; anything else fails rather than
     // drawing something else.
     if (style != PS_SOLID || width < 0 || width > 1) return nullptr;
-    auto pen = std::make_unique<Object>();
-    pen->kind = Kind::kPen;
-    pen->color = gdi::Rgb(color);
+    Object pen;
+    pen.kind = Kind::kPen;
+    pen.color = gdi::Rgb(color);
     return gdi::ObjectHandle(gdi::S().objects.Add(std::move(pen)));
 }
 
 HBRUSH CreateSolidBrush(COLORREF color) {
-    auto brush = std::make_unique<Object>();
-    brush->kind = Kind::kBrush;
-    brush->color = gdi::Rgb(color);
+    Object brush;
+    brush.kind = Kind::kBrush;
+    brush.color = gdi::Rgb(color);
     return gdi::ObjectHandle(gdi::S().objects.Add(std::move(brush)));
 }
 
@@ -345,12 +345,12 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
         return nullptr;
     const std::int64_t count = std::int64_t{width} * height;
     if (count > gdi::kMaxBitmapPixels) return nullptr;
-    auto bitmap = std::make_unique<Object>();
-    bitmap->kind = Kind::kBitmap;
-    bitmap->width = width;
-    bitmap->height = height;
-    bitmap->pixels.reset(new (std::nothrow) std::uint32_t[static_cast<std::size_t>(count)]());
-    if (bitmap->pixels == nullptr) return nullptr;
+    Object bitmap;
+    bitmap.kind = Kind::kBitmap;
+    bitmap.width = width;
+    bitmap.height = height;
+    bitmap.pixels.reset(new (std::nothrow) std::uint32_t[static_cast<std::size_t>(count)]());
+    if (bitmap.pixels == nullptr) return nullptr;
     return gdi::ObjectHandle(gdi::S().objects.Add(std::move(bitmap)));
 }
 
