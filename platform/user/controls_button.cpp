@@ -45,7 +45,6 @@ bool TextEquals(HWND window, LPCWSTR text) {
 LRESULT ButtonProc(HWND button, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_CREATE:
-            // A handle can be reused after a window is gone: start afresh.
             Pressed()[button] = false;
             return 0;
         case WM_DESTROY:

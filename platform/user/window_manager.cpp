@@ -8,6 +8,7 @@
 #include "builtin_controls.h"
 #include "gdi/window_dc.h"
 #include "host/host.h"
+#include "platform/common/handle_table.h"
 #include "wm_internal.h"
 
 namespace wm {
@@ -15,11 +16,11 @@ namespace wm {
 namespace {
 
 struct Registry {
-    std::unordered_map<std::uintptr_t, std::shared_ptr<Window>> windows;
+    handles::HandleTable<std::shared_ptr<Window>, handles::Tag::kWindow> windows;
     std::vector<HWND> top_levels;  // bottom to top
     std::vector<std::shared_ptr<WindowClass>> classes;
     ATOM next_atom = 0xC000;
-    std::uintptr_t next_handle = 0x10010;
+    std::uint64_t next_serial = 0;
     bool builtin_registered = false;
     HWND focus = nullptr;
     HWND capture = nullptr;
@@ -248,9 +249,8 @@ bool ShowInternal(HWND handle, bool show) {
 
 std::shared_ptr<Window> FindWindow(HWND handle) {
     if (handle == nullptr) return nullptr;
-    auto& windows = R().windows;
-    auto it = windows.find(reinterpret_cast<std::uintptr_t>(handle));
-    return it == windows.end() ? nullptr : it->second;
+    std::shared_ptr<Window>* found = R().windows.Find(handles::Raw(handle));
+    return found != nullptr ? *found : nullptr;
 }
 
 bool IsChild(const Window& w) {
@@ -341,12 +341,12 @@ HWND WindowFromScreenPoint(int x, int y) {
 }
 
 HWND MainWindow() {
-    HWND best = nullptr;
-    for (const auto& [key, w] : R().windows) {
-        if (IsChild(*w) || w->owner != nullptr || w->destroying) continue;
-        if (best == nullptr || key < reinterpret_cast<std::uintptr_t>(best)) best = w->handle;
-    }
-    return best;
+    const Window* best = nullptr;
+    R().windows.ForEach([&best](std::uintptr_t, const std::shared_ptr<Window>& w) {
+        if (IsChild(*w) || w->owner != nullptr || w->destroying) return;
+        if (best == nullptr || w->serial < best->serial) best = w.get();
+    });
+    return best != nullptr ? best->handle : nullptr;
 }
 
 HWND FocusWindow() {
@@ -396,7 +396,7 @@ void ResetWindows() {
     for (HDC dc : r.dcs)
         gdi::DeleteScreenDC(dc);
     r.dcs.clear();
-    r.windows.clear();
+    r.windows.Clear();
     r.top_levels.clear();
     r.classes.clear();
     r.builtin_registered = false;
@@ -441,8 +441,7 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR title, DWORD st
     if (child && !parent_window) return nullptr;
 
     auto w = std::make_shared<wm::Window>();
-    w->handle = reinterpret_cast<HWND>(R().next_handle);
-    R().next_handle += 0x10;
+    w->serial = R().next_serial++;
     w->window_class = window_class;
     w->proc = window_class->proc;
     w->style = style & ~WS_VISIBLE;
@@ -469,8 +468,10 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR title, DWORD st
     height = std::max(height, 0);
     w->rect = RECT{x, y, x + width, y + height};
 
-    HWND handle = w->handle;
-    R().windows[reinterpret_cast<std::uintptr_t>(handle)] = w;
+    const std::uintptr_t raw = R().windows.Add(w);
+    if (raw == 0) return nullptr;
+    HWND handle = handles::As<HWND>(raw);
+    w->handle = handle;
     if (child) {
         parent_window->children.push_back(handle);
     } else {
@@ -544,7 +545,7 @@ BOOL DestroyWindow(HWND window) {
     w = FindWindow(window);
     if (w) wm::Unlink(*w);
     for (HWND handle : subtree)
-        R().windows.erase(reinterpret_cast<std::uintptr_t>(handle));
+        R().windows.Remove(handles::Raw(handle));
     return TRUE;
 }
 

@@ -24,6 +24,7 @@ struct WindowClass {
 
 struct Window {
     HWND handle = nullptr;
+    std::uint64_t serial = 0;  // creation order
     std::shared_ptr<WindowClass> window_class;
     WNDPROC proc = nullptr;
     DWORD style = 0;
