@@ -2,6 +2,7 @@
 // points take 64-bit coordinates and clip first, so any int input is safe.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 namespace gdi::raster {
@@ -15,9 +16,18 @@ struct Box {
     bool Empty() const { return left >= right || top >= bottom; }
 };
 
-Box Intersect(const Box& a, const Box& b);
+inline Box Intersect(const Box& a, const Box& b) {
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+            std::min(a.bottom, b.bottom)};
+}
+
 // The smallest box holding both; an empty box counts as nothing.
-Box Union(const Box& a, const Box& b);
+inline Box Union(const Box& a, const Box& b) {
+    if (a.Empty()) return b;
+    if (b.Empty()) return a;
+    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+            std::max(a.bottom, b.bottom)};
+}
 
 // Changed pixels of the device screen as a few boxes, so that changes far
 // apart are shown apart. When a box more than fits comes, the two boxes whose
