@@ -95,7 +95,10 @@ BOOL SetCommState(HANDLE port, DCB* settings);
 BOOL ClearCommError(HANDLE port, LPDWORD errors, COMSTAT* status);
 BOOL PurgeComm(HANDLE port, DWORD flags);
 
-// Blocks the calling thread; under the virtual clock it advances time at once.
+// Blocks the calling thread. While a display runs, what was drawn reaches it
+// before the pause and at least every 100 ms during it, and host events are
+// taken (and queued for the message loop) meanwhile. Under the virtual clock
+// the time advances instead, in steps of at most 100 ms when a display runs.
 void Sleep(DWORD milliseconds);
 
 // printf-style wide formatting: %d %i %u %x %X %s (wide) %c %f and %%, with
