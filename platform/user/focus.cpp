@@ -1,7 +1,10 @@
 // The keyboard focus and the mouse capture.
 //
 // Moves of the focus inside the program send WM_SETFOCUS only; WM_KILLFOCUS
-// comes only when the host takes the focus from the whole program.
+// comes only when the host takes the focus from the whole program. The window
+// that held the focus then is remembered, so that when it goes away while the
+// host still has the focus, the focus passes to its parent or owner as it
+// would have had the program kept it: a later loss reaches that window.
 #include "wm_internal.h"
 
 namespace wm {
@@ -9,6 +12,7 @@ namespace {
 
 struct Focus {
     HWND holder = nullptr;
+    HWND taken_from = nullptr;  // the holder when the host took the focus
     HWND capture = nullptr;
 };
 
@@ -39,13 +43,16 @@ HWND FocusWindow() {
 void HostTookFocus() {
     const HWND holder = FocusWindow();
     F().holder = nullptr;
+    F().taken_from = holder;
     if (holder != nullptr) CallWindow(holder, WM_KILLFOCUS, 0, 0);
 }
 
 void MoveFocusOutOf(const Window& w) {
     HWND inside = FocusWindow();
+    if (inside == nullptr) inside = Live(F().taken_from);
     if (inside == nullptr || !IsSelfOrDescendant(inside, w.handle)) return;
     F().holder = nullptr;
+    F().taken_from = nullptr;
     if (HWND next = FocusSuccessor(w)) SetFocus(next);
 }
 
@@ -75,6 +82,7 @@ HWND SetFocus(HWND window) {
     }
     auto w = wm::FindWindow(window);
     if (!w || w->destroying) return nullptr;
+    wm::F().taken_from = nullptr;
     if (window == previous) return previous;
     wm::F().holder = window;
     wm::CallWindow(window, WM_SETFOCUS, reinterpret_cast<WPARAM>(previous), 0);

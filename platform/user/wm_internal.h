@@ -100,8 +100,8 @@ void ResetPainting();
 HWND FocusWindow();
 // The host took the focus from the program: WM_KILLFOCUS to its holder.
 void HostTookFocus();
-// The window is being hidden or destroyed: a focus inside it goes to the
-// window's parent or owner.
+// The window is being hidden or destroyed: a focus inside it, or held there
+// when the host took it, goes to the window's parent or owner.
 void MoveFocusOutOf(const Window& w);
 // The window that gets the mouse until the button is released; null for none.
 HWND CaptureWindow();

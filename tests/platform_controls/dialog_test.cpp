@@ -258,6 +258,21 @@ TEST_F(DialogTest, KeysAndButtonsEndTheDialog) {
     }
 }
 
+// The host takes the focus while the dialog holds it (the window was
+// minimised): closing the dialog hands the focus to the owner all the same, so
+// that the next loss reaches the owner.
+TEST_F(DialogTest, FocusTakenWhileOpenGoesBackToTheOwnerWhenItCloses) {
+    testwin::ScheduleAt(parent_, 300, [] { host::InjectFocusLost(); });
+    testwin::ScheduleAt(parent_, 600, [] { testwin::PressKey(VK_ESCAPE, 0x1B); });
+    EXPECT_EQ(RunDialog(AboutTemplate()), IDCANCEL);
+    EXPECT_EQ(Count(WM_KILLFOCUS), 0) << "the dialog held the focus, not its owner";
+    EXPECT_EQ(GetFocus(), parent_);
+
+    host::InjectFocusLost();
+    testwin::Pump();
+    EXPECT_EQ(Count(WM_KILLFOCUS), 1);
+}
+
 TEST_F(DialogTest, OwnerTimersRunAndUnhandledEnterLeavesDialogOpen) {
     record_.end_on_ok_cancel = false;
     ASSERT_NE(SetTimer(parent_, 5, 1000, nullptr), 0u);
