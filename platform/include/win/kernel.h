@@ -101,7 +101,9 @@ BOOL PurgeComm(HANDLE port, DWORD flags);
 // the time advances instead, in steps of at most 100 ms when a display runs.
 void Sleep(DWORD milliseconds);
 
-// printf-style wide formatting: %d %i %u %x %X %s (wide) %c %f and %%, with
-// flags, width and precision. Writes at most 1024 characters including the
-// terminator and returns the number of characters written without it.
+// printf-style wide formatting of %d, %x (unsigned, lower case) and %f, each
+// with an optional width and precision, and %% for a percent sign; any other
+// conversion prints its own character and takes no argument. Writes at most
+// 1024 characters including the terminator and returns the number of
+// characters written without it.
 int wsprintfW(LPWSTR buffer, LPCWSTR format, ...);
