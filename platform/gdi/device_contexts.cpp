@@ -104,16 +104,6 @@ void DeleteScreenDC(HDC dc) {
     DeleteDC(dc);
 }
 
-bool TakeScreenDamage(RECT* damage) {
-    raster::Damage& d = S().damage;
-    const Box all = d.Bounds();
-    if (damage == nullptr || all.Empty()) return false;
-    *damage = RECT{static_cast<LONG>(all.left), static_cast<LONG>(all.top),
-                   static_cast<LONG>(all.right), static_cast<LONG>(all.bottom)};
-    d.Clear();
-    return true;
-}
-
 int TakeScreenDamageRects(RECT* rects, int capacity) {
     raster::Damage& d = S().damage;
     if (rects == nullptr || capacity < 1 || d.count == 0) return 0;
