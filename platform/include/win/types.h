@@ -33,8 +33,10 @@ inline constexpr BOOL FALSE = 0;
 using HANDLE = void*;
 inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
 
-// Opaque handles of the window manager and GDI. Pens, brushes and bitmaps are
-// all GDI objects, as on the real platform where they convert to HGDIOBJ.
+// Opaque handles of the window manager, GDI and resources: never pointers to
+// anything, but checked values that name an object (or nothing, once it is
+// gone). Pens, brushes and bitmaps are all GDI objects, as on the real
+// platform where they convert to HGDIOBJ.
 struct WindowObject;
 struct DeviceContext;
 struct GdiObject;
