@@ -7,7 +7,7 @@ TEST_DIR := build/test
 RELEASE_DIR := build/release
 FUZZ_DIR := build/fuzz
 
-.PHONY: all deps build test unit-tests bench fuzz fuzz-build demo run format clean
+.PHONY: all deps build test unit-tests check-32 bench fuzz fuzz-build demo run format clean
 
 all: build
 
@@ -19,10 +19,15 @@ build: deps
 	cmake -S . -B $(RELEASE_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DSKYMARK_TESTS=OFF
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
-# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer, then a
-# short fuzzing run.
-test: deps unit-tests
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer, the
+# 32-bit compile check, then a short fuzzing run.
+test: deps unit-tests check-32
 	$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=30
+
+# Every library compiled with -m32 (no linking): nothing may assume 64-bit
+# pointers.
+check-32: deps
+	JOBS=$(JOBS) scripts/check-32
 
 unit-tests:
 	cmake -S . -B $(TEST_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DSKYMARK_SANITIZE=ON -DSKYMARK_BENCH=OFF

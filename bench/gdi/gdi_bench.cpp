@@ -118,7 +118,7 @@ void Blit(benchmark::State& state, int width, int height, bool changing) {
         if (changing) flip = !flip;
     }
     RECT damage;
-    gdi::TakeScreenDamage(&damage);
+    gdi::TakeScreenDamageRects(&damage, 1);
     state.counters["blits/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
@@ -197,7 +197,7 @@ void BM_SentenceEcho(benchmark::State& state) {
         flip = !flip;
     }
     RECT damage;
-    gdi::TakeScreenDamage(&damage);
+    gdi::TakeScreenDamageRects(&damage, 1);
 }
 BENCHMARK(BM_SentenceEcho);
 

@@ -1,10 +1,9 @@
 // The program's entry on the host: the display, the instance with the
 // program's resources, then the application's WinMain.
-#include "command_line.h"
 #include "host/host.h"
 #include "win/user.h"
 
-int main(int argc, char** argv) {
+int main() {
     // Without a font every text on the screen would silently draw nothing.
     if (!host::DefaultFontUsable()) {
         host::Report(
@@ -14,8 +13,9 @@ int main(int argc, char** argv) {
     }
     host::StartDisplay();
     HINSTANCE instance = host::CreateInstance(host::ProgramResources());
-    std::u16string command_line = entry::CommandLineFromArguments(argc, argv);
-    int result = WinMain(instance, nullptr, command_line.data(), SW_SHOW);
+    // The program takes no arguments: WinMain gets an empty command line.
+    WCHAR command_line[] = u"";
+    int result = WinMain(instance, nullptr, command_line, SW_SHOW);
     host::StopDisplay();
     return result;
 }

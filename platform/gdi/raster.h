@@ -2,6 +2,7 @@
 // points take 64-bit coordinates and clip first, so any int input is safe.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 namespace gdi::raster {
@@ -15,9 +16,18 @@ struct Box {
     bool Empty() const { return left >= right || top >= bottom; }
 };
 
-Box Intersect(const Box& a, const Box& b);
+inline Box Intersect(const Box& a, const Box& b) {
+    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+            std::min(a.bottom, b.bottom)};
+}
+
 // The smallest box holding both; an empty box counts as nothing.
-Box Union(const Box& a, const Box& b);
+inline Box Union(const Box& a, const Box& b) {
+    if (a.Empty()) return b;
+    if (b.Empty()) return a;
+    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+            std::max(a.bottom, b.bottom)};
+}
 
 // Changed pixels of the device screen as a few boxes, so that changes far
 // apart are shown apart. When a box more than fits comes, the two boxes whose
@@ -53,14 +63,14 @@ struct Canvas {
 void FillBox(const Canvas& canvas, const Box& clip, const Box& box, std::uint32_t color);
 
 // Outline of left..right-1, top..bottom-1 in the pen colour and the inside in
-// the brush colour; a null colour pointer draws nothing for that part.
-void FrameAndFillBox(const Canvas& canvas, const Box& clip, const Box& box,
-                     const std::uint32_t* pen, const std::uint32_t* brush);
+// the brush colour.
+void FrameAndFillBox(const Canvas& canvas, const Box& clip, const Box& box, std::uint32_t pen,
+                     std::uint32_t brush);
 
 // Ellipse inscribed in the box: outline pixels (those with a 4-neighbour
 // outside the ellipse) in the pen colour, the rest in the brush colour.
-void FrameAndFillEllipse(const Canvas& canvas, const Box& clip, const Box& box,
-                         const std::uint32_t* pen, const std::uint32_t* brush);
+void FrameAndFillEllipse(const Canvas& canvas, const Box& clip, const Box& box, std::uint32_t pen,
+                         std::uint32_t brush);
 
 // The first and last pixel column of the ellipse inscribed in box on row y
 // (relative to box.top); false when the row has no pixel.

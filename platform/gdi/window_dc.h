@@ -14,10 +14,6 @@ namespace gdi {
 HDC CreateScreenDC(int origin_x, int origin_y, const RECT* visible, int visible_count);
 void DeleteScreenDC(HDC dc);
 
-// The union of what has been drawn on the device screen since the last call,
-// in screen pixels; false when nothing changed.
-bool TakeScreenDamage(RECT* damage);
-
 // The most rectangles the screen damage is kept in.
 inline constexpr int kMaxDamageRects = 8;
 

@@ -5,8 +5,10 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <thread>
 
 #include "host/host.h"
+#include "platform/kernel/pause.h"
 #include "win/kernel.h"
 
 namespace {
@@ -17,6 +19,10 @@ std::atomic<std::uint64_t> virtual_now{0};
 std::mutex observer_mutex;
 host::ClockObserver observer_fn = nullptr;
 void* observer_context = nullptr;
+
+std::mutex pause_mutex;
+kernel::PauseHandler pause_handler = nullptr;
+std::thread::id pause_thread;
 
 std::uint64_t MonotonicMs() {
     timespec ts{};
@@ -92,14 +98,27 @@ void SetVirtualClockObserver(ClockObserver observer, void* context) {
 
 }  // namespace host
 
-void Sleep(DWORD milliseconds) {
-    if (host::VirtualClockActive()) {
-        host::AdvanceVirtualClock(milliseconds);
-        return;
-    }
-    RealSleep(milliseconds);
+namespace kernel {
+
+void SetPauseHandler(PauseHandler handler) {
+    std::lock_guard<std::mutex> lock(pause_mutex);
+    pause_handler = handler;
+    pause_thread = std::this_thread::get_id();
 }
 
-DWORD GetTickCount() {
-    return static_cast<DWORD>(host::NowMs());
+}  // namespace kernel
+
+void Sleep(DWORD milliseconds) {
+    kernel::PauseHandler handler;
+    {
+        std::lock_guard<std::mutex> lock(pause_mutex);
+        handler = pause_thread == std::this_thread::get_id() ? pause_handler : nullptr;
+    }
+    if (handler != nullptr) {
+        handler(host::NowMs() + milliseconds);
+    } else if (host::VirtualClockActive()) {
+        host::AdvanceVirtualClock(milliseconds);
+    } else {
+        RealSleep(milliseconds);
+    }
 }

@@ -1,4 +1,4 @@
-// Kernel objects (files and serial ports) behind HANDLE values, in a fixed table.
+// Kernel objects (files and serial ports) behind HANDLE values.
 #pragma once
 
 #include <mutex>
@@ -38,6 +38,7 @@ struct KernelObject {
     LineCounters counters;
 };
 
+// Open files and ports at once.
 inline constexpr int kMaxHandles = 128;
 
 // Takes ownership of the object; INVALID_HANDLE_VALUE when the table is full.

@@ -48,7 +48,7 @@ void DrawLabel(HDC dc, LPCWSTR text, int count, RECT rect, UINT format, COLORREF
     shown[n] = 0;
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, color);
-    DrawTextW(dc, shown, n, &rect, format | DT_NOPREFIX);
+    DrawTextW(dc, shown, n, &rect, format);
 }
 
 bool PointInRect(const RECT& rect, int x, int y) {

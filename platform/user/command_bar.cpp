@@ -1,5 +1,5 @@
-// The command bar: a grey strip across the top of its parent with optional
-// adornment boxes (help, OK, close) at its right end.
+// The command bar: a grey strip across the top of its parent with, once
+// adorned, a close box at its right end.
 #include <unordered_map>
 
 #include "builtin_controls_internal.h"
@@ -10,14 +10,10 @@ namespace {
 
 inline constexpr int kBarHeight = 24;
 inline constexpr int kBoxWidth = 24;
-inline constexpr UINT kHelpMessage = 0x0053;
-
-enum class Adornment { kNone, kClose, kOk, kHelp };
 
 struct BarState {
-    DWORD flags = 0;
-    bool close = false;
-    Adornment pressed = Adornment::kNone;
+    bool close = false;    // the close box is there
+    bool pressed = false;  // the close box is held
 };
 
 std::unordered_map<HWND, BarState>& Bars() {
@@ -25,41 +21,14 @@ std::unordered_map<HWND, BarState>& Bars() {
     return bars;
 }
 
-// Boxes from the right end: close, then OK, then help.
-RECT BoxRect(int width, int slot) {
-    const int right = width - slot * kBoxWidth;
-    return {right - kBoxWidth + 1, 1, right - 1, kBarHeight - 1};
-}
-
-int SlotOf(const BarState& state, Adornment which) {
-    int slot = 0;
-    if (state.close) {
-        if (which == Adornment::kClose) return slot;
-        ++slot;
-    }
-    if ((state.flags & CMDBAR_OK) != 0) {
-        if (which == Adornment::kOk) return slot;
-        ++slot;
-    }
-    if ((state.flags & CMDBAR_HELP) != 0 && which == Adornment::kHelp) return slot;
-    return -1;
-}
-
-Adornment HitBar(HWND bar, const BarState& state, int x, int y) {
+RECT CloseBox(HWND bar) {
     RECT client{};
     GetClientRect(bar, &client);
-    for (Adornment which : {Adornment::kClose, Adornment::kOk, Adornment::kHelp}) {
-        const int slot = SlotOf(state, which);
-        if (slot >= 0 && PointInRect(BoxRect(client.right, slot), x, y)) return which;
-    }
-    return Adornment::kNone;
+    return {client.right - kBoxWidth + 1, 1, client.right - 1, kBarHeight - 1};
 }
 
-void PaintBox(HDC dc, const RECT& box, LPCWSTR label, int count, bool pressed) {
-    FillSolid(dc, box, pressed ? kBlack : kFace);
-    FrameSolid(dc, box, kBlack);
-    DrawLabel(dc, label, count, box, DT_CENTER | DT_VCENTER | DT_SINGLELINE,
-              pressed ? kWhite : kBlack, true);
+bool HitClose(HWND bar, const BarState& state, LPARAM lparam) {
+    return state.close && PointInRect(CloseBox(bar), MouseX(lparam), MouseY(lparam));
 }
 
 void PaintBar(HWND bar, HDC dc, const BarState& state) {
@@ -68,19 +37,12 @@ void PaintBar(HWND bar, HDC dc, const BarState& state) {
     FillSolid(dc, client, kFace);
     const RECT bottom_line{client.left, client.bottom - 1, client.right, client.bottom};
     FillSolid(dc, bottom_line, RGB(128, 128, 128));
-    struct Item {
-        Adornment which;
-        LPCWSTR label;
-        int count;
-    };
-    const Item items[] = {
-        {Adornment::kClose, u"X", 1}, {Adornment::kOk, u"OK", 2}, {Adornment::kHelp, u"?", 1}};
-    for (const Item& item : items) {
-        const int slot = SlotOf(state, item.which);
-        if (slot < 0) continue;
-        PaintBox(dc, BoxRect(client.right, slot), item.label, item.count,
-                 state.pressed == item.which);
-    }
+    if (!state.close) return;
+    const RECT box = CloseBox(bar);
+    FillSolid(dc, box, state.pressed ? kBlack : kFace);
+    FrameSolid(dc, box, kBlack);
+    DrawLabel(dc, u"X", 1, box, DT_CENTER | DT_VCENTER | DT_SINGLELINE,
+              state.pressed ? kWhite : kBlack, true);
 }
 
 void RedrawBar(HWND bar) {
@@ -109,27 +71,17 @@ LRESULT CommandBarProc(HWND bar, UINT message, WPARAM wparam, LPARAM lparam) {
         }
         case WM_LBUTTONDOWN: {
             BarState& state = Bars()[bar];
-            state.pressed = HitBar(bar, state, MouseX(lparam), MouseY(lparam));
-            if (state.pressed != Adornment::kNone) RedrawBar(bar);
+            state.pressed = HitClose(bar, state, lparam);
+            if (state.pressed) RedrawBar(bar);
             return 0;
         }
         case WM_LBUTTONUP: {
             BarState& state = Bars()[bar];
-            const Adornment pressed = state.pressed;
-            if (pressed == Adornment::kNone) return 0;
-            state.pressed = Adornment::kNone;
+            if (!state.pressed) return 0;
+            state.pressed = false;
             RedrawBar(bar);
-            if (HitBar(bar, state, MouseX(lparam), MouseY(lparam)) != pressed) return 0;
             // Posted, so the parent acts after the bar has finished with the click.
-            HWND parent = GetParent(bar);
-            if (pressed == Adornment::kClose) {
-                PostMessageW(parent, WM_CLOSE, 0, 0);
-            } else if (pressed == Adornment::kOk) {
-                PostMessageW(parent, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                             reinterpret_cast<LPARAM>(bar));
-            } else {
-                PostMessageW(parent, kHelpMessage, 0, 0);
-            }
+            if (HitClose(bar, state, lparam)) PostMessageW(GetParent(bar), WM_CLOSE, 0, 0);
             return 0;
         }
         default:
@@ -164,11 +116,11 @@ HWND CommandBar_Create(HINSTANCE instance, HWND parent, int id) {
                            nullptr);
 }
 
+// Only the close box exists here: the help and OK boxes have no use.
 BOOL CommandBar_AddAdornments(HWND command_bar, DWORD flags, DWORD /*reserved*/) {
     controls::BarState* state = controls::FindBar(command_bar);
-    if (state == nullptr) return FALSE;
+    if (state == nullptr || flags != 0) return FALSE;
     state->close = true;
-    state->flags |= flags & (CMDBAR_HELP | CMDBAR_OK);
     InvalidateRect(command_bar, nullptr, FALSE);
     return TRUE;
 }
@@ -177,8 +129,4 @@ BOOL CommandBar_Show(HWND command_bar, BOOL show) {
     if (controls::FindBar(command_bar) == nullptr) return FALSE;
     ShowWindow(command_bar, show ? SW_SHOW : SW_HIDE);
     return TRUE;
-}
-
-int CommandBar_Height(HWND command_bar) {
-    return controls::FindBar(command_bar) == nullptr ? 0 : controls::kBarHeight;
 }

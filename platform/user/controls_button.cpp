@@ -8,14 +8,10 @@ namespace controls {
 
 namespace {
 
-struct ButtonState {
-    bool tracking = false;  // the press started on this button
-    bool pressed = false;   // drawn pressed: tracking and the pointer inside
-};
-
-std::unordered_map<HWND, ButtonState>& Buttons() {
-    static std::unordered_map<HWND, ButtonState> buttons;
-    return buttons;
+// Whether each button is held: pressed on it and not yet released.
+std::unordered_map<HWND, bool>& Pressed() {
+    static std::unordered_map<HWND, bool> pressed;
+    return pressed;
 }
 
 void PaintButton(HWND button, HDC dc, bool pressed) {
@@ -49,18 +45,17 @@ bool TextEquals(HWND window, LPCWSTR text) {
 LRESULT ButtonProc(HWND button, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_CREATE:
-            // A handle can be reused after a window is gone: start afresh.
-            Buttons()[button] = ButtonState{};
+            Pressed()[button] = false;
             return 0;
         case WM_DESTROY:
-            Buttons().erase(button);
+            Pressed().erase(button);
             return 0;
         case WM_ERASEBKGND:
             return 1;  // WM_PAINT covers the whole button
         case WM_PAINT: {
             PAINTSTRUCT paint{};
             HDC dc = BeginPaint(button, &paint);
-            if (dc != nullptr) PaintButton(button, dc, Buttons()[button].pressed);
+            if (dc != nullptr) PaintButton(button, dc, Pressed()[button]);
             EndPaint(button, &paint);
             return 0;
         }
@@ -68,33 +63,17 @@ LRESULT ButtonProc(HWND button, UINT message, WPARAM wparam, LPARAM lparam) {
             // The Log button gets the same caption every tick; only a change repaints.
             const bool same = TextEquals(button, reinterpret_cast<LPCWSTR>(lparam));
             const LRESULT result = DefWindowProcW(button, message, wparam, lparam);
-            if (!same) RedrawButton(button, Buttons()[button].pressed);
+            if (!same) RedrawButton(button, Pressed()[button]);
             return result;
         }
-        case WM_LBUTTONDOWN: {
-            ButtonState& state = Buttons()[button];
-            state.tracking = true;
-            state.pressed = true;
+        case WM_LBUTTONDOWN:
+            Pressed()[button] = true;
             RedrawButton(button, true);
             return 0;
-        }
-        case WM_MOUSEMOVE: {
-            ButtonState& state = Buttons()[button];
-            if (!state.tracking) return 0;
-            RECT client{};
-            GetClientRect(button, &client);
-            const bool inside = PointInRect(client, MouseX(lparam), MouseY(lparam));
-            if (inside != state.pressed) {
-                state.pressed = inside;
-                RedrawButton(button, inside);
-            }
-            return 0;
-        }
         case WM_LBUTTONUP: {
-            ButtonState& state = Buttons()[button];
-            if (!state.tracking) return 0;
-            state.tracking = false;
-            state.pressed = false;
+            bool& pressed = Pressed()[button];
+            if (!pressed) return 0;
+            pressed = false;
             RECT client{};
             GetClientRect(button, &client);
             const bool inside = PointInRect(client, MouseX(lparam), MouseY(lparam));

@@ -45,8 +45,8 @@ void RedrawStatic(HWND control) {
 LRESULT StaticProc(HWND control, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_CREATE:
-            Statics()[control] =
-                StaticState{static_cast<DWORD>(GetWindowLongPtrW(control, GWL_STYLE)), nullptr};
+            Statics()[control] = StaticState{
+                static_cast<DWORD>(reinterpret_cast<const CREATESTRUCTW*>(lparam)->style), nullptr};
             return 0;
         case WM_DESTROY:
             Statics().erase(control);

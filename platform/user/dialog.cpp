@@ -196,8 +196,7 @@ HWND CreateDialogWindow(HINSTANCE instance, const DialogTemplateData& data, HWND
             DestroyWindow(dialog);
             return nullptr;
         }
-        if (*focus_target == nullptr && (item.style & WS_TABSTOP) != 0 &&
-            (item.style & WS_DISABLED) == 0) {
+        if (*focus_target == nullptr && (item.style & WS_TABSTOP) != 0) {
             *focus_target = control;
         }
     }

@@ -10,7 +10,7 @@ bool IsKeyMessage(UINT message) {
 }
 
 bool IsMouseMessage(UINT message) {
-    return message >= WM_MOUSEMOVE && message <= 0x020D;
+    return message == WM_LBUTTONDOWN || message == WM_LBUTTONUP;
 }
 
 }  // namespace

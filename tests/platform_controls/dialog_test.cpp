@@ -84,12 +84,19 @@ int PxY(int units) {
     return units * gdi::DefaultFontMetrics().line_height / 8;
 }
 
+// Whether the screen shows the dialog's caption bar.
+bool CaptionShown(HWND dialog) {
+    RECT r{};
+    GetWindowRect(dialog, &r);
+    return host::ScreenPixels().At(r.left + 2, r.top + 2) == controls::kCaption;
+}
+
 // What the dialog procedure saw, and how it behaves.
 struct ProcRecord {
     std::vector<UINT> messages;
     HWND init_focus = nullptr;
     LPARAM init_param = 0;
-    bool visible_at_init = true;
+    bool shown_at_init = true;
     bool press_exists_at_init = false;
     bool end_on_ok_cancel = true;
     bool centre = false;
@@ -105,7 +112,7 @@ BOOL TestDialogProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_INITDIALOG) {
         r.init_focus = reinterpret_cast<HWND>(wparam);
         r.init_param = lparam;
-        r.visible_at_init = IsWindowVisible(dialog) != 0;
+        r.shown_at_init = CaptionShown(dialog);
         r.press_exists_at_init = GetDlgItem(dialog, kPressId) != nullptr;
         if (r.end_in_init) EndDialog(dialog, 9);
         if (r.destroy_in_init) DestroyWindow(dialog);
@@ -188,7 +195,7 @@ TEST_F(DialogTest, InitDialogComesAfterChildrenAndBeforeShowing) {
         seen_dialog = dialog;
         GetWindowRect(dialog, &dialog_rect);
         GetWindowRect(GetDlgItem(dialog, kPressId), &press_rect);
-        visible = IsWindowVisible(dialog) != 0;
+        visible = CaptionShown(dialog);
         testwin::PressKey(VK_RETURN, u'\r');
     });
     EXPECT_EQ(RunDialog(AboutTemplate()), IDOK);
@@ -198,7 +205,7 @@ TEST_F(DialogTest, InitDialogComesAfterChildrenAndBeforeShowing) {
     ASSERT_FALSE(record_.messages.empty());
     EXPECT_EQ(std::count(record_.messages.begin(), record_.messages.end(), WM_INITDIALOG), 1);
     EXPECT_EQ(record_.init_param, 0x1234);
-    EXPECT_FALSE(record_.visible_at_init);
+    EXPECT_FALSE(record_.shown_at_init);
     EXPECT_TRUE(record_.press_exists_at_init);
     EXPECT_NE(record_.init_focus, nullptr);
     EXPECT_TRUE(visible);
@@ -249,6 +256,21 @@ TEST_F(DialogTest, KeysAndButtonsEndTheDialog) {
         EXPECT_EQ(RunDialog(AboutTemplate()), c.expected);
         testwin::Pump();
     }
+}
+
+// The host takes the focus while the dialog holds it (the window was
+// minimised): closing the dialog hands the focus to the owner all the same, so
+// that the next loss reaches the owner.
+TEST_F(DialogTest, FocusTakenWhileOpenGoesBackToTheOwnerWhenItCloses) {
+    testwin::ScheduleAt(parent_, 300, [] { host::InjectFocusLost(); });
+    testwin::ScheduleAt(parent_, 600, [] { testwin::PressKey(VK_ESCAPE, 0x1B); });
+    EXPECT_EQ(RunDialog(AboutTemplate()), IDCANCEL);
+    EXPECT_EQ(Count(WM_KILLFOCUS), 0) << "the dialog held the focus, not its owner";
+    EXPECT_EQ(GetFocus(), parent_);
+
+    host::InjectFocusLost();
+    testwin::Pump();
+    EXPECT_EQ(Count(WM_KILLFOCUS), 1);
 }
 
 TEST_F(DialogTest, OwnerTimersRunAndUnhandledEnterLeavesDialogOpen) {

@@ -23,6 +23,8 @@ std::vector<Scheduled>& Script() {
     return script;
 }
 
+void RunScript();
+
 LRESULT ParentProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_COMMAND:
@@ -37,6 +39,10 @@ LRESULT ParentProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
             Log().push_back({window, message, wparam, lparam});
             return DefWindowProcW(window, message, wparam, lparam);
         case WM_TIMER:
+            if (wparam == kScriptTimer) {
+                RunScript();
+                return 0;
+            }
             Log().push_back({window, message, wparam, lparam});
             if (TimerHandler()) TimerHandler()(wparam);
             return 0;
@@ -45,7 +51,7 @@ LRESULT ParentProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     }
 }
 
-void RunScript(HWND, UINT, UINT_PTR, DWORD) {
+void RunScript() {
     const std::uint64_t now = host::NowMs();
     // Actions may schedule more or open modal loops: take the due ones first.
     std::vector<Scheduled> due;
@@ -108,7 +114,7 @@ void RunUntil(const std::function<bool()>& done, std::uint64_t limit_ms) {
 
 void ScheduleAt(HWND window, std::uint64_t at_ms, std::function<void()> action) {
     Script().push_back({at_ms, std::move(action)});
-    SetTimer(window, kScriptTimer, 10, RunScript);
+    SetTimer(window, kScriptTimer, 10, nullptr);
 }
 
 void Click(int x, int y) {

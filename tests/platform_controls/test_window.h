@@ -36,8 +36,8 @@ void Pump();
 // Dispatches messages until done() holds or the clock reaches limit_ms.
 void RunUntil(const std::function<bool()>& done, std::uint64_t limit_ms);
 
-// Runs action once the clock reaches at_ms; driven by a timer on window, so
-// it also runs inside modal loops.
+// Runs action once the clock reaches at_ms; driven by a timer on window (a
+// window from CreateParent), so it also runs inside modal loops.
 void ScheduleAt(HWND window, std::uint64_t at_ms, std::function<void()> action);
 
 void Click(int x, int y);

@@ -58,7 +58,7 @@ TEST(NoAllocation, DrawingAfterTheFirstPassAllocatesNothing) {
     for (int i = 0; i < 3; ++i)
         DrawScreenPass(window, sky.dc(), blue);
     RECT damage;
-    gdi::TakeScreenDamage(&damage);
+    gdi::TakeScreenDamageRects(&damage, 1);
     counting = false;
     EXPECT_EQ(allocations, 0);
 

@@ -1,5 +1,5 @@
 // The raster's fast text blending against a plain per-pixel blend, and the
-// damage kept as a few rectangles.
+// damage kept as a few boxes.
 
 #include <gtest/gtest.h>
 
@@ -8,13 +8,11 @@
 #include <vector>
 
 #include "platform/gdi/raster.h"
-#include "platform/gdi/window_dc.h"
 #include "surface.h"
 
 namespace {
 
 using namespace gdi::raster;
-using gdi_test::SameRect;
 
 // Every pixel on its own, as the blend is defined.
 void PlainBlend(const Canvas& canvas, const Box& clip, const Coverage& coverage,
@@ -185,49 +183,6 @@ TEST(Damage, RandomChangesStayCoveredByFewBoxesNoneInsideAnother) {
             }
         }
     }
-}
-
-// Through the screen device context: what changed comes back as separate
-// rectangles, and their bounds are the single damage rectangle.
-TEST(ScreenDamageRects, SeparateChangesComeBackSeparately) {
-    const RECT screen{0, 0, host::kScreenWidth, host::kScreenHeight};
-    const HDC dc = gdi::CreateScreenDC(0, 0, &screen, 1);
-    FillRect(dc, &screen, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    RECT rects[gdi::kMaxDamageRects];
-    gdi::TakeScreenDamageRects(rects, gdi::kMaxDamageRects);
-    EXPECT_EQ(gdi::TakeScreenDamageRects(rects, gdi::kMaxDamageRects), 0);
-
-    const HBRUSH blue = CreateSolidBrush(gdi_test::kBlue);
-    const RECT mark{150, 30, 160, 40};
-    const RECT bars{0, 220, 200, 270};
-    FillRect(dc, &mark, blue);
-    FillRect(dc, &bars, blue);
-    FillRect(dc, &mark, blue);  // no change: adds nothing
-    ASSERT_EQ(gdi::TakeScreenDamageRects(rects, gdi::kMaxDamageRects), 2);
-    const bool in_order = rects[0].top == 30;
-    const RECT& first = in_order ? rects[0] : rects[1];
-    const RECT& second = in_order ? rects[1] : rects[0];
-    EXPECT_TRUE(SameRect(first, RECT{150, 30, 160, 40}));
-    EXPECT_TRUE(SameRect(second, RECT{0, 220, 200, 270}));
-    EXPECT_EQ(gdi::TakeScreenDamageRects(rects, gdi::kMaxDamageRects), 0);
-
-    // With room for one, the one holds both.
-    const HBRUSH white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    FillRect(dc, &mark, white);
-    FillRect(dc, &bars, white);
-    ASSERT_EQ(gdi::TakeScreenDamageRects(rects, 1), 1);
-    EXPECT_TRUE(SameRect(rects[0], RECT{0, 30, 200, 270}));
-
-    // Bad arguments take nothing.
-    FillRect(dc, &mark, blue);
-    EXPECT_EQ(gdi::TakeScreenDamageRects(nullptr, 4), 0);
-    EXPECT_EQ(gdi::TakeScreenDamageRects(rects, 0), 0);
-    RECT all;
-    ASSERT_TRUE(gdi::TakeScreenDamage(&all));
-    EXPECT_EQ(all.left, 150);
-    EXPECT_EQ(all.bottom, 40);
-    gdi::DeleteScreenDC(dc);
-    DeleteObject(blue);
 }
 
 }  // namespace

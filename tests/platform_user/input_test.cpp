@@ -60,21 +60,6 @@ TEST_F(InputTest, ClicksGoToTheDeepestChildInClientCoordinates) {
     }
     // Clicks never move the focus.
     EXPECT_EQ(GetFocus(), main);
-    EXPECT_EQ(GetCapture(), nullptr);
-}
-
-TEST_F(InputTest, DisabledWindowsGetNoClicks) {
-    HWND main = CreateMain();
-    HWND child = CreateChild(main, 1, 0, 0, 50, 50);
-    EnableWindow(child, FALSE);
-    host::InjectMouseButton(5, 5, true);
-    host::InjectMouseButton(5, 5, false);
-    auto got = RecordInput({WM_LBUTTONDOWN});
-    ASSERT_EQ(got.size(), 1u);
-    EXPECT_EQ(got[0].window, main);
-    EnableWindow(main, FALSE);
-    host::InjectMouseButton(5, 5, true);
-    EXPECT_TRUE(RecordInput({WM_LBUTTONDOWN}).empty());
 }
 
 // Alt+"/" as a character, Alt+F4 as a virtual key, the last entry marked.

@@ -27,15 +27,57 @@ void RecordTicks(std::function<void(HWND, UINT_PTR)> extra = nullptr) {
 
 using TickList = std::vector<std::pair<UINT_PTR, std::uint64_t>>;
 
-TEST_F(TimerTest, FiresEveryPeriodFromTheTimeItWasSet) {
-    HWND main = CreateMain();
-    ASSERT_NE(main, nullptr);
-    RecordTicks();
-    EXPECT_EQ(SetTimer(main, 1, 1000, nullptr), 1u);
-    EXPECT_TRUE(host::RunMessageLoopUntil(999));
-    EXPECT_TRUE(Ticks().empty());
-    EXPECT_TRUE(host::RunMessageLoopUntil(3000));
-    EXPECT_EQ(Ticks(), (TickList{{1, 1000}, {1, 2000}, {1, 3000}}));
+TEST_F(TimerTest, TimersFireByPeriodAndOrderAndStopWhenKilled) {
+    struct Case {
+        const char* name;
+        std::function<void(HWND)> script;  // sets the timers, may run the loop
+        std::uint64_t until;
+        TickList expected;
+    };
+    const Case cases[] = {
+        {"every period from the time it was set",
+         [](HWND main) {
+             EXPECT_EQ(SetTimer(main, 1, 1000, nullptr), 1u);
+             EXPECT_TRUE(host::RunMessageLoopUntil(999));
+             EXPECT_TRUE(Ticks().empty());
+         },
+         3000,
+         {{1, 1000}, {1, 2000}, {1, 3000}}},
+        {"setting an existing id rearms it with the new period",
+         [](HWND main) {
+             SetTimer(main, 1, 1000, nullptr);
+             host::RunMessageLoopUntil(500);
+             EXPECT_EQ(SetTimer(main, 1, 300, nullptr), 1u);
+         },
+         1200,
+         {{1, 800}, {1, 1100}}},
+        {"a killed timer that was due never comes",
+         [](HWND main) {
+             SetTimer(main, 1, 100, nullptr);
+             host::AdvanceVirtualClock(500);  // due, not yet taken
+             EXPECT_TRUE(KillTimer(main, 1));
+             SetTimer(main, 2, 1000, nullptr);
+         },
+         1500,
+         {{2, 1500}}},
+        {"timers due together come in the order they were set",
+         [](HWND main) {
+             SetTimer(main, 2, 1000, nullptr);
+             SetTimer(main, 1, 1000, nullptr);
+             SetTimer(main, 3, 500, nullptr);
+         },
+         2000,
+         {{3, 500}, {2, 1000}, {1, 1000}, {3, 1000}, {3, 1500}, {2, 2000}, {1, 2000}, {3, 2000}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Restart();
+        HWND main = CreateMain();
+        RecordTicks();
+        c.script(main);
+        host::RunMessageLoopUntil(c.until);
+        EXPECT_EQ(Ticks(), c.expected);
+    }
 }
 
 TEST_F(TimerTest, SlowHandlerGetsOneMessageAndTheNextIsCountedFromThen) {
@@ -52,16 +94,6 @@ TEST_F(TimerTest, SlowHandlerGetsOneMessageAndTheNextIsCountedFromThen) {
     EXPECT_EQ(Ticks(), (TickList{{1, 1000}, {1, 6000}, {1, 7000}, {1, 8000}}));
 }
 
-TEST_F(TimerTest, SettingAnExistingIdRearmsWithTheNewPeriod) {
-    HWND main = CreateMain();
-    RecordTicks();
-    SetTimer(main, 1, 1000, nullptr);
-    host::RunMessageLoopUntil(500);
-    EXPECT_EQ(SetTimer(main, 1, 300, nullptr), 1u);
-    host::RunMessageLoopUntil(1200);
-    EXPECT_EQ(Ticks(), (TickList{{1, 800}, {1, 1100}}));
-}
-
 TEST_F(TimerTest, TimerKilledInItsOwnHandlerNeverFiresAgain) {
     HWND main = CreateMain();
     RecordTicks([](HWND window, UINT_PTR id) { EXPECT_TRUE(KillTimer(window, id)); });
@@ -72,54 +104,9 @@ TEST_F(TimerTest, TimerKilledInItsOwnHandlerNeverFiresAgain) {
     EXPECT_FALSE(KillTimer(main, 7));
 }
 
-TEST_F(TimerTest, KillTimerRemovesADueTimer) {
-    HWND main = CreateMain();
-    RecordTicks();
-    SetTimer(main, 1, 100, nullptr);
-    host::AdvanceVirtualClock(500);  // due, not yet taken
-    EXPECT_TRUE(KillTimer(main, 1));
-    SetTimer(main, 2, 1000, nullptr);
-    host::RunMessageLoopUntil(1500);
-    EXPECT_EQ(Ticks(), (TickList{{2, 1500}}));
-}
-
-TEST_F(TimerTest, TimersDueTogetherComeInTheOrderTheyWereSet) {
-    HWND main = CreateMain();
-    RecordTicks();
-    SetTimer(main, 2, 1000, nullptr);
-    SetTimer(main, 1, 1000, nullptr);
-    SetTimer(main, 3, 500, nullptr);
-    host::RunMessageLoopUntil(2000);
-    EXPECT_EQ(Ticks(), (TickList{{3, 500},
-                                 {2, 1000},
-                                 {1, 1000},
-                                 {3, 1000},
-                                 {3, 1500},
-                                 {2, 2000},
-                                 {1, 2000},
-                                 {3, 2000}}));
-}
-
-TEST_F(TimerTest, PostedMessagesComeBeforeDueTimersAndPaints) {
-    HWND main = CreateMain();
-    SetTimer(main, 1, 100, nullptr);
-    host::AdvanceVirtualClock(200);
-    InvalidateRect(main, nullptr, FALSE);
-    PostMessageW(main, WM_USER + 1, 0, 0);
-    PostMessageW(main, WM_USER + 2, 0, 0);
-    MSG msg;
-    std::vector<UINT> order;
-    for (int i = 0; i < 4; ++i) {
-        ASSERT_TRUE(GetMessageW(&msg, nullptr, 0, 0));
-        order.push_back(msg.message);
-        DispatchMessageW(&msg);
-    }
-    EXPECT_EQ(order, (std::vector<UINT>{WM_USER + 1, WM_USER + 2, WM_PAINT, WM_TIMER}));
-}
-
 TEST_F(TimerTest, PeekingWithoutRemovingLeavesTheTimerDue) {
     HWND main = CreateMain();
-    ValidateRect(main, nullptr);
+    UpdateWindow(main);
     SetTimer(main, 1, 100, nullptr);
     host::AdvanceVirtualClock(150);
     MSG msg;
@@ -130,26 +117,33 @@ TEST_F(TimerTest, PeekingWithoutRemovingLeavesTheTimerDue) {
     EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
     // A filter for another window does not take it.
     HWND other = CreatePopup(nullptr, 0, 0, 5, 5);
-    ValidateRect(other, nullptr);
+    UpdateWindow(other);
     host::AdvanceVirtualClock(100);
     EXPECT_FALSE(PeekMessageW(&msg, other, 0, 0, PM_REMOVE));
     EXPECT_TRUE(PeekMessageW(&msg, main, 0, 0, PM_REMOVE));
 }
 
-TEST_F(TimerTest, QuitComesAfterPostedMessagesWithItsCode) {
+TEST_F(TimerTest, QueueOrderIsPostedThenQuitThenPaintThenTimer) {
     HWND main = CreateMain();
-    ValidateRect(main, nullptr);
+    UpdateWindow(main);
+    SetTimer(main, 1, 100, nullptr);
+    host::AdvanceVirtualClock(200);
+    InvalidateRect(main, nullptr, FALSE);
     PostMessageW(main, WM_USER, 0, 0);
     PostQuitMessage(42);
     PostMessageW(main, WM_USER + 1, 0, 0);
     MSG msg;
-    ASSERT_TRUE(GetMessageW(&msg, nullptr, 0, 0));
-    EXPECT_EQ(msg.message, WM_USER);
-    ASSERT_TRUE(GetMessageW(&msg, nullptr, 0, 0));
-    EXPECT_EQ(msg.message, WM_USER + 1);
-    EXPECT_EQ(GetMessageW(&msg, nullptr, 0, 0), FALSE);
-    EXPECT_EQ(msg.message, WM_QUIT);
-    EXPECT_EQ(msg.wParam, 42u);
+    std::vector<UINT> order;
+    for (int i = 0; i < 5; ++i) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        order.push_back(msg.message);
+        if (msg.message == WM_QUIT) {
+            EXPECT_EQ(got, FALSE);
+            EXPECT_EQ(msg.wParam, 42u);
+        }
+        DispatchMessageW(&msg);
+    }
+    EXPECT_EQ(order, (std::vector<UINT>{WM_USER, WM_USER + 1, WM_QUIT, WM_PAINT, WM_TIMER}));
 }
 
 TEST_F(TimerTest, RunToQuitReturnsTheExitCode) {
@@ -196,29 +190,13 @@ TEST_F(TimerTest, DestroyInsideTimerHandlerStopsEverythingForTheWindow) {
     EXPECT_TRUE(destroyed);
 }
 
-std::vector<std::pair<UINT_PTR, std::uint64_t>> callback_ticks;
+void TimerCallback(HWND, UINT, UINT_PTR, DWORD) {}
 
-void TimerCallback(HWND, UINT message, UINT_PTR id, DWORD time) {
-    EXPECT_EQ(message, WM_TIMER);
-    callback_ticks.emplace_back(id, time);
-}
-
-TEST_F(TimerTest, DispatchCallsTheTimerCallbackInsteadOfTheWindow) {
-    HWND main = CreateMain();
-    callback_ticks.clear();
-    RecordTicks();
-    SetTimer(main, 5, 250, TimerCallback);
-    UINT_PTR thread_timer = SetTimer(nullptr, 0, 400, TimerCallback);
-    EXPECT_NE(thread_timer, 0u);
-    host::RunMessageLoopUntil(500);
-    EXPECT_TRUE(Ticks().empty());
-    EXPECT_EQ(callback_ticks, (TickList{{5, 250}, {thread_timer, 400}, {5, 500}}));
-    EXPECT_TRUE(KillTimer(nullptr, thread_timer));
-}
-
-TEST_F(TimerTest, SetTimerRejectsBadWindowsAndIdZero) {
+TEST_F(TimerTest, SetTimerRejectsBadWindowsIdZeroAndCallbacks) {
     HWND main = CreateMain();
     EXPECT_EQ(SetTimer(main, 0, 100, nullptr), 0u);
+    EXPECT_EQ(SetTimer(main, 1, 100, TimerCallback), 0u);
+    EXPECT_EQ(SetTimer(nullptr, 1, 100, nullptr), 0u);
     EXPECT_EQ(SetTimer(reinterpret_cast<HWND>(0x1234), 1, 100, nullptr), 0u);
     DestroyWindow(main);
     EXPECT_EQ(SetTimer(main, 1, 100, nullptr), 0u);

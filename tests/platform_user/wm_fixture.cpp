@@ -105,7 +105,7 @@ COLORREF ScreenAt(int x, int y) {
     return host::ScreenPixels().At(x, y) & 0xFFFFFF;
 }
 
-void WmTest::SetUp() {
+void WmTest::Restart() {
     host::UseVirtualClock(0);
     host::ResetWindowManager();
     Log().clear();

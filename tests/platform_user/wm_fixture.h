@@ -55,8 +55,11 @@ using test_support::SameRect;
 
 class WmTest : public ::testing::Test {
   protected:
-    void SetUp() override;
+    void SetUp() override { Restart(); }
     void TearDown() override;
+    // An empty window manager with the test classes, the clock at 0; for
+    // tests that run several cases.
+    void Restart();
 };
 
 }  // namespace wmtest

@@ -114,3 +114,26 @@ void ForgetReports();
 bool DefaultFontUsable();
 
 }  // namespace host
+
+// ======== Recording display (platform/user, platform/display) ========
+// For tests: a display without a window that hands over every frame it is
+// given, so that a test sees what a real display would show and when.
+#include <functional>
+
+namespace host {
+
+// One frame as a display receives it. The pixels are the live device screen:
+// copy what is needed during the call.
+struct Frame {
+    std::uint64_t time_ms;  // NowMs() when the frame was presented
+    PixelView screen;
+    const RECT* changed;  // the parts that changed since the previous frame
+    int changed_count;
+};
+using FrameCallback = std::function<void(const Frame& frame)>;
+
+// Starts the recording display in place of the display in use; StopDisplay
+// ends it. Sleep then presents and takes host events as with any display.
+void StartRecordingDisplay(FrameCallback on_frame);
+
+}  // namespace host

@@ -4,28 +4,20 @@
 #include "win/types.h"
 
 inline constexpr int PS_SOLID = 0;
-inline constexpr int PS_NULL = 5;
 
+// The stock objects: the class background, the desktop and the pen of a fresh
+// device context.
 inline constexpr int WHITE_BRUSH = 0;
-inline constexpr int LTGRAY_BRUSH = 1;
-inline constexpr int GRAY_BRUSH = 2;
-inline constexpr int DKGRAY_BRUSH = 3;
 inline constexpr int BLACK_BRUSH = 4;
-inline constexpr int NULL_BRUSH = 5;
-inline constexpr int WHITE_PEN = 6;
 inline constexpr int BLACK_PEN = 7;
-inline constexpr int NULL_PEN = 8;
-inline constexpr int SYSTEM_FONT = 13;
 
 inline constexpr int TRANSPARENT = 1;
 inline constexpr int OPAQUE = 2;
 
 inline constexpr UINT DT_LEFT = 0x00;
 inline constexpr UINT DT_CENTER = 0x01;
-inline constexpr UINT DT_RIGHT = 0x02;
 inline constexpr UINT DT_VCENTER = 0x04;
 inline constexpr UINT DT_SINGLELINE = 0x20;
-inline constexpr UINT DT_NOPREFIX = 0x800;
 
 inline constexpr DWORD SRCCOPY = 0x00CC0020;
 
@@ -55,7 +47,6 @@ BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
 int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format);
 int SetBkMode(HDC dc, int mode);
 COLORREF SetTextColor(HDC dc, COLORREF color);
-COLORREF SetBkColor(HDC dc, COLORREF color);
 DWORD GetSysColor(int index);
-BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int source_x,
-            int source_y, DWORD raster_op);
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int source_x, int source_y,
+            DWORD raster_op);

@@ -95,12 +95,15 @@ BOOL SetCommState(HANDLE port, DCB* settings);
 BOOL ClearCommError(HANDLE port, LPDWORD errors, COMSTAT* status);
 BOOL PurgeComm(HANDLE port, DWORD flags);
 
-// Blocks the calling thread; under the virtual clock it advances time at once.
+// Blocks the calling thread. While a display runs, what was drawn reaches it
+// before the pause and at least every 100 ms during it, and host events are
+// taken (and queued for the message loop) meanwhile. Under the virtual clock
+// the time advances instead, in steps of at most 100 ms when a display runs.
 void Sleep(DWORD milliseconds);
-// Milliseconds since an arbitrary start, from the monotonic (or virtual) clock.
-DWORD GetTickCount();
 
-// printf-style wide formatting: %d %i %u %x %X %s (wide) %c %f and %%, with
-// flags, width and precision. Writes at most 1024 characters including the
-// terminator and returns the number of characters written without it.
+// printf-style wide formatting of %d, %x (unsigned, lower case) and %f, each
+// with an optional width and precision, and %% for a percent sign; any other
+// conversion prints its own character and takes no argument. Writes at most
+// 1024 characters including the terminator and returns the number of
+// characters written without it.
 int wsprintfW(LPWSTR buffer, LPCWSTR format, ...);

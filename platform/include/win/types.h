@@ -33,8 +33,10 @@ inline constexpr BOOL FALSE = 0;
 using HANDLE = void*;
 inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
 
-// Opaque handles of the window manager and GDI. Pens, brushes and bitmaps are
-// all GDI objects, as on the real platform where they convert to HGDIOBJ.
+// Opaque handles of the window manager, GDI and resources: never pointers to
+// anything, but checked values that name an object (or nothing, once it is
+// gone). Pens, brushes and bitmaps are all GDI objects, as on the real
+// platform where they convert to HGDIOBJ.
 struct WindowObject;
 struct DeviceContext;
 struct GdiObject;
@@ -50,7 +52,6 @@ using HGDIOBJ = GdiObject*;
 using HPEN = HGDIOBJ;
 using HBRUSH = HGDIOBJ;
 using HBITMAP = HGDIOBJ;
-using HFONT = HGDIOBJ;
 using HINSTANCE = ModuleObject*;
 using HMODULE = HINSTANCE;
 using HICON = IconObject*;
@@ -72,22 +73,36 @@ struct POINT {
     LONG y;
 };
 
-constexpr WORD LOWORD(std::uintptr_t v) { return static_cast<WORD>(v & 0xFFFF); }
-constexpr WORD HIWORD(std::uintptr_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
+constexpr WORD LOWORD(std::uintptr_t v) {
+    return static_cast<WORD>(v & 0xFFFF);
+}
+constexpr WORD HIWORD(std::uintptr_t v) {
+    return static_cast<WORD>((v >> 16) & 0xFFFF);
+}
 constexpr DWORD MAKELONG(WORD low, WORD high) {
     return static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16);
 }
-constexpr WPARAM MAKEWPARAM(WORD low, WORD high) { return MAKELONG(low, high); }
+constexpr WPARAM MAKEWPARAM(WORD low, WORD high) {
+    return MAKELONG(low, high);
+}
 constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) {
     return static_cast<COLORREF>(r) | (static_cast<COLORREF>(g) << 8) |
            (static_cast<COLORREF>(b) << 16);
 }
-constexpr BYTE GetRValue(COLORREF c) { return static_cast<BYTE>(c & 0xFF); }
-constexpr BYTE GetGValue(COLORREF c) { return static_cast<BYTE>((c >> 8) & 0xFF); }
-constexpr BYTE GetBValue(COLORREF c) { return static_cast<BYTE>((c >> 16) & 0xFF); }
+constexpr BYTE GetRValue(COLORREF c) {
+    return static_cast<BYTE>(c & 0xFF);
+}
+constexpr BYTE GetGValue(COLORREF c) {
+    return static_cast<BYTE>((c >> 8) & 0xFF);
+}
+constexpr BYTE GetBValue(COLORREF c) {
+    return static_cast<BYTE>((c >> 16) & 0xFF);
+}
 
 // Resource ids travel as pointers whose value is below 0x10000.
 inline LPCWSTR MAKEINTRESOURCEW(WORD id) {
     return reinterpret_cast<LPCWSTR>(static_cast<std::uintptr_t>(id));
 }
-inline bool IS_INTRESOURCE(LPCWSTR p) { return (reinterpret_cast<std::uintptr_t>(p) >> 16) == 0; }
+inline bool IS_INTRESOURCE(LPCWSTR p) {
+    return (reinterpret_cast<std::uintptr_t>(p) >> 16) == 0;
+}

@@ -49,7 +49,6 @@ inline constexpr UINT WM_SIZE = 0x0005;
 inline constexpr UINT WM_ACTIVATE = 0x0006;
 inline constexpr UINT WM_SETFOCUS = 0x0007;
 inline constexpr UINT WM_KILLFOCUS = 0x0008;
-inline constexpr UINT WM_ENABLE = 0x000A;
 inline constexpr UINT WM_SETTEXT = 0x000C;
 inline constexpr UINT WM_GETTEXT = 0x000D;
 inline constexpr UINT WM_PAINT = 0x000F;
@@ -66,7 +65,6 @@ inline constexpr UINT WM_SYSCHAR = 0x0106;
 inline constexpr UINT WM_INITDIALOG = 0x0110;
 inline constexpr UINT WM_COMMAND = 0x0111;
 inline constexpr UINT WM_TIMER = 0x0113;
-inline constexpr UINT WM_MOUSEMOVE = 0x0200;
 inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
 inline constexpr UINT WM_LBUTTONUP = 0x0202;
 inline constexpr UINT WM_USER = 0x0400;
@@ -78,7 +76,6 @@ inline constexpr DWORD WS_OVERLAPPED = 0x00000000u;
 inline constexpr DWORD WS_POPUP = 0x80000000u;
 inline constexpr DWORD WS_CHILD = 0x40000000u;
 inline constexpr DWORD WS_VISIBLE = 0x10000000u;
-inline constexpr DWORD WS_DISABLED = 0x08000000u;
 inline constexpr DWORD WS_CAPTION = 0x00C00000u;
 inline constexpr DWORD WS_BORDER = 0x00800000u;
 inline constexpr DWORD WS_DLGFRAME = 0x00400000u;
@@ -109,9 +106,9 @@ inline constexpr UINT PM_NOREMOVE = 0x0000;
 inline constexpr UINT PM_REMOVE = 0x0001;
 
 ATOM RegisterClassW(const WNDCLASSW* window_class);
-HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR title, DWORD style, int x,
-                     int y, int width, int height, HWND parent, HMENU menu_or_id,
-                     HINSTANCE instance, LPVOID create_param);
+HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR title, DWORD style, int x, int y,
+                     int width, int height, HWND parent, HMENU menu_or_id, HINSTANCE instance,
+                     LPVOID create_param);
 BOOL ShowWindow(HWND window, int show_command);
 BOOL UpdateWindow(HWND window);
 BOOL DestroyWindow(HWND window);
@@ -125,8 +122,7 @@ BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 BOOL GetWindowRect(HWND window, RECT* rect);
 BOOL GetClientRect(HWND window, RECT* rect);
 HWND GetParent(HWND window);
-BOOL SetWindowPos(HWND window, HWND insert_after, int x, int y, int width, int height,
-                  UINT flags);
+BOOL SetWindowPos(HWND window, HWND insert_after, int x, int y, int width, int height, UINT flags);
 BOOL SetWindowTextW(HWND window, LPCWSTR text);
 int GetWindowTextW(HWND window, LPWSTR buffer, int max_count);
 HWND GetFocus();
@@ -161,25 +157,7 @@ struct CREATESTRUCTW {
     DWORD dwExStyle;
 };
 
-using LONG_PTR = std::intptr_t;
-inline constexpr int GWLP_WNDPROC = -4;
-inline constexpr int GWLP_ID = -12;
-inline constexpr int GWL_STYLE = -16;
-inline constexpr int GWL_EXSTYLE = -20;
-inline constexpr int GWLP_USERDATA = -21;
 inline constexpr WPARAM MK_LBUTTON = 0x0001;
-
-LONG_PTR GetWindowLongPtrW(HWND window, int index);
-LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value);
-BOOL EnableWindow(HWND window, BOOL enable);
-BOOL IsWindowEnabled(HWND window);
-BOOL IsWindowVisible(HWND window);
-BOOL ClientToScreen(HWND window, POINT* point);
-BOOL ScreenToClient(HWND window, POINT* point);
-HWND SetCapture(HWND window);
-BOOL ReleaseCapture();
-HWND GetCapture();
-BOOL ValidateRect(HWND window, const RECT* rect);
 
 // Keyboard accelerators.
 struct ACCEL {
@@ -207,19 +185,29 @@ HACCEL LoadAcceleratorsW(HINSTANCE instance, LPCWSTR name);
 int TranslateAcceleratorW(HWND window, HACCEL table, MSG* message);
 
 // Resources compiled into the program.
-inline LPCWSTR RT_ICON() { return MAKEINTRESOURCEW(3); }
-inline LPCWSTR RT_MENU() { return MAKEINTRESOURCEW(4); }
-inline LPCWSTR RT_DIALOG() { return MAKEINTRESOURCEW(5); }
-inline LPCWSTR RT_STRING() { return MAKEINTRESOURCEW(6); }
-inline LPCWSTR RT_ACCELERATOR() { return MAKEINTRESOURCEW(9); }
-inline LPCWSTR RT_GROUP_ICON() { return MAKEINTRESOURCEW(14); }
+inline LPCWSTR RT_ICON() {
+    return MAKEINTRESOURCEW(3);
+}
+inline LPCWSTR RT_MENU() {
+    return MAKEINTRESOURCEW(4);
+}
+inline LPCWSTR RT_DIALOG() {
+    return MAKEINTRESOURCEW(5);
+}
+inline LPCWSTR RT_STRING() {
+    return MAKEINTRESOURCEW(6);
+}
+inline LPCWSTR RT_ACCELERATOR() {
+    return MAKEINTRESOURCEW(9);
+}
+inline LPCWSTR RT_GROUP_ICON() {
+    return MAKEINTRESOURCEW(14);
+}
 
 int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int max_count);
 HICON LoadIconW(HINSTANCE instance, LPCWSTR name);
 HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type);
 HGLOBAL LoadResource(HMODULE module, HRSRC resource);
-DWORD SizeofResource(HMODULE module, HRSRC resource);
-LPVOID LockResource(HGLOBAL resource);
 
 // Message boxes and dialogs.
 inline constexpr UINT MB_OK = 0x0;
@@ -250,17 +238,14 @@ struct DLGITEMTEMPLATE {
 };
 #pragma pack(pop)
 
-INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, const DLGTEMPLATE* dialog_template,
-                                HWND owner, DLGPROC dialog_proc, LPARAM init_param);
+INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, const DLGTEMPLATE* dialog_template, HWND owner,
+                                DLGPROC dialog_proc, LPARAM init_param);
 BOOL EndDialog(HWND dialog, INT_PTR result);
 
 // Command bar (common controls).
-inline constexpr DWORD CMDBAR_HELP = 0x0001;
-inline constexpr DWORD CMDBAR_OK = 0x0002;
 HWND CommandBar_Create(HINSTANCE instance, HWND parent, int id);
 BOOL CommandBar_AddAdornments(HWND command_bar, DWORD flags, DWORD reserved);
 BOOL CommandBar_Show(HWND command_bar, BOOL show);
-int CommandBar_Height(HWND command_bar);
 
 // The application's GUI entry, called by the platform's program entry.
 int WinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR command_line, int show_command);
