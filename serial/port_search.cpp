@@ -17,10 +17,13 @@ constexpr int kCloseAttempts = 50;
 constexpr UINT kTickMs = 300;
 
 // Each message is drawn over the previous one; the trailing spaces wipe what a longer one left.
+// Some stand only until the next is drawn, with no pause between: each is handed to the display
+// at once so that none is lost.
 void ShowStatus(HDC dc, const WCHAR* format, int portNumber = 0) {
     WCHAR text[32];
     wsprintfW(text, format, portNumber);
     DrawTextInRect(dc, 5, 320, 200, 215, text);
+    GdiFlush();
 }
 
 bool IsOpenHandle(HANDLE h) {

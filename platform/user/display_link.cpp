@@ -64,3 +64,8 @@ void PresentDamage() {
 }
 
 }  // namespace wm
+
+BOOL GdiFlush() {
+    wm::PresentDamage();
+    return TRUE;
+}

@@ -473,6 +473,53 @@ TEST_F(FrameTest, WholeProgramAboutByAltSlashAndExitByAltF4IgnoringTheCommandLin
     EXPECT_GT(script.aboutRect.right - script.aboutRect.left, 100);
 }
 
+// The host takes the focus while the About box holds it, the box is closed,
+// and the window is minimised again: that loss reaches the main window and
+// ends the program.
+struct MinimiseScript {
+    HWND main = nullptr;
+    int step = 0;
+    std::uint64_t secondLossAt = 0;
+};
+
+void MinimiseAfterAbout(std::uint64_t now, void* context) {
+    auto* s = static_cast<MinimiseScript*>(context);
+    if (s->main == nullptr && LogButton != nullptr) s->main = GetParent(LogButton);
+    if (s->step == 0 && now >= 1500) {
+        s->step = 1;
+        host::InjectKey(0xBF, u'/', true, true);  // Alt+"/"
+        host::InjectKey(0xBF, u'/', true, false);
+    } else if (s->step == 1 && now >= 2000) {
+        s->step = 2;
+        host::InjectFocusLost();
+    } else if (s->step == 2 && now >= 2500) {
+        s->step = 3;
+        host::InjectKey(VK_ESCAPE, 0x1B, false, true);
+        host::InjectKey(VK_ESCAPE, 0x1B, false, false);
+    } else if (s->step == 3 && now >= 3000) {
+        s->step = 4;
+        s->secondLossAt = now;
+        host::InjectFocusLost();
+    } else if (s->step == 4 && now >= s->secondLossAt + 2000) {
+        s->step = 5;  // the loss did nothing: end the run so that the test fails, not hangs
+        PostQuitMessage(0);
+    }
+}
+
+TEST_F(FrameTest, MinimisingAfterTheAboutBoxHeldTheFocusEndsTheProgram) {
+    MinimiseScript script;
+    host::SetVirtualClockObserver(MinimiseAfterAbout, &script);
+    WCHAR commandLine[] = u"";
+    const int code = WinMain(instance_, nullptr, commandLine, SW_SHOW);
+    host::SetVirtualClockObserver(nullptr, nullptr);
+
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(script.step, 4);
+    EXPECT_FALSE(IsWindow(script.main));
+    EXPECT_EQ(ExitRequested, 1);
+    EXPECT_LT(host::NowMs(), script.secondLossAt + 300) << "ended at once, not by a tick";
+}
+
 void AltF4Later(std::uint64_t now, void* context) {
     auto* sent = static_cast<bool*>(context);
     if (*sent || now < 5000) return;

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "host/host.h"
 #include "nmea/sentence_assembler.h"
 #include "serial/serial_state.h"
 #include "serial_fixture.h"
@@ -159,6 +160,27 @@ TEST_F(SearchTest, NoPortAtAllShowsOnlySearchEnd) {
     for (const std::string& status : seenStatus) {
         EXPECT_TRUE(status.empty() || status == "Search end") << status;
     }
+}
+
+// What a real display receives: the messages drawn before each pause reach
+// it while the pause lasts, not only once the tick has returned.
+TEST_F(SearchTest, TheDisplayReceivesEachMessageOfTheSearchAndTheShutdown) {
+    AttachReceiver(1);
+    AttachReceiver(2);
+    std::vector<std::string> shown;
+    host::StartRecordingDisplay([&](const host::Frame&) {
+        const std::string name = StatusName();
+        if (!name.empty() && (shown.empty() || shown.back() != name)) shown.push_back(name);
+    });
+    CreateMainWindow();
+    PostMessageW(window_, WM_CLOSE, 0, 0);
+    RunToQuit(20000);
+    host::StopDisplay();
+
+    const std::vector<std::string> expected = {"Read Com1",     "Not Read Com1", "Read Com2",
+                                               "Not Read Com2", "Search end",    "Search Com Port",
+                                               "Wait Close"};
+    EXPECT_EQ(shown, expected);
 }
 
 using ShutdownTest = SerialFixture;

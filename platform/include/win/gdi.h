@@ -48,5 +48,8 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format);
 int SetBkMode(HDC dc, int mode);
 COLORREF SetTextColor(HDC dc, COLORREF color);
 DWORD GetSysColor(int index);
+// Hands what has been drawn on the screen to the display now, rather than at
+// the next wait of the message loop or pause.
+BOOL GdiFlush();
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int source_x, int source_y,
             DWORD raster_op);
