@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -412,112 +413,105 @@ TEST_F(FrameTest, AboutDialogOpensCentredOverItsOwnerAndEnterClosesIt) {
     }
 }
 
-// A whole run through WinMain: keys come from a clock observer at set times.
-struct Script {
-    HWND main = nullptr;
-    int step = 0;
-    RECT aboutRect{};
-    bool aboutSeen = false;
-    std::uint64_t exitAskedAt = 0;
+// A whole run through WinMain: each step runs once the virtual clock reaches
+// its time; a last step ends a run whose keys did nothing, so that the test
+// fails rather than hangs.
+struct Step {
+    std::uint64_t at;
+    std::function<void()> run;
 };
 
-void Drive(std::uint64_t now, void* context) {
-    auto* s = static_cast<Script*>(context);
-    if (s->main == nullptr && LogButton != nullptr) s->main = GetParent(LogButton);
-    if (s->step == 0 && now >= 1500) {
-        s->step = 1;
-        host::InjectKey(0xBF, u'/', true, true);  // Alt+"/"
-        host::InjectKey(0xBF, u'/', true, false);
-    } else if (s->step == 1 && now >= 3000) {
-        HWND focus = GetFocus();
-        HWND dialog = focus;
-        while (dialog != nullptr && GetParent(dialog) != nullptr && GetParent(dialog) != s->main) {
-            dialog = GetParent(dialog);
+struct Script {
+    std::vector<Step> steps;
+    std::size_t done = 0;
+
+    static void Observe(std::uint64_t now, void* context) {
+        auto* s = static_cast<Script*>(context);
+        while (s->done < s->steps.size() && now >= s->steps[s->done].at) {
+            s->steps[s->done++].run();
         }
-        if (dialog != nullptr && dialog != s->main) {
-            s->aboutSeen = GetWindowRect(dialog, &s->aboutRect) != 0;
-        }
-        s->step = 2;
-        host::InjectKey(VK_RETURN, u'\r', false, true);
-        host::InjectKey(VK_RETURN, u'\r', false, false);
-    } else if (s->step == 2 && now >= 4000) {
-        s->step = 3;
-        s->exitAskedAt = now;
-        host::InjectKey(VK_F4, 0, true, true);  // Alt+F4
-        host::InjectKey(VK_F4, 0, true, false);
-    } else if (s->step == 3 && now >= s->exitAskedAt + 2000) {
-        s->step = 4;  // the keys did nothing: end the run so that the test fails, not hangs
-        PostQuitMessage(0);
     }
+
+    int RunProgram(HINSTANCE instance, WCHAR* commandLine) {
+        host::SetVirtualClockObserver(Observe, this);
+        const int code = WinMain(instance, nullptr, commandLine, SW_SHOW);
+        host::SetVirtualClockObserver(nullptr, nullptr);
+        return code;
+    }
+};
+
+void PressKey(WORD key, char16_t character, bool alt) {
+    host::InjectKey(key, character, alt, true);
+    host::InjectKey(key, character, alt, false);
+}
+
+HWND MainWindow() {
+    return LogButton == nullptr ? nullptr : GetParent(LogButton);
 }
 
 TEST_F(FrameTest, WholeProgramAboutByAltSlashAndExitByAltF4IgnoringTheCommandLine) {
     Talk(pty_, kFix);
-    Script script;
-    host::SetVirtualClockObserver(Drive, &script);
+    HWND main = nullptr;
+    RECT aboutRect{};
+    bool aboutSeen = false;
+    Script script{{
+        {1500,
+         [&] {
+             main = MainWindow();
+             PressKey(0xBF, u'/', true);
+         }},  // Alt+"/"
+        {3000,
+         [&] {
+             HWND dialog = GetFocus();
+             while (dialog != nullptr && GetParent(dialog) != nullptr && GetParent(dialog) != main)
+                 dialog = GetParent(dialog);
+             if (dialog != nullptr && dialog != main) aboutSeen = GetWindowRect(dialog, &aboutRect);
+             PressKey(VK_RETURN, u'\r', false);
+         }},
+        {4000, [] { PressKey(VK_F4, 0, true); }},  // Alt+F4
+        {6000, [] { PostQuitMessage(0); }},
+    }};
     WCHAR commandLine[] = u"--port COM3 --log /tmp/elsewhere";
-    const int code = WinMain(instance_, nullptr, commandLine, SW_SHOW);
-    host::SetVirtualClockObserver(nullptr, nullptr);
+    const int code = script.RunProgram(instance_, commandLine);
 
     EXPECT_EQ(code, 0);
-    EXPECT_EQ(script.step, 3);
-    EXPECT_FALSE(IsWindow(script.main));
+    EXPECT_EQ(script.done, 3u);
+    EXPECT_FALSE(IsWindow(main));
     // Alt+F4 ends the program before the next tick, without the shutdown.
-    EXPECT_LT(host::NowMs(), script.exitAskedAt + 300);
+    EXPECT_LT(host::NowMs(), 4000u + 300);
     EXPECT_EQ(ExitRequested, 0);
     EXPECT_EQ(OpenCount(Slave()), 2) << "port left open";
     // The search ran while the About box was open, as ticks go on there.
     EXPECT_EQ(SearchPending, 0);
 
-    ASSERT_TRUE(script.aboutSeen);
-    EXPECT_GT(script.aboutRect.right - script.aboutRect.left, 100);
+    ASSERT_TRUE(aboutSeen);
+    EXPECT_GT(aboutRect.right - aboutRect.left, 100);
 }
 
 // The host takes the focus while the About box holds it, the box is closed,
 // and the window is minimised again: that loss reaches the main window and
-// ends the program.
-struct MinimiseScript {
-    HWND main = nullptr;
-    int step = 0;
-    std::uint64_t secondLossAt = 0;
-};
-
-void MinimiseAfterAbout(std::uint64_t now, void* context) {
-    auto* s = static_cast<MinimiseScript*>(context);
-    if (s->main == nullptr && LogButton != nullptr) s->main = GetParent(LogButton);
-    if (s->step == 0 && now >= 1500) {
-        s->step = 1;
-        host::InjectKey(0xBF, u'/', true, true);  // Alt+"/"
-        host::InjectKey(0xBF, u'/', true, false);
-    } else if (s->step == 1 && now >= 2000) {
-        s->step = 2;
-        host::InjectFocusLost();
-    } else if (s->step == 2 && now >= 2500) {
-        s->step = 3;
-        host::InjectKey(VK_ESCAPE, 0x1B, false, true);
-        host::InjectKey(VK_ESCAPE, 0x1B, false, false);
-    } else if (s->step == 3 && now >= 3000) {
-        s->step = 4;
-        s->secondLossAt = now;
-        host::InjectFocusLost();
-    } else if (s->step == 4 && now >= s->secondLossAt + 2000) {
-        s->step = 5;  // the loss did nothing: end the run so that the test fails, not hangs
-        PostQuitMessage(0);
-    }
-}
-
+// ends the program at once.
 TEST_F(FrameTest, MinimisingAfterTheAboutBoxHeldTheFocusEndsTheProgram) {
-    MinimiseScript script;
-    host::SetVirtualClockObserver(MinimiseAfterAbout, &script);
+    HWND main = nullptr;
+    Script script{{
+        {1500,
+         [&] {
+             main = MainWindow();
+             PressKey(0xBF, u'/', true);
+         }},  // Alt+"/"
+        {2000, [] { host::InjectFocusLost(); }},
+        {2500, [] { PressKey(VK_ESCAPE, 0x1B, false); }},
+        {3000, [] { host::InjectFocusLost(); }},
+        {5000, [] { PostQuitMessage(0); }},
+    }};
     WCHAR commandLine[] = u"";
-    const int code = WinMain(instance_, nullptr, commandLine, SW_SHOW);
-    host::SetVirtualClockObserver(nullptr, nullptr);
+    const int code = script.RunProgram(instance_, commandLine);
 
     EXPECT_EQ(code, 0);
-    EXPECT_EQ(script.step, 4);
-    EXPECT_FALSE(IsWindow(script.main));
+    EXPECT_EQ(script.done, 4u);
+    EXPECT_FALSE(IsWindow(main));
     EXPECT_EQ(ExitRequested, 1);
-    EXPECT_LT(host::NowMs(), script.secondLossAt + 300) << "ended at once, not by a tick";
+    EXPECT_LT(host::NowMs(), 3000u + 300) << "ended at once, not by a tick";
 }
 
 void AltF4Later(std::uint64_t now, void* context) {
