@@ -8,6 +8,7 @@ using nmea_fields::AsFloat;
 using nmea_fields::AsInt;
 using nmea_fields::AsLetter;
 using nmea_fields::FieldText;
+using nmea_fields::HighBytesAsZeroText;
 using nmea_fields::WalkFields;
 
 namespace {
@@ -15,6 +16,9 @@ namespace {
 constexpr int kGsaFieldBuffer = 20;
 constexpr int kGsvFieldBuffer = 12;
 constexpr int kGsaSlots = 12;
+// A GSV message holds four blocks; blocks beyond eight are dropped.
+constexpr int kMaxBlocks = 8;
+constexpr int32_t kGsvFields = 3 + 4 * kMaxBlocks + 1;
 
 uint8_t SystemBit(GnssSystem system) {
     return static_cast<uint8_t>(1u << static_cast<unsigned>(system));
@@ -51,24 +55,49 @@ int HexValue(FieldText text) {
     return 0;
 }
 
-// The field that holds the NMEA 4.10 signal ID, or 0 when there is none: the
-// last field, when the fields after the three of the header do not make up
-// whole blocks of four. Counted as the field walk counts them.
-int32_t SignalIdField(const char* sentence, int32_t length) {
-    int32_t separators = 0;
-    char last = '\0';
+// A GSV field: where it lies and, for the plain digits nearly every field is,
+// its value, read on the way.
+struct GsvField {
+    int32_t start;
+    int32_t length;
+    int32_t value;
+    bool plain;  // at most nine digits and nothing else
+};
+
+// The fields of a GSV sentence as the field walk counts them, found and read
+// in one pass: fields[k - 1] is field k for the first kGsvFields of them.
+// Returns how many there are and, through lastSeparator, the separator that
+// ended the last one.
+int32_t ScanGsvFields(const char* sentence, int32_t length, GsvField* fields, char* lastSeparator) {
+    int32_t field = 0;
+    int64_t start = 0;
+    uint32_t value = 0;  // wraps harmlessly past nine digits, where it is not used
+    bool plain = true;
+    *lastSeparator = '\0';
     for (int64_t i = 0; i <= length; ++i) {
-        const char c = sentence[i];
-        if (c == '\0') break;
-        if (c == ',' || c == '*') {
-            ++separators;
-            last = c;
+        const unsigned char c = static_cast<unsigned char>(sentence[i]);
+        const unsigned digit = c - static_cast<unsigned>('0');
+        if (digit < 10) {
+            value = value * 10 + digit;
+            continue;
         }
+        if (c == ',' || c == '*') {
+            const int32_t size = static_cast<int32_t>(i - start);
+            if (field > 0 && field <= kGsvFields) {
+                fields[field - 1] = GsvField{static_cast<int32_t>(start), size,
+                                             static_cast<int32_t>(value), plain && size <= 9};
+            }
+            ++field;
+            start = i + 1;
+            value = 0;
+            plain = true;
+            *lastSeparator = static_cast<char>(c);
+            continue;
+        }
+        if (c == '\0') break;
+        plain = false;
     }
-    // Without the '*' the sentence was cut short, and its end is no field.
-    const int32_t fields = separators - 1;
-    if (last != '*' || fields <= 3 || (fields - 3) % 4 == 0) return 0;
-    return fields;
+    return field > 0 ? field - 1 : 0;
 }
 
 }  // namespace
@@ -147,84 +176,80 @@ bool NavRecord::ParseGsv(const char* sentence, int32_t length, uint32_t tickMs) 
     const Talker talker = TalkerOf(sentence, length);
     if (talker == Talker::kOther) return false;
 
-    const int32_t signalField = SignalIdField(sentence, length);
-    uint8_t signal = 0;
-    // This message's satellites; a message holds four, the rest is dropped.
-    SatelliteEntry entries[kGroupEntries];
-    int count = 0;
-    bool keep = false;  // whether the block being read names a satellite
-    WalkFields<kGsvFieldBuffer, true>(sentence, length, [&](int32_t field, FieldText text) {
-        switch (field) {
-            case 1:
-                gsvMessageCount = static_cast<uint8_t>(AsInt(text));
-                return true;
-            case 2:
-                gsvMessageNumber = static_cast<uint8_t>(AsInt(text));
-                return true;
-            case 3:
-                satellitesInView = static_cast<uint8_t>(AsInt(text));
-                return true;
-            default:
-                break;
-        }
-        if (field < 4) return true;
-        if (field == signalField) {
-            signal = static_cast<uint8_t>(HexValue(text));
-            return true;
-        }
-        const int32_t value = AsInt(text);
-        const int position = (field - 4) % 4;
-        if (position == 0) {
-            GnssSystem system = GnssSystem::kGps;
-            keep = count < kGroupEntries && SatelliteSystem(talker, value, &system);
-            if (keep) {
-                entries[count] =
-                    SatelliteEntry{static_cast<uint16_t>(value), 0, 0, system, 0, 0.0f};
-                ++count;
-            }
-            return true;
-        }
-        if (!keep) return true;
-        SatelliteEntry& entry = entries[count - 1];
-        switch (position) {
-            // A satellite tracked but not yet located comes without elevation
-            // and azimuth; located counts the two as they come.
-            case 1:
-                entry.elevation = static_cast<uint16_t>(value);
-                if (text.length > 0) entry.located |= 1;
-                break;
-            case 2:
-                entry.azimuth = static_cast<uint16_t>(value);
-                if (text.length > 0) entry.located |= 2;
-                break;
-            default:
-                // Outside 1-59 the receiver is not tracking the satellite.
-                entry.snr = value >= 1 && value <= 59 ? static_cast<float>(value) : 0.0f;
-                break;
-        }
-        return true;
-    });
-    for (int i = 0; i < count; ++i)
-        entries[i].located = entries[i].located == 3 ? 1 : 0;
+    GsvField scanned[kGsvFields];
+    char lastSeparator = '\0';
+    const int32_t fields = ScanGsvFields(sentence, length, scanned, &lastSeparator);
+    // A field as the 12-byte field buffer holds it, high bytes read as '0'.
+    char buffer[kGsvFieldBuffer];
+    auto text = [&](int32_t field) {
+        const GsvField& f = scanned[field - 1];
+        const FieldText head{sentence + f.start,
+                             f.length < kGsvFieldBuffer - 1 ? f.length : kGsvFieldBuffer - 1};
+        return HighBytesAsZeroText(head, buffer);
+    };
+    auto number = [&](int32_t field) {
+        const GsvField& f = scanned[field - 1];
+        return f.plain ? f.value : AsInt(text(field));
+    };
+    if (fields >= 1) gsvMessageCount = static_cast<uint8_t>(number(1));
+    if (fields >= 2) gsvMessageNumber = static_cast<uint8_t>(number(2));
+    if (fields >= 3) satellitesInView = static_cast<uint8_t>(number(3));
 
-    SkyGroup* group = nullptr;
-    if (gsvMessageNumber == 1 && gsvMessageCount >= 1) {
-        group = StartGroup(skyGroups, talker, signal, gsvMessageCount);
-    } else {
-        group = CollectingGroup(skyGroups, talker);
-        // A message lost or out of turn spoils the group being received.
-        if (group != nullptr &&
-            (gsvMessageNumber != group->nextMessage || gsvMessageCount != group->messageCount)) {
-            group->state = GroupState::kFree;
-            group = nullptr;
+    // The signal ID is the last field when the fields after the header do not
+    // make up whole blocks of four; without the '*' the sentence was cut short
+    // and its end is no field.
+    int32_t blockFields = fields > 3 ? fields - 3 : 0;
+    uint8_t signal = 0;
+    if (lastSeparator == '*' && blockFields % 4 != 0) {
+        if (fields <= kGsvFields) signal = static_cast<uint8_t>(HexValue(text(fields)));
+        --blockFields;
+    }
+    if (blockFields > 4 * kMaxBlocks) blockFields = 4 * kMaxBlocks;
+
+    // This message's satellites, each block ID, elevation, azimuth, SNR.
+    SatelliteEntry entries[kMaxBlocks];
+    int count = 0;
+    for (int32_t first = 4; first < 4 + blockFields; first += 4) {
+        const int32_t present = 4 + blockFields - first;  // a block may be cut short
+        const int32_t id = number(first);
+        GnssSystem system = GnssSystem::kGps;
+        if (!SatelliteSystem(talker, id, &system)) continue;
+        SatelliteEntry& entry = entries[count++];
+        entry = SatelliteEntry{static_cast<uint16_t>(id), 0, 0, system, 0, 0.0f};
+        // A satellite tracked but not yet located comes without elevation and azimuth.
+        if (present > 2) {
+            entry.elevation = static_cast<uint16_t>(number(first + 1));
+            entry.azimuth = static_cast<uint16_t>(number(first + 2));
+            entry.located = scanned[first].length > 0 && scanned[first + 1].length > 0 ? 1 : 0;
+        } else if (present > 1) {
+            entry.elevation = static_cast<uint16_t>(number(first + 1));
+        }
+        if (present > 3) {
+            // Outside 1-59 the receiver is not tracking the satellite.
+            const int32_t snr = number(first + 3);
+            entry.snr = snr >= 1 && snr <= 59 ? static_cast<float>(snr) : 0.0f;
         }
     }
-    if (group != nullptr) {
-        for (int i = 0; i < count && group->entryCount < kGroupEntries; ++i)
-            group->entries[group->entryCount++] = entries[i];
-        ++group->nextMessage;
-        group->lastMessageMs = tickMs;
-        if (gsvMessageNumber == gsvMessageCount) CompleteGroup(skyGroups, group, tickMs);
+
+    int slot = -1;
+    if (gsvMessageNumber == 1 && gsvMessageCount >= 1) {
+        slot = StartGroup(skyGroups, talker, signal, gsvMessageCount);
+    } else {
+        slot = CollectingGroup(skyGroups, talker);
+        // A message lost or out of turn spoils the group being received.
+        if (slot >= 0 && (gsvMessageNumber != skyGroups[slot].nextMessage ||
+                          gsvMessageCount != skyGroups[slot].messageCount)) {
+            skyGroups[slot].state = GroupState::kFree;
+            slot = -1;
+        }
+    }
+    if (slot >= 0) {
+        SkyGroup& group = skyGroups[slot];
+        for (int i = 0; i < count && group.entryCount < kGroupEntries; ++i)
+            skyEntries[slot][group.entryCount++] = entries[i];
+        ++group.nextMessage;
+        group.lastMessageMs = tickMs;
+        if (gsvMessageNumber == gsvMessageCount) CompleteGroup(skyGroups, slot, tickMs);
     }
     return gsvMessageNumber == gsvMessageCount;
 }

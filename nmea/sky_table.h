@@ -29,7 +29,8 @@ struct SatelliteEntry {
 enum class GroupState : uint8_t { kFree, kCollecting, kComplete };
 
 // The messages of one talker for one signal: collected while they arrive,
-// complete (and shown) once the last one has come.
+// complete (and shown) once the last one has come. Its satellites are kept
+// apart (SkyEntries), so that looking through the groups stays quick.
 struct SkyGroup {
     GroupState state;
     Talker talker;
@@ -38,24 +39,24 @@ struct SkyGroup {
     uint8_t nextMessage;
     uint8_t entryCount;
     uint32_t lastMessageMs;  // tick time of its latest message
-    SatelliteEntry entries[kGroupEntries];
 };
 
 using SkyGroups = SkyGroup[kSkyGroupSlots];
+using SkyEntries = SatelliteEntry[kSkyGroupSlots][kGroupEntries];
 using UsedSet = uint64_t[kUsedWords];
 
-// The group of this talker being received, or nullptr.
-SkyGroup* CollectingGroup(SkyGroups& groups, Talker talker);
+// The slot of the group of this talker being received, or -1.
+int CollectingGroup(const SkyGroups& groups, Talker talker);
 
 // A slot for a new group of the talker: its group being received if any (a
 // new first message abandons it), else a free slot, else the slot that has
 // been silent longest.
-SkyGroup* StartGroup(SkyGroups& groups, Talker talker, uint8_t signal, uint8_t messageCount);
+int StartGroup(SkyGroups& groups, Talker talker, uint8_t signal, uint8_t messageCount);
 
 // The group's last message has come: it replaces the complete group of its
 // talker and signal, and every group silent for longer than kSilentGroupMs,
 // complete or not, goes.
-void CompleteGroup(SkyGroups& groups, SkyGroup* group, uint32_t tickMs);
+void CompleteGroup(SkyGroups& groups, int slot, uint32_t tickMs);
 
 inline bool IsUsed(const UsedSet& set, uint16_t number) {
     return number <= kMaxSatelliteNumber && ((set[number / 64] >> (number % 64)) & 1u) != 0;

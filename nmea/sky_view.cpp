@@ -30,10 +30,11 @@ void Merge(SkyView* view, const SatelliteEntry& entry) {
 
 void BuildSkyView(const NavRecord& record, SkyView* view) {
     view->count = 0;
-    for (const SkyGroup& group : record.skyGroups) {
+    for (int slot = 0; slot < kSkyGroupSlots; ++slot) {
+        const SkyGroup& group = record.skyGroups[slot];
         if (group.state != GroupState::kComplete) continue;
         for (int i = 0; i < group.entryCount; ++i)
-            Merge(view, group.entries[i]);
+            Merge(view, record.skyEntries[slot][i]);
     }
     const bool fix = record.fixType != 1;
     for (int32_t i = 0; i < view->count; ++i) {

@@ -30,10 +30,11 @@ SkyView view;
 // The satellites as the screen would see them: whole groups, each satellite
 // once, in order.
 void CheckSky() {
-    for (const SkyGroup& group : Nav.skyGroups) {
+    for (int slot = 0; slot < kSkyGroupSlots; ++slot) {
+        const SkyGroup& group = Nav.skyGroups[slot];
         Check(group.entryCount <= kGroupEntries);
         for (int i = 0; i < group.entryCount; ++i) {
-            const SatelliteEntry& e = group.entries[i];
+            const SatelliteEntry& e = Nav.skyEntries[slot][i];
             Check(e.number >= 1 && e.number <= kMaxSatelliteNumber);
             Check(e.snr == 0.0f || (e.snr >= 1.0f && e.snr <= 59.0f));
         }
