@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <utility>
 
@@ -15,6 +13,7 @@
 #include "nmea/sentence_assembler.h"
 #include "nmea/sentence_router.h"
 #include "nmea/sky_view.h"
+#include "tests/support/gpsd_sky.h"
 #include "tests/support/nmea_text.h"
 
 namespace {
@@ -25,16 +24,10 @@ constexpr GnssSystem R = GnssSystem::kGlonass;
 constexpr GnssSystem E = GnssSystem::kGalileo;
 constexpr GnssSystem C = GnssSystem::kBeidou;
 
-// What one side holds of a satellite; -1 for a position not known.
-struct Seen {
-    int elevation = -1;
-    int azimuth = -1;
-    bool used = false;
-    bool operator==(const Seen&) const = default;
-};
-// gpsd numbers each system from 1, SBAS by its PRN.
+using test_support::GpsdSatellite;
+using Seen = GpsdSatellite;
 using Key = std::pair<GnssSystem, int>;
-using Sky = std::map<Key, Seen>;
+using Sky = test_support::GpsdSky;
 
 // Receivers send NMEA 4.0 numbers or offsets on them; gpsd's svid is the
 // satellite's own number within its system.
@@ -89,45 +82,6 @@ Sky Ours(const std::string& bytes) {
             seen.azimuth = s.azimuth;
         }
         seen.used = s.used;
-    }
-    return sky;
-}
-
-// A number, true/false, or -1 for null or missing, after "key": in the object.
-int Value(const std::string& object, const std::string& key) {
-    const std::size_t at = object.find("\"" + key + "\":");
-    if (at == std::string::npos) return -1;
-    const char* text = object.c_str() + at + key.size() + 3;
-    if (*text == 't') return 1;
-    if (*text == 'f') return 0;
-    if (*text == 'n') return -1;
-    return static_cast<int>(std::lround(std::strtod(text, nullptr)));
-}
-
-// gpsd's last SKY report with satellites, each satellite once over its signals.
-Sky Gpsd(const std::string& chk) {
-    std::istringstream lines(chk);
-    std::string line, last;
-    while (std::getline(lines, line)) {
-        if (line.find("\"class\":\"SKY\"") != std::string::npos &&
-            line.find("\"satellites\"") != std::string::npos) {
-            last = line;
-        }
-    }
-    Sky sky;
-    // gpsd's gnssid: 0 GPS, 1 SBAS, 2 Galileo, 3 BeiDou, 5 QZSS, 6 GLONASS.
-    const GnssSystem systems[] = {G, S, E, C, G, GnssSystem::kQzss, R};
-    for (std::size_t from = last.find("{\"PRN\""); from != std::string::npos;
-         from = last.find("{\"PRN\"", from + 1)) {
-        const std::string object = last.substr(from, last.find('}', from) - from);
-        const int gnssid = Value(object, "gnssid");
-        if (gnssid < 0 || gnssid > 6 || gnssid == 4) continue;
-        Seen& seen = sky[{systems[gnssid], Value(object, "svid")}];
-        if (seen.elevation < 0) {
-            seen.elevation = Value(object, "el");
-            seen.azimuth = Value(object, "az");
-        }
-        seen.used = seen.used || Value(object, "used") == 1;
     }
     return sky;
 }
@@ -201,7 +155,7 @@ TEST(SkyLogs, LastSkyAgreesWithGpsd) {
         const std::string chk = test_support::SampleLog(log + ".chk");
         ASSERT_FALSE(bytes.empty() || chk.empty()) << "missing in " << SKYMARK_DATA_DIR;
         const Sky ours = Ours(bytes);
-        const Sky gpsd = Gpsd(chk);
+        const Sky gpsd = test_support::LastGpsdSky(chk);
         ASSERT_FALSE(gpsd.empty());
         for (const auto& [key, seen] : gpsd) {
             const std::string name = "system " + std::to_string(static_cast<int>(key.first)) +
