@@ -2,11 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "nmea/nav_record.h"
+#include "nmea/nmea_state.h"
+#include "nmea/sentence_assembler.h"
+#include "nmea/sentence_router.h"
+#include "nmea/sky_view.h"
 #include "tests/support/nmea_text.h"
 
 namespace {
@@ -50,7 +57,7 @@ const std::string* Find(const std::vector<std::string>& lines, const char* type)
     return nullptr;
 }
 
-TEST(Synthesised, EachSecondFitsTheLineBudgetWithGgaGsaGsvAndRmc) {
+TEST(SynthesisedGps, EachSecondFitsTheLineBudgetWithGgaGsaGsvAndRmc) {
     struct Case {
         double lat, lon;
         const char* talker;
@@ -62,6 +69,7 @@ TEST(Synthesised, EachSecondFitsTheLineBudgetWithGgaGsaGsvAndRmc) {
     std::size_t largest = 0;
     for (const Case& c : cases) {
         sim::ReceiverConfig config;
+        config.gnss = sim::Gnss::kGpsOnly;
         config.latitude = c.lat;
         config.longitude = c.lon;
         config.talker[1] = c.talker[1];
@@ -90,6 +98,110 @@ TEST(Synthesised, EachSecondFitsTheLineBudgetWithGgaGsaGsvAndRmc) {
     std::printf("largest burst: %zu bytes\n", largest);
 }
 
+// NMEA 4.11 form: GN talker for GGA, RMC and GSA, a GSA per system with its
+// system ID, a GSV group per system with its signal ID after the last block.
+TEST(SynthesisedFourSystems, EachSecondFitsItsLineInNmea411Form) {
+    sim::ReceiverConfig config;
+    sim::Burst burst;
+    std::size_t largest = 0;
+    for (std::uint32_t second = 0; second < 86400; second += 7) {
+        SCOPED_TRACE(second);
+        sim::SynthesizeSecond(config, second, &burst);
+        ASSERT_LE(burst.size, sim::kFastLineBytesPerSecond);
+        if (burst.size > largest) largest = burst.size;
+        const auto lines = Lines(burst);
+        std::string systemIds, signalIds, talkers;
+        int groupsComplete = 0;
+        for (const std::string& line : lines) {
+            ASSERT_TRUE(ChecksumMatches(line)) << line;
+            const auto f = Fields(line);
+            const std::string type = f[0].substr(2);
+            if (type != "GSV") {
+                ASSERT_EQ(f[0].substr(0, 2), "GN") << line;
+            }
+            if (type == "GSA") {
+                ASSERT_EQ(f.size(), 19u) << line;
+                systemIds += f[18];
+            }
+            if (type == "RMC") {
+                ASSERT_EQ(f.size(), 14u) << line;
+            }
+            if (type != "GSV") continue;
+            ASSERT_EQ((f.size() - 4) % 4, 1u) << "a signal ID after the blocks: " << line;
+            if (f[2] == "1") {
+                talkers += f[0].substr(0, 2) + " ";
+                signalIds += f.back();
+            }
+            if (f[1] == f[2]) ++groupsComplete;
+        }
+        EXPECT_EQ(lines.front().compare(1, 5, "GNGGA"), 0);
+        EXPECT_EQ(lines.back().compare(1, 5, "GNRMC"), 0);
+        EXPECT_EQ(systemIds, "1234");
+        EXPECT_EQ(talkers, "GP GL GA GB ");
+        EXPECT_EQ(signalIds, "1171");
+        EXPECT_EQ(groupsComplete, 4);
+    }
+    std::printf("largest four-system burst: %zu bytes\n", largest);
+}
+
+// The program's own decoder reads a second as the receiver meant it: every
+// satellite of each system once, used as its GSA says.
+TEST(SynthesisedFourSystems, DecodedAsFourSystems) {
+    sim::ReceiverConfig config;
+    sim::Burst burst;
+    bool sameNumberInThreeSystems = false;
+    for (const std::uint32_t second : {1u, 10u, 300u, 777u}) {
+        SCOPED_TRACE(second);
+        sim::SynthesizeSecond(config, second, &burst);
+        ResetNmeaState();
+        AssembleBytes(Assembler, reinterpret_cast<const uint8_t*>(burst.bytes),
+                      static_cast<int32_t>(burst.size), [](const SentenceAssembler& a) {
+                          const SentenceKind kind =
+                              ClassifySentence(a.sentenceText, a.sentenceLength);
+                          DecodeSentence(Nav, kind, a.sentenceText, a.sentenceLength, 0);
+                      });
+        AssembleBytes(Assembler, reinterpret_cast<const uint8_t*>("$"), 1,
+                      [](const SentenceAssembler&) {});
+        static SkyView view;
+        BuildSkyView(Nav, &view);
+
+        sim::SystemSky skies[sim::kSystems];
+        sim::FourSystemSkyAt(second, skies);
+        const GnssSystem systems[] = {GnssSystem::kGps, GnssSystem::kGlonass, GnssSystem::kGalileo,
+                                      GnssSystem::kBeidou};
+        std::string expected, got;
+        for (int k = 0; k < sim::kSystems; ++k) {
+            for (int i = 0; i < skies[k].count; ++i) {
+                const sim::SatelliteView& s = skies[k].satellites[i];
+                // The GPS talker lists the SBAS satellite too.
+                const bool sbas = k == 0 && s.prn > 32;
+                expected +=
+                    std::to_string(static_cast<int>(sbas ? GnssSystem::kSbas : systems[k])) + ":" +
+                    std::to_string(s.prn) + (s.used ? "u " : " ");
+            }
+        }
+        int fives = 0;
+        for (int32_t i = 0; i < view.count; ++i) {
+            const SkySatellite& s = view.satellites[i];
+            got += std::to_string(static_cast<int>(s.system)) + ":" + std::to_string(s.number) +
+                   (s.used ? "u " : " ");
+            fives += s.number == 5;
+        }
+        // Compared as sets: the view orders by number, the receiver by its own list.
+        std::vector<std::string> a, b;
+        std::istringstream ea(expected), gb(got);
+        for (std::string w; ea >> w;)
+            a.push_back(w);
+        for (std::string w; gb >> w;)
+            b.push_back(w);
+        std::sort(a.begin(), a.end());
+        std::sort(b.begin(), b.end());
+        EXPECT_EQ(a, b);
+        sameNumberInThreeSystems = sameNumberInThreeSystems || fives == 3;
+    }
+    EXPECT_TRUE(sameNumberInThreeSystems);
+}
+
 TEST(Synthesised, FixGoesFromNoneTo2DTo3D) {
     sim::ReceiverConfig config;
     sim::Burst burst;
@@ -113,8 +225,9 @@ TEST(Synthesised, FixGoesFromNoneTo2DTo3D) {
     }
 }
 
-TEST(Synthesised, ConstellationOfTenToFourteenMovesOverTime) {
+TEST(SynthesisedGps, ConstellationOfTenToFourteenMovesOverTime) {
     sim::ReceiverConfig config;
+    config.gnss = sim::Gnss::kGpsOnly;
     sim::Burst burst;
     int fewest = 99;
     int most = 0;
