@@ -8,7 +8,8 @@
 #include "nmea/sky_view.h"
 #include "win/windows.h"
 
-// R GLONASS, E Galileo, C BeiDou, J QZSS, S SBAS, I NavIC; none for GPS.
+// The one-letter prefix of a system: G GPS (never drawn: GPS numbers stand
+// alone), S SBAS, R GLONASS, E Galileo, C BeiDou, J QZSS, I NavIC.
 char16_t SystemLetter(GnssSystem system);
 
 // Half the width of the satellite's marker: 10 for the circle of GPS and for
