@@ -7,7 +7,7 @@ TEST_DIR := build/test
 RELEASE_DIR := build/release
 FUZZ_DIR := build/fuzz
 
-.PHONY: all deps build test unit-tests check-32 bench fuzz fuzz-build demo run format clean
+.PHONY: all deps build test unit-tests check-32 bench fuzz fuzz-build demo run screenshots format clean
 
 all: build
 
@@ -53,6 +53,10 @@ demo: build
 
 run: build
 	$(RELEASE_DIR)/app/skymark
+
+# The README pictures, docs/legend.png and docs/demo.png, from the real program.
+screenshots: build
+	scripts/screenshot $(RELEASE_DIR)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

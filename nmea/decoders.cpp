@@ -10,12 +10,6 @@ using nmea_fields::WalkFields;
 namespace {
 
 constexpr int kFieldBuffer = 20;
-constexpr int kGsvFieldBuffer = 12;
-
-// Satellite IDs that index the per-satellite tables.
-bool IsTableId(int32_t id) {
-    return id >= 1 && id < kSatelliteTableSize;
-}
 
 }  // namespace
 
@@ -99,83 +93,4 @@ void NavRecord::ParseRmc(const char* sentence, int32_t length) {
         }
         return true;
     });
-}
-
-// $GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1*39
-void NavRecord::ParseGsa(const char* sentence, int32_t length) {
-    // A GSA without a fix-type field means no fix known.
-    fixType = 0;
-    WalkFields<kFieldBuffer, false>(sentence, length, [this](int32_t field, FieldText text) {
-        if (field >= 3 && field <= 14) {
-            // Used flags are only ever set: the display keeps every satellite once used.
-            const int32_t id = AsInt(text);
-            if (IsTableId(id)) satUsed[id] = 1;
-            return true;
-        }
-        switch (field) {
-            case 1:
-                gsaMode = AsLetter(text);
-                break;
-            case 2:
-                fixType = AsInt(text);
-                break;
-            case 15:
-                pdop = AsFloat(text);
-                break;
-            case 16:
-                hdop = AsFloat(text);
-                break;
-            case 17:
-                vdop = AsFloat(text);
-                break;
-            default:
-                break;
-        }
-        return true;
-    });
-}
-
-// $GPGSV,2,1,08,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45*75
-bool NavRecord::ParseGsv(const char* sentence, int32_t length) {
-    int32_t current = 0;  // satellite of the block being read, 0 when its ID is not kept
-    WalkFields<kGsvFieldBuffer, true>(
-        sentence, length, [this, &current](int32_t field, FieldText text) {
-            switch (field) {
-                case 1:
-                    gsvMessageCount = static_cast<uint8_t>(AsInt(text));
-                    return true;
-                case 2:
-                    gsvMessageNumber = static_cast<uint8_t>(AsInt(text));
-                    return true;
-                case 3:
-                    satellitesInView = static_cast<uint8_t>(AsInt(text));
-                    return true;
-                default:
-                    break;
-            }
-            if (field < 4) return true;
-            const int32_t value = AsInt(text);
-            switch ((field - 4) % 4) {
-                case 0:
-                    // A block with an ID outside the tables is dropped whole.
-                    current = IsTableId(value) ? value : 0;
-                    if (current != 0) satInView[current] = 1;
-                    break;
-                case 1:
-                    if (current != 0) satElevation[current] = static_cast<uint16_t>(value);
-                    break;
-                case 2:
-                    if (current != 0) satAzimuth[current] = static_cast<uint16_t>(value);
-                    break;
-                default:
-                    // Outside 1-59 the receiver is not tracking the satellite.
-                    if (current != 0) {
-                        satSnr[current] =
-                            value >= 1 && value <= 59 ? static_cast<float>(value) : 0.0f;
-                    }
-                    break;
-            }
-            return true;
-        });
-    return gsvMessageNumber == gsvMessageCount;
 }

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-inline constexpr int kSatelliteTableSize = 50;  // indexed by satellite ID, 1 to 49 used
+#include "nmea/sky_table.h"
 
 // Plain data with its decode operations: an aggregate, so the global instance
 // starts at zero and `Nav = {}` clears it.
@@ -15,8 +15,11 @@ class NavRecord {
     void ParseGga(const char* sentence, int32_t length);
     void ParseRmc(const char* sentence, int32_t length);
     void ParseGsa(const char* sentence, int32_t length);
-    // True when the sentence is the last message of its GSV group.
-    bool ParseGsv(const char* sentence, int32_t length);
+    // True when the sentence is the last message of its GSV group. tickMs is
+    // the time it arrived, by which groups that have gone silent expire.
+    bool ParseGsv(const char* sentence, int32_t length, uint32_t tickMs);
+    // Any sentence other than a GSA ends the run of GSA sentences of a fix.
+    void EndGsaRun() { gsaRunOpen = 0; }
     // ddmmyy to year (2000-2099), month and day.
     void DecodeDate(float ddmmyy, int32_t* year, int32_t* month, int32_t* day) const;
     // hhmmss.ss (UTC) to local hour, minute and second; dayShift is -1, 0 or +1
@@ -34,16 +37,19 @@ class NavRecord {
     float displayAltitude;
     uint8_t fixQuality;
     uint8_t satellitesUsed;
-    uint8_t satInView[kSatelliteTableSize];
-    uint16_t satElevation[kSatelliteTableSize];
-    uint16_t satAzimuth[kSatelliteTableSize];
-    float satSnr[kSatelliteTableSize];
+    // The GSV groups: complete ones are the sky, the others are arriving.
+    SkyGroup skyGroups[kSkyGroupSlots];
+    SatelliteEntry skyEntries[kSkyGroupSlots][kGroupEntries];  // each group's satellites
     uint8_t gsvMessageCount;
     uint8_t gsvMessageNumber;
     uint8_t satellitesInView;
     char gsaMode;
     int32_t fixType;
-    uint8_t satUsed[kSatelliteTableSize];
+    // Bit n of a system's set: its satellite number n is used in the fix, as
+    // the latest run of GSA sentences naming that system listed it.
+    uint64_t usedSatellites[kGnssSystemCount][kUsedWords];
+    uint8_t gsaRunOpen;     // 1 while GSA sentences follow one another
+    uint8_t gsaRunSystems;  // bit per GnssSystem: named so far in this run
     float pdop;
     float hdop;
     float vdop;

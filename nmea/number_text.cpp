@@ -19,14 +19,7 @@ constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7
                                    1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 constexpr int kMaxExactPower = 22;
 
-// White space as the "C" locale's isspace sees it.
-bool IsCSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
+using number_text::IsDigit;
 
 // The "C" locale, created once, so that strtod reads '.' whatever the process set.
 locale_t CLocale() {
@@ -56,30 +49,6 @@ int32_t TruncateToInt32(double value) {
     if (value >= 2147483648.0) return std::numeric_limits<int32_t>::max();
     if (value <= -2147483649.0) return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(value);
-}
-
-int32_t SaturateToInt32(int64_t value) {
-    if (value > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
-    if (value < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(value);
-}
-
-int32_t ParseIntText(const char* text, int32_t length) {
-    int32_t i = 0;
-    while (i < length && IsCSpace(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < length && (text[i] == '-' || text[i] == '+')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    // Stop growing just past the int32 range so the sum can never overflow.
-    constexpr int64_t kCeiling = int64_t{1} << 31;
-    int64_t value = 0;
-    for (; i < length && IsDigit(text[i]); ++i) {
-        if (value <= kCeiling) value = value * 10 + (text[i] - '0');
-    }
-    return SaturateToInt32(negative ? -value : value);
 }
 
 float NarrowToFloat(double value) {

@@ -35,22 +35,30 @@ inline SentenceKind ClassifySentence(const char* text, int32_t length) {
 }
 
 // Runs the decoder of the kind into the record; true only when a GSV sentence
-// was the last message of its group.
-inline bool DecodeSentence(NavRecord& record, SentenceKind kind, const char* text, int32_t length) {
+// was the last message of its group. tickMs is when the sentence arrived.
+inline bool DecodeSentence(NavRecord& record, SentenceKind kind, const char* text, int32_t length,
+                           uint32_t tickMs) {
     switch (kind) {
         case SentenceKind::kGga:
+            record.EndGsaRun();
             record.ParseGga(text, length);
             return false;
         case SentenceKind::kGsa:
             record.ParseGsa(text, length);
             return false;
         case SentenceKind::kGsv:
-            return record.ParseGsv(text, length);
+            record.EndGsaRun();
+            return record.ParseGsv(text, length, tickMs);
         case SentenceKind::kRmc:
+            record.EndGsaRun();
             record.ParseRmc(text, length);
             return false;
-        case SentenceKind::kFailed:
         case SentenceKind::kOther:
+            // A '$' alone (some receivers start every sentence with "$$") is
+            // no sentence at all.
+            if (length >= 6) record.EndGsaRun();
+            return false;
+        case SentenceKind::kFailed:
             return false;
     }
     return false;

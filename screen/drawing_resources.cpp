@@ -27,7 +27,7 @@ void CreateDrawingResourcesForDc(HDC windowDc) {
     if (RedBrush == nullptr) RedBrush = CreateSolidBrush(kRed);
     if (BlueBrush == nullptr) BlueBrush = CreateSolidBrush(kBlue);
     if (SkySurface == nullptr) SkySurface = CreateSurface(windowDc, 200, 200);
-    if (BarSurface == nullptr) BarSurface = CreateSurface(windowDc, 200, 50);
+    if (BarSurface == nullptr) BarSurface = CreateSurface(windowDc, 320, 50);
 }
 
 void DrawTextInRect(HDC dc, int32_t left, int32_t right, int32_t top, int32_t bottom,

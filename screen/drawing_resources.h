@@ -11,7 +11,7 @@ extern HBRUSH WhiteBrush;
 extern HBRUSH RedBrush;
 extern HBRUSH BlueBrush;
 extern HDC SkySurface;  // 200 x 200, the top-left 100 x 100 used
-extern HDC BarSurface;  // 200 x 50
+extern HDC BarSurface;  // 320 x 50
 
 inline constexpr COLORREF kBlack = 0x000000;
 inline constexpr COLORREF kWhite = 0xFFFFFF;

@@ -84,8 +84,9 @@ void DrawStaticScreen(HDC dc) {
     DrawLetter(dc, u"E", {85, 143, 98, 158});
     DrawLetter(dc, u"W", {5, 143, 17, 158});
 
+    // A frame where each bar of the strip will stand.
     SelectObject(dc, BlueBrush);
-    for (int32_t x = 0; x <= 180; x += 20) {
+    for (int32_t x = 0; x <= 300; x += 20) {
         ScratchRect = {x, 230, x + 18, 270};
         Rectangle(dc, ScratchRect.left, ScratchRect.top, ScratchRect.right, ScratchRect.bottom);
     }
@@ -157,7 +158,6 @@ void RefreshRmc(HDC dc) {
 }
 
 void RefreshGsv(HDC dc) {
-    // The bars clear the in-view flags that the plot reads.
     DrawSkyPlot(dc);
     DrawSignalBars(dc);
 }

@@ -1,28 +1,45 @@
 #include "screen/signal_bars.h"
 
-#include <cmath>
-
 #include "nmea/nav_record.h"
-#include "nmea/number_text.h"
+#include "nmea/sky_view.h"
 #include "screen/drawing_resources.h"
+#include "screen/satellite_look.h"
 
 namespace {
 
-WCHAR labelBuffer[1024];
+SkyView sky;
+// Indexes into sky of the satellites that get a bar.
+int32_t shown[kMaxSkySatellites];
 
-constexpr int32_t kBarBottom = 40;
-constexpr int32_t kBarWidth = 18;
-constexpr int32_t kBarPitch = 20;
-constexpr int32_t kLastBarX = 240;
-// Even a satellite without a usable SNR gets a visible stub.
-constexpr int32_t kLowestBarTop = kBarBottom - 2;
-constexpr int32_t kLabelHeight = 15;
-// A label this tall does not fit inside a shorter bar; it goes above it.
-constexpr int32_t kLabelInsideMinHeight = 10;
+// Used satellites first, then the others by falling SNR.
+bool Wanted(const SkySatellite& a, const SkySatellite& b) {
+    if (a.used != b.used) return a.used;
+    return a.snr > b.snr;
+}
 
-void DrawTextScratch(HDC dc, const WCHAR* text, int count, const RECT& rect) {
-    ScratchRect = rect;
-    DrawTextW(dc, text, count, &ScratchRect, 0);
+// The satellites that get a bar, in the order of the view (system, then
+// number): all of them when they fit, else those a user most wants to see.
+int32_t ChooseBars() {
+    const int32_t count = sky.count;
+    for (int32_t i = 0; i < count; ++i)
+        shown[i] = i;
+    if (count <= kMaxBars) return count;
+    // Stable insertion sorts, a few dozen entries: by want, then back by index.
+    for (int32_t i = 1; i < count; ++i) {
+        const int32_t index = shown[i];
+        int32_t j = i;
+        for (; j > 0 && Wanted(sky.satellites[index], sky.satellites[shown[j - 1]]); --j)
+            shown[j] = shown[j - 1];
+        shown[j] = index;
+    }
+    for (int32_t i = 1; i < kMaxBars; ++i) {
+        const int32_t index = shown[i];
+        int32_t j = i;
+        for (; j > 0 && index < shown[j - 1]; --j)
+            shown[j] = shown[j - 1];
+        shown[j] = index;
+    }
+    return kMaxBars;
 }
 
 }  // namespace
@@ -31,44 +48,17 @@ void DrawSignalBars(HDC dc) {
     HDC bars = BarSurface;
     SelectObject(bars, BlackPen);
     SelectObject(bars, WhiteBrush);
-    ScratchRect = {0, 0, 200, 50};
+    ScratchRect = {0, 0, kStripWidth, kStripHeight};
     FillRect(bars, &ScratchRect, WhiteBrush);
     SetBkMode(bars, TRANSPARENT);
 
     ScratchRect = {0, 90, 320, 95};
     FillRect(dc, &ScratchRect, BlueBrush);
 
-    int32_t x = 0;
-    for (int id = 1; id < kSatelliteTableSize; ++id) {
-        if (x > kLastBarX || Nav.satInView[id] == 0) continue;
-        Nav.satInView[id] = 0;
-        bool used = Nav.satUsed[id] != 0 && Nav.fixType != 1;
-        SelectObject(bars, WhiteBrush);
-        if (used) {
-            SelectObject(bars, BlueBrush);
-            SelectObject(bars, BlackPen);
-        }
+    BuildSkyView(Nav, &sky);
+    const int32_t barCount = ChooseBars();
+    for (int32_t n = 0; n < barCount; ++n)
+        DrawSatelliteBar(bars, sky.satellites[shown[n]], n * kBarPitch);
 
-        double snr = static_cast<double>(Nav.satSnr[id]);
-        // A value that is no number at all counts as no SNR.
-        if (std::isnan(snr)) snr = 0.0;
-        int32_t top = TruncateToInt32(40.0 - snr * 0.8);
-        if (top > kLowestBarTop) top = kLowestBarTop;
-        ScratchRect = {x, top, x + kBarWidth, kBarBottom};
-        Rectangle(bars, ScratchRect.left, ScratchRect.top, ScratchRect.right, ScratchRect.bottom);
-
-        SetTextColor(bars, GetSysColor(used ? COLOR_HIGHLIGHTTEXT : COLOR_STATICTEXT));
-        bool shortBar = top > kBarBottom - kLabelInsideMinHeight;
-        int32_t labelTop = shortBar ? top - kLabelHeight : top;
-        int count = wsprintfW(labelBuffer, u"%2d", TruncateToInt32(snr));
-        DrawTextScratch(bars, labelBuffer, count,
-                        {x, labelTop, x + kBarWidth, labelTop + kLabelHeight});
-
-        SetTextColor(bars, GetSysColor(COLOR_STATICTEXT));
-        count = wsprintfW(labelBuffer, u"%2d", id);
-        DrawTextScratch(bars, labelBuffer, count, {x, 37, x + kBarWidth, 52});
-        x += kBarPitch;
-    }
-
-    BitBlt(dc, 0, 220, 200, 50, bars, 0, 0, SRCCOPY);
+    BitBlt(dc, 0, 220, kStripWidth, kStripHeight, bars, 0, 0, SRCCOPY);
 }

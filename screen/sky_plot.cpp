@@ -1,15 +1,19 @@
 #include "screen/sky_plot.h"
 
 #include <cmath>
+#include <initializer_list>
 #include <numbers>
 
 #include "nmea/nav_record.h"
 #include "nmea/number_text.h"
+#include "nmea/sky_view.h"
 #include "screen/drawing_resources.h"
+#include "screen/satellite_look.h"
 
 namespace {
 
 WCHAR labelBuffer[1024];
+SkyView sky;
 
 constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr double kRadius = 40.0;  // elevation 0 lies on the outer circle
@@ -28,10 +32,6 @@ void EllipseScratch(HDC dc, const RECT& rect) {
 void DrawTextScratch(HDC dc, const WCHAR* text, int count, const RECT& rect) {
     ScratchRect = rect;
     DrawTextW(dc, text, count, &ScratchRect, 0);
-}
-
-bool DrawnAsUsed(int id) {
-    return Nav.satUsed[id] != 0 && Nav.fixType != 1;
 }
 
 const WCHAR* FixTypeText(int32_t fixType) {
@@ -67,44 +67,42 @@ void SkyMarkerCentre(uint16_t azimuth, uint16_t elevation, int32_t* cx, int32_t*
 }
 
 void DrawSkyPlot(HDC dc) {
-    HDC sky = SkySurface;
-    SetBkMode(sky, TRANSPARENT);
-    SelectObject(sky, BlackPen);
-    SelectObject(sky, WhiteBrush);
+    HDC surface = SkySurface;
+    SetBkMode(surface, TRANSPARENT);
+    SelectObject(surface, BlackPen);
+    SelectObject(surface, WhiteBrush);
 
-    FillScratch(sky, {0, 0, 100, 100}, WhiteBrush);
-    EllipseScratch(sky, {10, 10, 90, 90});
-    EllipseScratch(sky, {30, 30, 70, 70});
-    FillScratch(sky, {10, 49, 90, 51}, BlueBrush);
-    FillScratch(sky, {49, 10, 51, 90}, BlueBrush);
+    FillScratch(surface, {0, 0, 100, 100}, WhiteBrush);
+    EllipseScratch(surface, {10, 10, 90, 90});
+    EllipseScratch(surface, {30, 30, 70, 70});
+    FillScratch(surface, {10, 49, 90, 51}, BlueBrush);
+    FillScratch(surface, {49, 10, 51, 90}, BlueBrush);
 
     // The letters keep whatever text colour the previous pass left.
-    DrawTextScratch(sky, u"N", 1, {45, 0, 55, 15});
-    DrawTextScratch(sky, u"S", 1, {48, 83, 54, 98});
-    DrawTextScratch(sky, u"E", 1, {85, 43, 98, 58});
-    DrawTextScratch(sky, u"W", 1, {5, 43, 17, 58});
+    DrawTextScratch(surface, u"N", 1, {45, 0, 55, 15});
+    DrawTextScratch(surface, u"S", 1, {48, 83, 54, 98});
+    DrawTextScratch(surface, u"E", 1, {85, 43, 98, 58});
+    DrawTextScratch(surface, u"W", 1, {5, 43, 17, 58});
 
-    for (int id = 1; id < kSatelliteTableSize; ++id) {
-        if (Nav.satInView[id] == 0) continue;
-        bool used = DrawnAsUsed(id);
-        SelectObject(sky, WhiteBrush);
-        if (used) {
-            SelectObject(sky, BlueBrush);
-            SelectObject(sky, BlackPen);
+    // A later marker covers an earlier one: the other systems first, then GPS
+    // over them as the plot has always drawn it, each by number.
+    BuildSkyView(Nav, &sky);
+    for (const bool gps : {false, true}) {
+        for (int32_t i = 0; i < sky.count; ++i) {
+            const SkySatellite& satellite = sky.satellites[i];
+            // Tracked but not yet located: it has a bar, but no place here.
+            if ((satellite.system == GnssSystem::kGps) != gps || !satellite.located) continue;
+            int32_t cx = 0, cy = 0;
+            SkyMarkerCentre(satellite.azimuth, satellite.elevation, &cx, &cy);
+            DrawSatelliteMarker(surface, satellite, cx, cy);
         }
-        int32_t cx = 0, cy = 0;
-        SkyMarkerCentre(Nav.satAzimuth[id], Nav.satElevation[id], &cx, &cy);
-        EllipseScratch(sky, {cx - 10, cy - 10, cx + 10, cy + 10});
-        SetTextColor(sky, GetSysColor(used ? COLOR_HIGHLIGHTTEXT : COLOR_STATICTEXT));
-        int count = wsprintfW(labelBuffer, u"%2d", id);
-        DrawTextScratch(sky, labelBuffer, count, {cx - 7, cy - 7, cx + 10, cy + 10});
     }
 
-    SetTextColor(sky, GetSysColor(COLOR_STATICTEXT));
+    SetTextColor(surface, GetSysColor(COLOR_STATICTEXT));
     const WCHAR* fixText = FixTypeText(Nav.fixType);
-    DrawTextScratch(sky, fixText, Length(fixText), {70, 0, 110, 15});
+    DrawTextScratch(surface, fixText, Length(fixText), {70, 0, 110, 15});
     int count = wsprintfW(labelBuffer, u"%3ds", Nav.noFixSeconds);
-    DrawTextScratch(sky, labelBuffer, count, {0, 0, 30, 15});
+    DrawTextScratch(surface, labelBuffer, count, {0, 0, 30, 15});
 
-    BitBlt(dc, 0, 100, 100, 100, sky, 0, 0, SRCCOPY);
+    BitBlt(dc, 0, 100, 100, 100, surface, 0, 0, SRCCOPY);
 }

@@ -1,6 +1,7 @@
 #include "sim_core.h"
 
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,36 +9,13 @@
 #include <fstream>
 #include <iterator>
 
+#include "sim_sentences.h"
+
 namespace sim {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kPoolPrns[kMaxSatellites] = {2, 5, 7, 9, 12, 13, 15, 18, 20, 21, 25, 26, 29, 31};
-
-// A fixed mix of the two numbers, so that noise and corruption are
-// reproducible for a given second.
-std::uint32_t Mix(std::uint32_t a, std::uint32_t b) {
-    std::uint32_t h = a * 0x9E3779B1u ^ (b + 0x7F4A7C15u);
-    h ^= h >> 16;
-    h *= 0x85EBCA6Bu;
-    h ^= h >> 13;
-    h *= 0xC2B2AE35u;
-    h ^= h >> 16;
-    return h;
-}
-
-// Appends "$body*HH\r\n"; a corrupted sentence carries a checksum off by one.
-void AppendSentence(Burst* burst, const char* body, bool corrupt) {
-    const std::size_t length = std::strlen(body);
-    std::uint8_t sum = NmeaChecksum(body, length);
-    if (corrupt) sum ^= 0x01;
-    char line[128];
-    const int n = std::snprintf(line, sizeof line, "$%s*%02X\r\n", body, sum);
-    if (n <= 0 || static_cast<std::size_t>(n) >= sizeof line) return;
-    if (burst->size + static_cast<std::size_t>(n) > kLineBytesPerSecond) return;
-    std::memcpy(burst->bytes + burst->size, line, static_cast<std::size_t>(n));
-    burst->size += static_cast<std::size_t>(n);
-}
 
 // ddmm.mmmm or dddmm.mmmm with the hemisphere letter, from decimal degrees.
 void FormatAngle(double degrees, int degreeDigits, char positive, char negative, char* out,
@@ -50,15 +28,32 @@ void FormatAngle(double degrees, int degreeDigits, char positive, char negative,
                   rest % 10000, hemisphere);
 }
 
-struct Moment {
-    double latitude;
-    double longitude;
-    double speedKnots;
-    double courseDegrees;
-    double altitude;
-    char time[48];  // hhmmss.00
-    char date[40];  // ddmmyy
-};
+}  // namespace
+
+namespace parts {
+
+std::uint32_t Mix(std::uint32_t a, std::uint32_t b) {
+    std::uint32_t h = a * 0x9E3779B1u ^ (b + 0x7F4A7C15u);
+    h ^= h >> 16;
+    h *= 0x85EBCA6Bu;
+    h ^= h >> 13;
+    h *= 0xC2B2AE35u;
+    h ^= h >> 16;
+    return h;
+}
+
+void AppendSentence(Burst* burst, std::size_t budget, const char* body, bool corrupt) {
+    const std::size_t length = std::strlen(body);
+    std::uint8_t sum = NmeaChecksum(body, length);
+    if (corrupt) sum ^= 0x01;
+    char line[288];
+    const int n = std::snprintf(line, sizeof line, "$%s*%02X\r\n", body, sum);
+    if (n <= 0 || static_cast<std::size_t>(n) >= sizeof line) return;
+    if (budget > sizeof burst->bytes) budget = sizeof burst->bytes;
+    if (burst->size + static_cast<std::size_t>(n) > budget) return;
+    std::memcpy(burst->bytes + burst->size, line, static_cast<std::size_t>(n));
+    burst->size += static_cast<std::size_t>(n);
+}
 
 // The receiver drives a slow circle of 200 m radius around the start point,
 // once every 20 minutes.
@@ -72,12 +67,14 @@ Moment MomentAt(const ReceiverConfig& config, std::uint32_t second) {
     const double east = kRadiusMetres * (1.0 - std::cos(angle));
     double cosLat = std::cos(config.latitude * kPi / 180.0);
     if (cosLat < 0.01) cosLat = 0.01;
-    m.latitude = config.latitude + north / kMetresPerDegree;
-    m.longitude = config.longitude + east / (kMetresPerDegree * cosLat);
-    if (m.latitude > 89.9999) m.latitude = 89.9999;
-    if (m.latitude < -89.9999) m.latitude = -89.9999;
-    if (m.longitude > 180.0) m.longitude -= 360.0;
-    if (m.longitude < -180.0) m.longitude += 360.0;
+    double latitude = config.latitude + north / kMetresPerDegree;
+    double longitude = config.longitude + east / (kMetresPerDegree * cosLat);
+    if (latitude > 89.9999) latitude = 89.9999;
+    if (latitude < -89.9999) latitude = -89.9999;
+    if (longitude > 180.0) longitude -= 360.0;
+    if (longitude < -180.0) longitude += 360.0;
+    FormatAngle(latitude, 2, 'N', 'S', m.latitude, sizeof m.latitude);
+    FormatAngle(longitude, 3, 'E', 'W', m.longitude, sizeof m.longitude);
     const double metresPerSecond = 2.0 * kPi * kRadiusMetres / kPeriodSeconds;
     m.speedKnots = metresPerSecond * 3600.0 / 1852.0;
     // Moving counter-clockwise seen from above: heading is the tangent.
@@ -98,7 +95,47 @@ bool Corrupt(const ReceiverConfig& config, std::uint32_t second, std::uint32_t i
     return static_cast<int>(Mix(second, index) % 100u) < config.corruptPercent;
 }
 
-}  // namespace
+Dops DopsFor(int used) {
+    Dops d{};
+    d.hdop = used > 0 ? 0.6 + 4.0 / used : 0.0;
+    d.vdop = used > 0 ? 0.9 + 6.0 / used : 0.0;
+    d.pdop = std::sqrt(d.hdop * d.hdop + d.vdop * d.vdop);
+    return d;
+}
+
+void Body::Add(const char* format, ...) {
+    if (size_ >= sizeof text_) return;
+    va_list args;
+    va_start(args, format);
+    const int n = std::vsnprintf(text_ + size_, sizeof text_ - size_, format, args);
+    va_end(args);
+    if (n > 0) size_ += static_cast<std::size_t>(n);
+}
+
+void AddGsa(Body* body, FixKind fix, const SatelliteView* satellites, int count, const Dops& dops,
+            int systemId) {
+    body->Add("GSA,A,%d", static_cast<int>(fix));
+    int slots = 0;
+    for (int i = 0; i < count && slots < 12; ++i) {
+        if (!satellites[i].used) continue;
+        body->Add(",%02d", satellites[i].prn);
+        ++slots;
+    }
+    for (; slots < 12; ++slots)
+        body->Add(",");
+    if (fix == FixKind::kNone) {
+        body->Add(",,,");
+    } else {
+        body->Add(",%.1f,%.1f,%.1f", dops.pdop, dops.hdop, dops.vdop);
+    }
+    if (systemId != 0) body->Add(",%d", systemId);
+}
+
+}  // namespace parts
+
+using parts::AppendSentence;
+using parts::Body;
+using parts::Corrupt;
 
 std::uint8_t NmeaChecksum(const char* body, std::size_t length) {
     std::uint8_t sum = 0;
@@ -135,7 +172,7 @@ int SatellitesAt(std::uint32_t second, SatelliteView (&out)[kMaxSatellites]) {
         if (second < static_cast<std::uint32_t>(i % 5)) {
             s.snr = -1;
         } else {
-            s.snr = 16 + s.elevation * 35 / 100 + static_cast<int>(Mix(second, s.prn) % 5u);
+            s.snr = 16 + s.elevation * 35 / 100 + static_cast<int>(parts::Mix(second, s.prn) % 5u);
         }
         s.used = fixed && s.snr >= 25 && used < 12;
         if (s.used) ++used;
@@ -143,78 +180,55 @@ int SatellitesAt(std::uint32_t second, SatelliteView (&out)[kMaxSatellites]) {
     return count;
 }
 
+std::size_t LineBytesPerSecond(const ReceiverConfig& config) {
+    return config.gnss == Gnss::kGpsOnly ? kLineBytesPerSecond : kFastLineBytesPerSecond;
+}
+
 void SynthesizeSecond(const ReceiverConfig& config, std::uint32_t second, Burst* burst) {
+    if (config.gnss == Gnss::kFourSystems) {
+        parts::SynthesizeFourSystems(config, second, burst);
+        return;
+    }
     burst->size = 0;
-    const Moment m = MomentAt(config, second);
+    const std::size_t budget = kLineBytesPerSecond;
+    const parts::Moment m = parts::MomentAt(config, second);
     const FixKind fix = FixAt(second);
     SatelliteView sats[kMaxSatellites];
     const int count = SatellitesAt(second, sats);
     int usedCount = 0;
     for (int i = 0; i < count; ++i)
         usedCount += sats[i].used ? 1 : 0;
-    const double hdop = usedCount > 0 ? 0.6 + 4.0 / usedCount : 0.0;
-    const double vdop = usedCount > 0 ? 0.9 + 6.0 / usedCount : 0.0;
-    const double pdop = std::sqrt(hdop * hdop + vdop * vdop);
+    const parts::Dops dops = parts::DopsFor(usedCount);
     const char* talker = config.talker;
-
-    char lat[64];
-    char lon[64];
-    FormatAngle(m.latitude, 2, 'N', 'S', lat, sizeof lat);
-    FormatAngle(m.longitude, 3, 'E', 'W', lon, sizeof lon);
-
-    char body[1024];
     std::uint32_t index = 0;
-    if (fix == FixKind::kNone) {
-        std::snprintf(body, sizeof body, "%sGGA,%s,,,,,0,00,,,M,,M,,", talker, m.time);
-    } else {
-        std::snprintf(body, sizeof body, "%sGGA,%s,%s,%s,1,%02d,%.1f,%.1f,M,47.3,M,,", talker,
-                      m.time, lat, lon, usedCount, hdop, m.altitude);
-    }
-    AppendSentence(burst, body, Corrupt(config, second, index++));
+    auto send = [&](const char* body) {
+        AppendSentence(burst, budget, body, Corrupt(config, second, index++));
+    };
 
-    int n = std::snprintf(body, sizeof body, "%sGSA,A,%d", talker, static_cast<int>(fix));
-    int slots = 0;
-    for (int i = 0; i < count && slots < 12; ++i) {
-        if (!sats[i].used) continue;
-        n += std::snprintf(body + n, sizeof body - static_cast<std::size_t>(n), ",%02d",
-                           sats[i].prn);
-        ++slots;
-    }
-    for (; slots < 12; ++slots) {
-        n += std::snprintf(body + n, sizeof body - static_cast<std::size_t>(n), ",");
-    }
+    Body gga;
     if (fix == FixKind::kNone) {
-        std::snprintf(body + n, sizeof body - static_cast<std::size_t>(n), ",,,");
+        gga.Add("%sGGA,%s,,,,,0,00,,,M,,M,,", talker, m.time);
     } else {
-        std::snprintf(body + n, sizeof body - static_cast<std::size_t>(n), ",%.1f,%.1f,%.1f", pdop,
-                      hdop, vdop);
+        gga.Add("%sGGA,%s,%s,%s,1,%02d,%.1f,%.1f,M,47.3,M,,", talker, m.time, m.latitude,
+                m.longitude, usedCount, dops.hdop, m.altitude);
     }
-    AppendSentence(burst, body, Corrupt(config, second, index++));
+    send(gga.Text());
 
-    const int messages = (count + 3) / 4;
-    for (int message = 0; message < messages; ++message) {
-        n = std::snprintf(body, sizeof body, "%sGSV,%d,%d,%02d", talker, messages, message + 1,
-                          count);
-        for (int i = message * 4; i < count && i < message * 4 + 4; ++i) {
-            const SatelliteView& s = sats[i];
-            if (s.snr < 0) {
-                n += std::snprintf(body + n, sizeof body - static_cast<std::size_t>(n),
-                                   ",%02d,%02d,%03d,", s.prn, s.elevation, s.azimuth);
-            } else {
-                n += std::snprintf(body + n, sizeof body - static_cast<std::size_t>(n),
-                                   ",%02d,%02d,%03d,%02d", s.prn, s.elevation, s.azimuth, s.snr);
-            }
-        }
-        AppendSentence(burst, body, Corrupt(config, second, index++));
-    }
+    Body gsa;
+    gsa.Add("%s", talker);
+    parts::AddGsa(&gsa, fix, sats, count, dops, 0);
+    send(gsa.Text());
 
+    parts::ForEachGsv(talker, sats, count, 0, send);
+
+    Body rmc;
     if (fix == FixKind::kNone) {
-        std::snprintf(body, sizeof body, "%sRMC,%s,V,,,,,,,%s,,,N", talker, m.time, m.date);
+        rmc.Add("%sRMC,%s,V,,,,,,,%s,,,N", talker, m.time, m.date);
     } else {
-        std::snprintf(body, sizeof body, "%sRMC,%s,A,%s,%s,%.1f,%.1f,%s,,,A", talker, m.time, lat,
-                      lon, m.speedKnots, m.courseDegrees, m.date);
+        rmc.Add("%sRMC,%s,A,%s,%s,%.1f,%.1f,%s,,,A", talker, m.time, m.latitude, m.longitude,
+                m.speedKnots, m.courseDegrees, m.date);
     }
-    AppendSentence(burst, body, Corrupt(config, second, index++));
+    send(rmc.Text());
 }
 
 bool Replay::Load(const char* path) {

@@ -25,11 +25,15 @@ void PrintUsage(std::FILE* out) {
     std::fputs(
         "Usage: skymark-sim [options]\n"
         "Opens a pseudo-terminal, prints its path on the first line and sends NMEA 0183\n"
-        "there as a 4800-baud GPS receiver would: one burst a second, at most 480 bytes.\n"
+        "there as a GPS receiver would, one burst a second. By default it is a receiver\n"
+        "of GPS, GLONASS, Galileo and BeiDou in NMEA 4.11 form on a 38400-baud line\n"
+        "(at most 3840 bytes a second).\n"
         "\n"
+        "  --gnss all|gps       all four systems (default), or a GPS-only receiver on a\n"
+        "                       4800-baud line (at most 480 bytes a second)\n"
         "  --replay FILE        send a recorded log in a loop instead of the synthesised\n"
-        "                       receiver\n"
-        "  --talker GP|GN       talker of the synthesised sentences (default GP)\n"
+        "                       receiver, at most 480 bytes a second\n"
+        "  --talker GP|GN       talker of the GPS-only receiver's sentences (default GP)\n"
         "  --corrupt PERCENT    share of sentences sent with a wrong checksum (default 0)\n"
         "  --position LAT,LON   start position in decimal degrees (default 47.3769,8.5417)\n"
         "  --seconds N          stop after N seconds (default: run until SIGINT/SIGTERM)\n"
@@ -108,6 +112,7 @@ int main(int argc, char** argv) {
     const char* replayPath = nullptr;
     const char* recordPath = nullptr;
     long seconds = -1;
+    bool talkerGiven = false;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -119,9 +124,13 @@ int main(int argc, char** argv) {
             replayPath = value;
         } else if (std::strcmp(arg, "--record") == 0 && value != nullptr) {
             recordPath = value;
+        } else if (std::strcmp(arg, "--gnss") == 0 && value != nullptr &&
+                   (std::strcmp(value, "all") == 0 || std::strcmp(value, "gps") == 0)) {
+            config.gnss = value[0] == 'g' ? sim::Gnss::kGpsOnly : sim::Gnss::kFourSystems;
         } else if (std::strcmp(arg, "--talker") == 0 && value != nullptr &&
                    (std::strcmp(value, "GP") == 0 || std::strcmp(value, "GN") == 0)) {
             config.talker[1] = value[1];
+            talkerGiven = true;
         } else if (std::strcmp(arg, "--corrupt") == 0 && value != nullptr &&
                    ParseWhole(value, 0, 100, &number)) {
             config.corruptPercent = static_cast<int>(number);
@@ -137,6 +146,13 @@ int main(int argc, char** argv) {
             return 2;
         }
         ++i;
+    }
+
+    // The four-system receiver names its talkers itself.
+    if (talkerGiven && config.gnss != sim::Gnss::kGpsOnly && replayPath == nullptr) {
+        std::fprintf(stderr, "skymark-sim: --talker is for the GPS-only receiver (--gnss gps)\n");
+        PrintUsage(stderr);
+        return 2;
     }
 
     sim::Replay replay;
@@ -174,7 +190,8 @@ int main(int argc, char** argv) {
     clock_gettime(CLOCK_MONOTONIC, &start);
     sim::Burst burst;
     // Each burst leaves at line speed: a tenth of a second's worth every 100 ms.
-    constexpr std::size_t kSlice = sim::kLineBytesPerSecond / 10;
+    const std::size_t sliceBytes =
+        (replayPath != nullptr ? sim::kLineBytesPerSecond : sim::LineBytesPerSecond(config)) / 10;
     for (std::uint32_t second = 0; !stopRequested; ++second) {
         if (seconds >= 0 && second >= static_cast<unsigned long>(seconds)) break;
         if (replayPath != nullptr) {
@@ -184,7 +201,8 @@ int main(int argc, char** argv) {
         }
         for (std::size_t sent = 0, slice = 0; sent < burst.size && !stopRequested; ++slice) {
             SleepUntil(AddMs(start, 1000LL * second + 100LL * static_cast<long long>(slice)));
-            const std::size_t size = burst.size - sent < kSlice ? burst.size - sent : kSlice;
+            const std::size_t size =
+                burst.size - sent < sliceBytes ? burst.size - sent : sliceBytes;
             WriteSome(fd, burst.bytes + sent, size, record);
             sent += size;
         }

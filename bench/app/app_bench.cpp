@@ -85,12 +85,15 @@ Program* StartProgram() {
     return SearchPending == 0 ? &program : nullptr;
 }
 
-void BM_TickWithASecondOfReceiverData(benchmark::State& state) {
+// A second of the simulated receiver: four systems by default (four GSV groups,
+// so four passes of the plot and the bars), or GPS alone.
+void TickWithASecond(benchmark::State& state, sim::Gnss gnss) {
     Program* program = StartProgram();
     if (program == nullptr) {
         state.SkipWithError("the program did not start on its pseudo-terminal");
         return;
     }
+    program->config.gnss = gnss;
     sim::Burst burst;
     std::size_t bytes = 0;
     for (auto _ : state) {
@@ -103,7 +106,16 @@ void BM_TickWithASecondOfReceiverData(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
 }
+
+void BM_TickWithASecondOfReceiverData(benchmark::State& state) {
+    TickWithASecond(state, sim::Gnss::kFourSystems);
+}
 BENCHMARK(BM_TickWithASecondOfReceiverData);
+
+void BM_TickWithASecondOfGpsOnlyData(benchmark::State& state) {
+    TickWithASecond(state, sim::Gnss::kGpsOnly);
+}
+BENCHMARK(BM_TickWithASecondOfGpsOnlyData);
 
 void BM_TickWithNothingQueued(benchmark::State& state) {
     Program* program = StartProgram();

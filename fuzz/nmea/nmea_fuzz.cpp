@@ -1,6 +1,7 @@
-// Arbitrary bytes through the checksum, the four decoders and the date and
-// time derivations, through the assembler and the router as the program feeds
-// them, plus the number conversions checked against strtod/strtol.
+// Arbitrary bytes through the checksum, the four decoders, the sky as the
+// screen sees it and the date and time derivations, through the assembler and
+// the router as the program feeds them, plus the number conversions checked
+// against strtod/strtol.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include "nmea/number_text.h"
 #include "nmea/sentence_assembler.h"
 #include "nmea/sentence_router.h"
+#include "nmea/sky_view.h"
 
 namespace {
 
@@ -22,12 +24,38 @@ void Check(bool condition) {
     if (!condition) __builtin_trap();
 }
 
+uint32_t tickMs = 0;
+SkyView view;
+
+// The satellites as the screen would see them: whole groups, each satellite
+// once, in order.
+void CheckSky() {
+    for (int slot = 0; slot < kSkyGroupSlots; ++slot) {
+        const SkyGroup& group = Nav.skyGroups[slot];
+        Check(group.entryCount <= kGroupEntries);
+        for (int i = 0; i < group.entryCount; ++i) {
+            const SatelliteEntry& e = Nav.skyEntries[slot][i];
+            Check(e.number >= 1 && e.number <= kMaxSatelliteNumber);
+            Check(e.snr == 0.0f || (e.snr >= 1.0f && e.snr <= 59.0f));
+        }
+    }
+    BuildSkyView(Nav, &view);
+    Check(view.count >= 0 && view.count <= kMaxSkySatellites);
+    for (int32_t i = 1; i < view.count; ++i) {
+        const SkySatellite& a = view.satellites[i - 1];
+        const SkySatellite& b = view.satellites[i];
+        Check(a.system < b.system || (a.system == b.system && a.number < b.number));
+    }
+}
+
 void DecodeAll(const char* sentence, int32_t length) {
     (void)Nav.VerifyChecksum(sentence);
     Nav.ParseGga(sentence, length);
     Nav.ParseRmc(sentence, length);
     Nav.ParseGsa(sentence, length);
-    (void)Nav.ParseGsv(sentence, length);
+    // Now and then a jump past the time a silent group is kept.
+    tickMs += length > 0 && sentence[length - 1] == '9' ? kSilentGroupMs + 1 : 1;
+    (void)Nav.ParseGsv(sentence, length, tickMs);
 
     int32_t year = 0, month = 0, day = 0;
     int32_t hour = 0, minute = 0, second = 0, shift = 0;
@@ -43,9 +71,7 @@ void DecodeAll(const char* sentence, int32_t length) {
     Nav.DecodeLocalTime(Nav.ggaTime, &hour, &minute, &second, &shift);
     ShiftDate(&year, &month, &day, shift);
 
-    // Entry 0 of the satellite tables is never written.
-    Check(Nav.satInView[0] == 0 && Nav.satUsed[0] == 0);
-    Check(Nav.satElevation[0] == 0 && Nav.satAzimuth[0] == 0 && Nav.satSnr[0] == 0.0f);
+    CheckSky();
 }
 
 bool SameFloat(float a, float b) {
@@ -78,6 +104,7 @@ void CheckNumbers(const uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Every input starts from the all-zero state the program starts with.
     ResetNmeaState();
+    tickMs = 0;
 
     CheckNumbers(data, size);
 
@@ -111,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             Assembler, data + at, static_cast<int32_t>(n), [](const SentenceAssembler& a) {
                 Check(a.sentenceLength >= 0 && a.sentenceLength < kSentenceCapacity);
                 const SentenceKind kind = ClassifySentence(a.sentenceText, a.sentenceLength);
-                (void)DecodeSentence(Nav, kind, a.sentenceText, a.sentenceLength);
+                (void)DecodeSentence(Nav, kind, a.sentenceText, a.sentenceLength, ++tickMs);
             });
     }
     return 0;

@@ -33,7 +33,7 @@ Tally RunLog(const std::string& bytes) {
         tally.gsa += kind == SentenceKind::kGsa;
         tally.gsv += kind == SentenceKind::kGsv;
         tally.rmc += kind == SentenceKind::kRmc;
-        if (DecodeSentence(Nav, kind, text, a.sentenceLength)) ++tally.groupsEnded;
+        if (DecodeSentence(Nav, kind, text, a.sentenceLength, 0)) ++tally.groupsEnded;
     };
     AssembleBytes(Assembler, reinterpret_cast<const uint8_t*>(bytes.data()),
                   static_cast<int32_t>(bytes.size()), handle);
@@ -83,8 +83,10 @@ TEST(SampleLogs, TripNavWithoutFix) {
     EXPECT_EQ(Nav.rmcDate, 290120.0f);
     EXPECT_EQ(Nav.fixType, 1);
     EXPECT_EQ(Nav.pdop, 50.0f);
-    for (int id = 0; id < kSatelliteTableSize; ++id)
-        EXPECT_EQ(Nav.satUsed[id], 0) << id;
+    for (const auto& set : Nav.usedSatellites) {
+        for (const uint64_t word : set)
+            EXPECT_EQ(word, 0u);
+    }
 }
 
 TEST(SampleLogs, UbloxLastFix) {

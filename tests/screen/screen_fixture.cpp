@@ -1,5 +1,6 @@
 #include "screen_fixture.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "nmea/nmea_state.h"
@@ -61,6 +62,46 @@ std::vector<uint32_t> ScreenTest::Snapshot() {
 void ScreenTest::Feed(const std::string& bytes) {
     ProcessChunk(nullptr, window, reinterpret_cast<const uint8_t*>(bytes.data()),
                  static_cast<int32_t>(bytes.size()));
+}
+
+void ScreenTest::FeedSky(const std::vector<TestSatellite>& satellites, const std::string& fixType) {
+    auto field = [](int value) { return value < 0 ? std::string() : std::to_string(value); };
+    std::vector<std::string> talkers;
+    for (const TestSatellite& s : satellites) {
+        if (std::find(talkers.begin(), talkers.end(), s.talker) == talkers.end()) {
+            talkers.push_back(s.talker);
+        }
+    }
+    std::string bytes;
+    for (const std::string& talker : talkers) {
+        std::string gsa = talker + "GSA,A," + fixType;
+        int slots = 0;
+        for (const TestSatellite& s : satellites) {
+            if (s.talker != talker || !s.used) continue;
+            gsa += "," + std::to_string(s.number);
+            ++slots;
+        }
+        for (; slots < 12; ++slots)
+            gsa += ",";
+        bytes += Sentence(gsa + ",1.5,0.9,1.2");
+    }
+    for (const std::string& talker : talkers) {
+        std::vector<const TestSatellite*> mine;
+        for (const TestSatellite& s : satellites) {
+            if (s.talker == talker) mine.push_back(&s);
+        }
+        const size_t messages = (mine.size() + 3) / 4;
+        for (size_t m = 0; m < messages; ++m) {
+            std::string gsv = talker + "GSV," + std::to_string(messages) + "," +
+                              std::to_string(m + 1) + "," + std::to_string(mine.size());
+            for (size_t i = m * 4; i < mine.size() && i < m * 4 + 4; ++i) {
+                gsv += "," + std::to_string(mine[i]->number) + "," + field(mine[i]->elevation) +
+                       "," + field(mine[i]->azimuth) + "," + field(mine[i]->snr);
+            }
+            bytes += Sentence(gsv);
+        }
+    }
+    Feed(bytes + "$");
 }
 
 ::testing::AssertionResult ScreenTest::SameAsReference(RECT box) {

@@ -29,6 +29,16 @@ inline constexpr RECT kStatus{5, 200, 320, 215};
 // A colour no drawing of the screen produces, not even by blending text.
 inline constexpr COLORREF kBackdrop = 0x3C5A78;
 
+// A satellite as a receiver reports it; -1 leaves a field empty.
+struct TestSatellite {
+    const char* talker;  // "GP", "GL", "GA", "GB", "GQ", "GI"
+    int number;
+    int azimuth;
+    int elevation;
+    int snr;
+    bool used;
+};
+
 class ScreenTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite();
@@ -49,6 +59,10 @@ class ScreenTest : public ::testing::Test {
 
     // Runs the bytes through ProcessChunk on the window.
     static void Feed(const std::string& bytes);
+    // One second of a receiver that sees these satellites: a GSA per talker
+    // listing the used ones with this fix type, then a GSV group per talker.
+    static void FeedSky(const std::vector<TestSatellite>& satellites,
+                        const std::string& fixType = "3");
 
     // True when the screen and the reference agree inside the box; names the
     // first pixel that differs otherwise.

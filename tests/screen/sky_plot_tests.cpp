@@ -1,5 +1,7 @@
+#include <set>
 #include <string>
 
+#include "host/host.h"
 #include "nmea/nav_record.h"
 #include "nmea/nmea_state.h"
 #include "screen/drawing_resources.h"
@@ -14,17 +16,11 @@ class SkyPlotTest : public ScreenTest {
     static uint32_t Plot(int x, int y) { return Px(x, y + 100); }
     static bool OnPlot(int x, int y) { return x >= 0 && x < 100 && y >= 0 && y < 100; }
 
-    static void PutSatellite(int id, uint16_t azimuth, uint16_t elevation, bool used) {
-        Nav.satInView[id] = 1;
-        Nav.satAzimuth[id] = azimuth;
-        Nav.satElevation[id] = elevation;
-        Nav.satUsed[id] = used ? 1 : 0;
-    }
-
-    // The marker is the circle inscribed in cx - 10 .. cx + 9: its outline is
-    // black at both ends of the middle row and column, the pixel beyond is not
-    // part of it, and the inside left of the label has the fill colour.
-    static void ExpectMarker(int cx, int cy, COLORREF fill) {
+    // The circle of a GPS satellite is inscribed in cx - 10 .. cx + 9: its
+    // outline is black at both ends of the middle row and column, the pixel
+    // beyond is not part of it, and the inside left of the label has the fill
+    // colour.
+    static void ExpectCircle(int cx, int cy, COLORREF fill) {
         const int outline[][2] = {{cx - 10, cy}, {cx + 9, cy}, {cx, cy - 10}, {cx, cy + 9}};
         for (const auto& p : outline) {
             if (OnPlot(p[0], p[1])) {
@@ -39,6 +35,32 @@ class SkyPlotTest : public ScreenTest {
         }
         EXPECT_EQ(Plot(cx - 8, cy), fill);
         EXPECT_EQ(Plot(cx, cy + 8), fill);
+    }
+
+    // The square of any other system's satellite: outlined along the whole
+    // box cx - half .. cx + half - 1, cy - 10 .. cy + 9, corners included,
+    // filled inside.
+    static void ExpectSquare(int cx, int cy, int half, COLORREF fill) {
+        for (int d = -10; d <= 9; ++d) {
+            EXPECT_EQ(Plot(cx - half, cy + d), kBlack) << "left, row " << cy + d;
+            EXPECT_EQ(Plot(cx + half - 1, cy + d), kBlack) << "right, row " << cy + d;
+        }
+        for (int x = cx - half; x < cx + half; ++x) {
+            EXPECT_EQ(Plot(x, cy - 10), kBlack) << "top, column " << x;
+            EXPECT_EQ(Plot(x, cy + 9), kBlack) << "bottom, column " << x;
+        }
+        EXPECT_EQ(Plot(cx - half + 1, cy + 8), fill);
+        EXPECT_EQ(Plot(cx + half - 2, cy - 9), fill);
+    }
+
+    // A hash of the marker's box as drawn on the window.
+    static uint64_t MarkerPixels(int cx, int cy) {
+        uint64_t hash = 1469598103934665603ull;
+        for (int y = cy - 11; y <= cy + 11; ++y) {
+            for (int x = cx - 11; x <= cx + 11; ++x)
+                hash = (hash ^ Plot(x, y)) * 1099511628211ull;
+        }
+        return hash;
     }
 };
 
@@ -57,9 +79,8 @@ TEST_F(SkyPlotTest, MarkerCentres) {
         EXPECT_EQ(cy, c.cy);
 
         ResetNmeaState();
-        PutSatellite(7, c.azimuth, c.elevation, false);
-        DrawSkyPlot(window);
-        ExpectMarker(c.cx, c.cy, kWhite);
+        FeedSky({{"GP", 7, c.azimuth, c.elevation, 30, false}});
+        ExpectCircle(c.cx, c.cy, kWhite);
     }
 }
 
@@ -77,31 +98,28 @@ TEST_F(SkyPlotTest, OddAnglesStayFinite) {
 
 TEST_F(SkyPlotTest, UsedColouringByFixType) {
     const struct {
-        int32_t fixType;
+        const char* fixType;
         bool drawnUsed;
         const char16_t* text;
-    } cases[] = {{0, true, u"NONE"},
-                 {1, false, u"NONE"},
-                 {2, true, u"2D   "},
-                 {3, true, u"3D   "},
-                 {7, true, u"?   "}};
+    } cases[] = {{"", true, u"NONE"},
+                 {"1", false, u"NONE"},
+                 {"2", true, u"2D   "},
+                 {"3", true, u"3D   "},
+                 {"7", true, u"?   "}};
     for (const auto& c : cases) {
-        SCOPED_TRACE("fix type " + std::to_string(c.fixType));
+        SCOPED_TRACE(std::string("fix type ") + c.fixType);
         ResetNmeaState();
-        Nav.fixType = c.fixType;
-        PutSatellite(5, 0, 90, true);    // used, at the centre
-        PutSatellite(12, 90, 0, false);  // only in view, on the right
-        DrawSkyPlot(window);
-
-        ExpectMarker(50, 50, c.drawnUsed ? kBlue : kWhite);
-        ExpectMarker(90, 50, kWhite);
+        // Used at the centre and only in view on the right, of two systems.
+        FeedSky({{"GP", 5, 0, 90, 40, true}, {"GL", 70, 90, 45, 30, false}}, c.fixType);
+        ExpectCircle(50, 50, c.drawnUsed ? kBlue : kWhite);
+        ExpectSquare(78, 50, 12, kWhite);
         // Highlight text reads light on blue, static text dark on white.
         if (c.drawnUsed) {
             EXPECT_TRUE(AnyLight({45, 145, 56, 156}));
         } else {
             EXPECT_TRUE(AnyDark({45, 145, 56, 156}));
         }
-        EXPECT_TRUE(AnyDark({85, 145, 96, 156}));
+        EXPECT_TRUE(AnyDark({70, 145, 88, 156}));
 
         // The fix-type text, transparent and in static-text colour.
         FillReference(WhiteBrush);
@@ -132,19 +150,83 @@ TEST_F(SkyPlotTest, EmptySkyAndTheCounter) {
     EXPECT_EQ(Plot(49, 80), kBlue);
     EXPECT_EQ(Plot(40, 40), kWhite);          // inside the inner circle
     EXPECT_TRUE(AnyDark({0, 100, 30, 115}));  // the counter
-
-    // The plot never clears the in-view flags.
-    Nav.satInView[3] = 1;
-    DrawSkyPlot(window);
-    EXPECT_EQ(Nav.satInView[3], 1);
 }
 
-TEST_F(SkyPlotTest, HigherIdDrawnOverLower) {
-    Nav.fixType = 3;
-    PutSatellite(2, 0, 90, true);
-    PutSatellite(9, 0, 90, false);
-    DrawSkyPlot(window);
-    ExpectMarker(50, 50, kWhite);
+TEST_F(SkyPlotTest, GpsOverOtherSystemsAndHigherNumberOverLower) {
+    FeedSky({{"GA", 30, 0, 90, 30, false},
+             {"GP", 2, 0, 90, 30, true},
+             {"GP", 9, 0, 90, 30, false},
+             {"GB", 1, 0, 90, 30, false}});
+    ExpectCircle(50, 50, kWhite);
+    EXPECT_EQ(Plot(40, 40), kBlack) << "the corner of a square beneath";
+}
+
+// GPS 5, SBAS 5 and so on, each alone at the same place: seven different markers.
+TEST_F(SkyPlotTest, SameNumberInEverySystemGivesDistinctMarkers) {
+    std::set<uint64_t> markers;
+    for (const char* talker : {"GP", "GL", "GA", "GB", "GQ", "GI"}) {
+        SCOPED_TRACE(talker);
+        ResetNmeaState();
+        FeedSky({{talker, 5, 270, 45, 30, false}});
+        if (std::string(talker) == "GP") {
+            ExpectCircle(22, 50, kWhite);
+            EXPECT_NE(Plot(12, 40), kBlack) << "the corner of a circle's box";
+        } else {
+            ExpectSquare(22, 50, 10, kWhite);
+        }
+        markers.insert(MarkerPixels(22, 50));
+    }
+    // SBAS through the GPS talker, numbered 33 and up: its own letter.
+    ResetNmeaState();
+    FeedSky({{"GP", 33, 270, 45, 30, false}});
+    ExpectSquare(22, 50, 12, kWhite);
+    const uint64_t sbas = MarkerPixels(22, 50);
+    ResetNmeaState();
+    FeedSky({{"GL", 33, 270, 45, 30, false}});
+    EXPECT_NE(MarkerPixels(22, 50), sbas);
+    EXPECT_EQ(markers.size(), 6u);
+}
+
+// NMEA 4.10 pads the last message with empty blocks before the signal ID;
+// the screen is exactly that of the one satellite.
+TEST_F(SkyPlotTest, PaddedSignalIdDrawsNoPhantom) {
+    Feed(Sentence("GPGSV,1,1,01,15,05,057,32,,,,,,,,,,,,,1") + "$");
+    const auto padded = Snapshot();
+    ResetNmeaState();
+    FillWindow(WhiteBrush);
+    Feed(Sentence("GPGSV,1,1,01,15,05,057,32") + "$");
+    EXPECT_EQ(ChangedOutside(padded, kStatus), 0);
+    EXPECT_EQ(Px(20 + 17, 259), kWhite) << "a second bar";
+}
+
+TEST_F(SkyPlotTest, SatelliteThatLeftTheFixTurnsWhite) {
+    FeedSky({{"GP", 5, 270, 45, 40, true}, {"GA", 5, 90, 45, 40, true}});
+    ExpectCircle(22, 50, kBlue);
+    ExpectSquare(78, 50, 10, kBlue);
+    FeedSky({{"GP", 5, 270, 45, 40, false}, {"GA", 5, 90, 45, 40, true}});
+    ExpectCircle(22, 50, kWhite);
+    ExpectSquare(78, 50, 10, kBlue);
+    // Its bar too: the first in the strip, GPS before Galileo.
+    EXPECT_EQ(Px(8, 255), kWhite);
+    EXPECT_EQ(Px(28, 255), kBlue);
+}
+
+TEST_F(SkyPlotTest, SystemFallenSilentGoesAfterFiveSeconds) {
+    host::UseVirtualClock(10000);
+    FeedSky({{"GP", 5, 270, 45, 40, true}, {"GL", 70, 90, 45, 40, true}});
+    ExpectSquare(78, 50, 12, kBlue);
+    for (int second = 1; second <= 5; ++second) {
+        host::AdvanceVirtualClock(1000);
+        FeedSky({{"GP", 5, 270, 45, 40, true}});
+        ExpectSquare(78, 50, 12, kBlue);
+    }
+    host::AdvanceVirtualClock(1);
+    FeedSky({{"GP", 5, 270, 45, 40, true}});
+    EXPECT_EQ(Plot(78 - 12, 50 - 10), kWhite);
+    EXPECT_EQ(Plot(72, 56), kWhite);
+    ExpectCircle(22, 50, kBlue);
+    EXPECT_EQ(Px(20 + 17, 259), kWhite) << "its bar is gone too";
+    host::UseRealClock();
 }
 
 }  // namespace

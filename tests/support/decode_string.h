@@ -15,6 +15,6 @@ inline void Rmc(const std::string& s) {
 inline void Gsa(const std::string& s) {
     Nav.ParseGsa(s.c_str(), static_cast<int32_t>(s.size()));
 }
-inline bool Gsv(const std::string& s) {
-    return Nav.ParseGsv(s.c_str(), static_cast<int32_t>(s.size()));
+inline bool Gsv(const std::string& s, uint32_t tickMs = 0) {
+    return Nav.ParseGsv(s.c_str(), static_cast<int32_t>(s.size()), tickMs);
 }

@@ -2,11 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "nmea/nav_record.h"
+#include "nmea/nmea_state.h"
+#include "nmea/sentence_assembler.h"
+#include "nmea/sentence_router.h"
+#include "nmea/sky_view.h"
 #include "tests/support/nmea_text.h"
 
 namespace {
@@ -50,7 +57,7 @@ const std::string* Find(const std::vector<std::string>& lines, const char* type)
     return nullptr;
 }
 
-TEST(Synthesised, EachSecondFitsTheLineBudgetWithGgaGsaGsvAndRmc) {
+TEST(SynthesisedGps, EachSecondFitsTheLineBudgetWithGgaGsaGsvAndRmc) {
     struct Case {
         double lat, lon;
         const char* talker;
@@ -62,6 +69,7 @@ TEST(Synthesised, EachSecondFitsTheLineBudgetWithGgaGsaGsvAndRmc) {
     std::size_t largest = 0;
     for (const Case& c : cases) {
         sim::ReceiverConfig config;
+        config.gnss = sim::Gnss::kGpsOnly;
         config.latitude = c.lat;
         config.longitude = c.lon;
         config.talker[1] = c.talker[1];
@@ -90,6 +98,97 @@ TEST(Synthesised, EachSecondFitsTheLineBudgetWithGgaGsaGsvAndRmc) {
     std::printf("largest burst: %zu bytes\n", largest);
 }
 
+// NMEA 4.11 form: GN talker for GGA, RMC and GSA, a GSA per system with its
+// system ID, a GSV group per system with its signal ID after the last block.
+TEST(SynthesisedFourSystems, EachSecondFitsItsLineInNmea411Form) {
+    sim::ReceiverConfig config;
+    sim::Burst burst;
+    std::size_t largest = 0;
+    for (std::uint32_t second = 0; second < 86400; second += 7) {
+        SCOPED_TRACE(second);
+        sim::SynthesizeSecond(config, second, &burst);
+        ASSERT_LE(burst.size, sim::kFastLineBytesPerSecond);
+        if (burst.size > largest) largest = burst.size;
+        const auto lines = Lines(burst);
+        std::string systemIds, signalIds, talkers;
+        int groupsComplete = 0;
+        for (const std::string& line : lines) {
+            ASSERT_TRUE(ChecksumMatches(line)) << line;
+            const auto f = Fields(line);
+            const std::string type = f[0].substr(2);
+            if (type != "GSV") {
+                ASSERT_EQ(f[0].substr(0, 2), "GN") << line;
+            }
+            if (type == "GSA") {
+                ASSERT_EQ(f.size(), 19u) << line;
+                systemIds += f[18];
+            }
+            if (type == "RMC") {
+                ASSERT_EQ(f.size(), 14u) << line;
+            }
+            if (type != "GSV") continue;
+            ASSERT_EQ((f.size() - 4) % 4, 1u) << "a signal ID after the blocks: " << line;
+            if (f[2] == "1") {
+                talkers += f[0].substr(0, 2) + " ";
+                signalIds += f.back();
+            }
+            if (f[1] == f[2]) ++groupsComplete;
+        }
+        EXPECT_EQ(lines.front().compare(1, 5, "GNGGA"), 0);
+        EXPECT_EQ(lines.back().compare(1, 5, "GNRMC"), 0);
+        EXPECT_EQ(systemIds, "1234");
+        EXPECT_EQ(talkers, "GP GL GA GB ");
+        EXPECT_EQ(signalIds, "1171");
+        EXPECT_EQ(groupsComplete, 4);
+    }
+    std::printf("largest four-system burst: %zu bytes\n", largest);
+}
+
+// The program's own decoder reads a second as the receiver meant it: each
+// satellite once, of its system, used as its GSA says.
+TEST(SynthesisedFourSystems, DecodedAsFourSystems) {
+    sim::ReceiverConfig config;
+    sim::Burst burst;
+    static SkyView view;
+    int mostFives = 0;
+    for (const std::uint32_t second : {1u, 10u, 300u, 777u}) {
+        SCOPED_TRACE(second);
+        sim::SynthesizeSecond(config, second, &burst);
+        ResetNmeaState();
+        const std::string bytes = std::string(burst.bytes, burst.size) + "$";
+        AssembleBytes(Assembler, reinterpret_cast<const uint8_t*>(bytes.data()),
+                      static_cast<int32_t>(bytes.size()), [](const SentenceAssembler& a) {
+                          DecodeSentence(Nav, ClassifySentence(a.sentenceText, a.sentenceLength),
+                                         a.sentenceText, a.sentenceLength, 0);
+                      });
+        BuildSkyView(Nav, &view);
+        std::set<std::string> decoded, sent;
+        int fives = 0;
+        for (int32_t i = 0; i < view.count; ++i) {
+            const SkySatellite& s = view.satellites[i];
+            decoded.insert(std::to_string(static_cast<int>(s.system)) + ":" +
+                           std::to_string(s.number) + (s.used ? "u" : ""));
+            fives += s.number == 5;
+        }
+        sim::SystemSky skies[sim::kSystems];
+        sim::FourSystemSkyAt(second, skies);
+        const GnssSystem systems[] = {GnssSystem::kGps, GnssSystem::kGlonass, GnssSystem::kGalileo,
+                                      GnssSystem::kBeidou};
+        for (int k = 0; k < sim::kSystems; ++k) {
+            for (int i = 0; i < skies[k].count; ++i) {
+                const sim::SatelliteView& s = skies[k].satellites[i];
+                // The GPS talker lists the SBAS satellite too.
+                const GnssSystem system = k == 0 && s.prn > 32 ? GnssSystem::kSbas : systems[k];
+                sent.insert(std::to_string(static_cast<int>(system)) + ":" + std::to_string(s.prn) +
+                            (s.used ? "u" : ""));
+            }
+        }
+        EXPECT_EQ(decoded, sent);
+        mostFives = std::max(mostFives, fives);
+    }
+    EXPECT_EQ(mostFives, 3) << "GPS 5, Galileo 5 and BeiDou 5 at once";
+}
+
 TEST(Synthesised, FixGoesFromNoneTo2DTo3D) {
     sim::ReceiverConfig config;
     sim::Burst burst;
@@ -113,8 +212,9 @@ TEST(Synthesised, FixGoesFromNoneTo2DTo3D) {
     }
 }
 
-TEST(Synthesised, ConstellationOfTenToFourteenMovesOverTime) {
+TEST(SynthesisedGps, ConstellationOfTenToFourteenMovesOverTime) {
     sim::ReceiverConfig config;
+    config.gnss = sim::Gnss::kGpsOnly;
     sim::Burst burst;
     int fewest = 99;
     int most = 0;

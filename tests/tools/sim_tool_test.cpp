@@ -34,10 +34,13 @@ TEST(SimTool, HelpExplainsOptionsAndBadOptionsFail) {
     const std::string text = ReadAll(help.out);
     close(help.out);
     EXPECT_EQ(WaitExit(help.pid), 0);
-    for (const char* option : {"--replay", "--talker", "--corrupt", "--position", "--seconds"}) {
+    for (const char* option :
+         {"--gnss", "--replay", "--talker", "--corrupt", "--position", "--seconds"}) {
         EXPECT_NE(text.find(option), std::string::npos) << option;
     }
     for (const std::vector<std::string>& bad : {std::vector<std::string>{"--talker", "GL"},
+                                                {"--gnss", "galileo"},
+                                                {"--talker", "GN"},
                                                 {"--corrupt", "101"},
                                                 {"--seconds"},
                                                 {"--position", "95,0"},
@@ -55,7 +58,8 @@ TEST(SimTool, SendsPacedVerifiedSentencesOnItsPseudoTerminal) {
     const int recordFd = mkstemp(recordPath);
     ASSERT_GE(recordFd, 0);
     close(recordFd);
-    Child sim = Spawn({"--seconds", "2", "--talker", "GN", "--record", recordPath});
+    Child sim =
+        Spawn({"--seconds", "2", "--gnss", "gps", "--talker", "GN", "--record", recordPath});
     const std::string path = ReadFirstLine(sim.out);
     ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
     const int fd = open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);

@@ -1,0 +1,115 @@
+#include "screen/satellite_look.h"
+
+#include <cmath>
+
+#include "nmea/number_text.h"
+#include "screen/drawing_resources.h"
+
+namespace {
+
+WCHAR labelBuffer[1024];
+
+constexpr int32_t kMarkerRadius = 10;
+constexpr int32_t kBarBottom = 40;
+// Even a satellite without a usable SNR gets a visible stub.
+constexpr int32_t kLowestBarTop = kBarBottom - 2;
+constexpr int32_t kLabelHeight = 15;
+// A label this tall does not fit inside a shorter bar; it goes above it.
+constexpr int32_t kLabelInsideMinHeight = 10;
+
+void DrawTextScratch(HDC dc, const WCHAR* text, int count, const RECT& rect, UINT format) {
+    ScratchRect = rect;
+    DrawTextW(dc, text, count, &ScratchRect, format);
+}
+
+void SelectFill(HDC surface, bool used) {
+    SelectObject(surface, WhiteBrush);
+    if (used) {
+        SelectObject(surface, BlueBrush);
+        SelectObject(surface, BlackPen);
+    }
+}
+
+// The letter and the number, or the number alone where the letter does not fit.
+int OtherLabel(const SkySatellite& s, bool withLetter) {
+    if (!withLetter) return wsprintfW(labelBuffer, u"%d", s.number);
+    labelBuffer[0] = SystemLetter(s.system);
+    return 1 + wsprintfW(labelBuffer + 1, u"%d", s.number);
+}
+
+}  // namespace
+
+int32_t MarkerHalfWidth(const SkySatellite& s) {
+    if (s.system == GnssSystem::kGps || s.number < 10) return kMarkerRadius;
+    // Room for the letter and two digits, or three, clear of the outline.
+    return s.number < 100 ? 12 : 14;
+}
+
+char16_t SystemLetter(GnssSystem system) {
+    switch (system) {
+        case GnssSystem::kGps:
+            return u'G';
+        case GnssSystem::kSbas:
+            return u'S';
+        case GnssSystem::kGlonass:
+            return u'R';
+        case GnssSystem::kGalileo:
+            return u'E';
+        case GnssSystem::kBeidou:
+            return u'C';
+        case GnssSystem::kQzss:
+            return u'J';
+        case GnssSystem::kNavic:
+            return u'I';
+    }
+    return u'?';
+}
+
+void DrawSatelliteMarker(HDC surface, const SkySatellite& s, int32_t cx, int32_t cy) {
+    SelectFill(surface, s.used);
+    const COLORREF text = GetSysColor(s.used ? COLOR_HIGHLIGHTTEXT : COLOR_STATICTEXT);
+    if (s.system == GnssSystem::kGps) {
+        ScratchRect = {cx - kMarkerRadius, cy - kMarkerRadius, cx + kMarkerRadius,
+                       cy + kMarkerRadius};
+        Ellipse(surface, ScratchRect.left, ScratchRect.top, ScratchRect.right, ScratchRect.bottom);
+        SetTextColor(surface, text);
+        const int count = wsprintfW(labelBuffer, u"%2d", s.number);
+        DrawTextScratch(surface, labelBuffer, count, {cx - 7, cy - 7, cx + 10, cy + 10}, 0);
+        return;
+    }
+    const int count = OtherLabel(s, true);
+    const int32_t half = MarkerHalfWidth(s);
+    ScratchRect = {cx - half, cy - kMarkerRadius, cx + half, cy + kMarkerRadius};
+    Rectangle(surface, ScratchRect.left, ScratchRect.top, ScratchRect.right, ScratchRect.bottom);
+    SetTextColor(surface, text);
+    DrawTextScratch(surface, labelBuffer, count, {cx - half, cy - 7, cx + half, cy + 10},
+                    DT_CENTER);
+}
+
+void DrawSatelliteBar(HDC surface, const SkySatellite& s, int32_t x) {
+    SelectFill(surface, s.used);
+    double snr = static_cast<double>(s.snr);
+    // A value that is no number at all counts as no SNR.
+    if (std::isnan(snr)) snr = 0.0;
+    int32_t top = TruncateToInt32(40.0 - snr * 0.8);
+    if (top > kLowestBarTop) top = kLowestBarTop;
+    ScratchRect = {x, top, x + kBarWidth, kBarBottom};
+    Rectangle(surface, ScratchRect.left, ScratchRect.top, ScratchRect.right, ScratchRect.bottom);
+
+    SetTextColor(surface, GetSysColor(s.used ? COLOR_HIGHLIGHTTEXT : COLOR_STATICTEXT));
+    const bool shortBar = top > kBarBottom - kLabelInsideMinHeight;
+    const int32_t labelTop = shortBar ? top - kLabelHeight : top;
+    int count = wsprintfW(labelBuffer, u"%2d", TruncateToInt32(snr));
+    DrawTextScratch(surface, labelBuffer, count,
+                    {x, labelTop, x + kBarWidth, labelTop + kLabelHeight}, 0);
+
+    SetTextColor(surface, GetSysColor(COLOR_STATICTEXT));
+    if (s.system == GnssSystem::kGps) {
+        count = wsprintfW(labelBuffer, u"%2d", s.number);
+        DrawTextScratch(surface, labelBuffer, count, {x, 37, x + kBarWidth, 52}, 0);
+        return;
+    }
+    // Under the bar and the gap after it; a letter and three digits would not fit.
+    count = OtherLabel(s, s.number < 100);
+    DrawTextScratch(surface, labelBuffer, count, {x - 1, 37, x + kBarPitch - 1, 52}, DT_CENTER);
+}
