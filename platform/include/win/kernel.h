@@ -95,6 +95,10 @@ BOOL SetCommState(HANDLE port, DCB* settings);
 BOOL ClearCommError(HANDLE port, LPDWORD errors, COMSTAT* status);
 BOOL PurgeComm(HANDLE port, DWORD flags);
 
+// Milliseconds since an arbitrary start, wrapping after 49.7 days; the
+// virtual clock's time while that is active.
+DWORD GetTickCount();
+
 // Blocks the calling thread. While a display runs, what was drawn reaches it
 // before the pause and at least every 100 ms during it, and host events are
 // taken (and queued for the message loop) meanwhile. Under the virtual clock
