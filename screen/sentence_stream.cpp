@@ -16,7 +16,7 @@ void ShowSentence(HDC dc, const SentenceAssembler& a) {
     }
     if (kind == SentenceKind::kOther) return;
 
-    DrawSentenceEcho(dc, a.sentenceEcho, length);
+    DrawSentenceEcho(dc, a.sentenceEcho, EchoLength(a.sentenceText, length));
     const bool groupEnded = DecodeSentence(Nav, kind, a.sentenceText, length);
     switch (kind) {
         case SentenceKind::kGga:
