@@ -1,4 +1,5 @@
 #include <string>
+#include <vector>
 
 #include "nmea/nav_record.h"
 #include "nmea/nmea_state.h"
@@ -146,19 +147,90 @@ TEST_F(LayoutTest, RefreshFormats) {
     }
 }
 
-TEST_F(LayoutTest, HugeAndOddValuesStayInsideTheirFields) {
-    Nav.ggaLatitude = 3.0e38f;
-    Nav.ggaLongitude = -3.0e38f;
-    Nav.displayAltitude = -3.0e38f;
-    Nav.hdop = 1.0e30f;
-    Nav.rmcDate = -1.0e20f;
-    Nav.rmcTime = 3.0e38f;
-    auto before = Snapshot();
-    RefreshGga(window);
-    RefreshGsa(window);
-    RefreshRmc(window);
-    // Nothing outside the field rows (y 25 to 85) changed.
-    EXPECT_EQ(ChangedOutside(before, {0, 25, host::kScreenWidth, 85}), 0);
+// Each field with an overlong value, then a normal one: the overlong text
+// stays in its own box and leaves nothing behind, so the screen ends as the
+// normal values drawn on a fresh screen.
+TEST_F(LayoutTest, OverlongValuesStayInTheirBoxesAndLeaveNoDebris) {
+    struct Case {
+        const char* name;
+        void (*refresh)(HDC);
+        std::vector<RECT> boxes;
+        void (*overlong)();
+        void (*normal)();
+    };
+    const Case cases[] = {{"GGA",
+                           RefreshGga,
+                           {kAltitude, kLatitude, kLongitude},
+                           [] {
+                               Nav.displayAltitude = -3.0e38f;
+                               Nav.ggaLatitude = 3.0e38f;
+                               Nav.ggaLongitude = -3.0e38f;
+                           },
+                           [] {
+                               Nav.displayAltitude = 592.3f;
+                               Nav.ggaLatitude = 4916.45f;
+                               Nav.ggaLongitude = 12311.12f;
+                           }},
+                          {"GSA",
+                           RefreshGsa,
+                           {kHdop, kPdop},
+                           [] {
+                               Nav.hdop = 1.0e30f;
+                               Nav.pdop = -1.0e30f;
+                           },
+                           [] {
+                               Nav.hdop = 0.9f;
+                               Nav.pdop = 1.3f;
+                           }},
+                          {"RMC",
+                           RefreshRmc,
+                           {kDate, kTime, kSpeed},
+                           [] {
+                               Nav.rmcDate = -1.0e20f;
+                               Nav.rmcTime = 3.0e38f;
+                               Nav.speedKnots = 1.0e30f;
+                           },
+                           [] {
+                               Nav.rmcDate = 230394.0f;
+                               Nav.rmcTime = 123519.0f;
+                               Nav.speedKnots = 22.4f;
+                           }}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetNmeaState();
+        FillWindow(WhiteBrush);
+        DrawStaticScreen(window);
+        c.normal();
+        c.refresh(window);
+        const std::vector<uint32_t> fresh = Snapshot();
+
+        ResetNmeaState();
+        FillWindow(WhiteBrush);
+        DrawStaticScreen(window);
+        const std::vector<uint32_t> before = Snapshot();
+        c.overlong();
+        c.refresh(window);
+        const std::vector<uint32_t> overlong = Snapshot();
+        int outside = 0;
+        for (int y = 0; y < host::kScreenHeight; ++y) {
+            for (int x = 0; x < host::kScreenWidth; ++x) {
+                bool inBox = false;
+                for (const RECT& b : c.boxes)
+                    inBox = inBox || (x >= b.left && x < b.right && y >= b.top && y < b.bottom);
+                const size_t i = static_cast<size_t>(y) * host::kScreenWidth + x;
+                if (!inBox && overlong[i] != before[i]) ++outside;
+            }
+        }
+        EXPECT_EQ(outside, 0) << "pixels changed outside the fields' boxes";
+
+        c.normal();
+        c.refresh(window);
+        const std::vector<uint32_t> after = Snapshot();
+        int debris = 0;
+        for (size_t i = 0; i < after.size(); ++i)
+            debris += after[i] != fresh[i] ? 1 : 0;
+        EXPECT_EQ(debris, 0) << "pixels differ from the normal values on a fresh screen";
+    }
 }
 
 TEST_F(LayoutTest, ChecksumMarkColours) {
