@@ -155,81 +155,63 @@ TEST_F(LayoutTest, OverlongValuesStayInTheirBoxesAndLeaveNoDebris) {
         const char* name;
         void (*refresh)(HDC);
         std::vector<RECT> boxes;
-        void (*overlong)();
-        void (*normal)();
+        std::vector<float NavRecord::*> values;
+        std::vector<float> overlong, normal;
     };
-    const Case cases[] = {{"GGA",
-                           RefreshGga,
-                           {kAltitude, kLatitude, kLongitude},
-                           [] {
-                               Nav.displayAltitude = -3.0e38f;
-                               Nav.ggaLatitude = 3.0e38f;
-                               Nav.ggaLongitude = -3.0e38f;
-                           },
-                           [] {
-                               Nav.displayAltitude = 592.3f;
-                               Nav.ggaLatitude = 4916.45f;
-                               Nav.ggaLongitude = 12311.12f;
-                           }},
-                          {"GSA",
-                           RefreshGsa,
-                           {kHdop, kPdop},
-                           [] {
-                               Nav.hdop = 1.0e30f;
-                               Nav.pdop = -1.0e30f;
-                           },
-                           [] {
-                               Nav.hdop = 0.9f;
-                               Nav.pdop = 1.3f;
-                           }},
-                          {"RMC",
-                           RefreshRmc,
-                           {kDate, kTime, kSpeed},
-                           [] {
-                               Nav.rmcDate = -1.0e20f;
-                               Nav.rmcTime = 3.0e38f;
-                               Nav.speedKnots = 1.0e30f;
-                           },
-                           [] {
-                               Nav.rmcDate = 230394.0f;
-                               Nav.rmcTime = 123519.0f;
-                               Nav.speedKnots = 22.4f;
-                           }}};
+    const Case cases[] = {
+        {"GGA",
+         RefreshGga,
+         {kAltitude, kLatitude, kLongitude},
+         {&NavRecord::displayAltitude, &NavRecord::ggaLatitude, &NavRecord::ggaLongitude},
+         {-3.0e38f, 3.0e38f, -3.0e38f},
+         {592.3f, 4916.45f, 12311.12f}},
+        {"GSA",
+         RefreshGsa,
+         {kHdop, kPdop},
+         {&NavRecord::hdop, &NavRecord::pdop},
+         {1.0e30f, -1.0e30f},
+         {0.9f, 1.3f}},
+        {"RMC",
+         RefreshRmc,
+         {kDate, kTime, kSpeed},
+         {&NavRecord::rmcDate, &NavRecord::rmcTime, &NavRecord::speedKnots},
+         {-1.0e20f, 3.0e38f, 1.0e30f},
+         {230394.0f, 123519.0f, 22.4f}}};
+    // Pixels that differ between two pictures outside the boxes.
+    auto differing = [](const std::vector<uint32_t>& a, const std::vector<uint32_t>& b,
+                        const std::vector<RECT>& boxes) {
+        int count = 0;
+        for (size_t i = 0; i < a.size(); ++i) {
+            const int x = static_cast<int>(i % host::kScreenWidth);
+            const int y = static_cast<int>(i / host::kScreenWidth);
+            bool inside = false;
+            for (const RECT& r : boxes)
+                inside = inside || (x >= r.left && x < r.right && y >= r.top && y < r.bottom);
+            count += !inside && a[i] != b[i] ? 1 : 0;
+        }
+        return count;
+    };
+    auto draw = [](const Case& c, const std::vector<float>& values) {
+        for (size_t n = 0; n < values.size(); ++n)
+            Nav.*c.values[n] = values[n];
+        c.refresh(window);
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ResetNmeaState();
-        FillWindow(WhiteBrush);
         DrawStaticScreen(window);
-        c.normal();
-        c.refresh(window);
+        draw(c, c.normal);
         const std::vector<uint32_t> fresh = Snapshot();
 
         ResetNmeaState();
         FillWindow(WhiteBrush);
         DrawStaticScreen(window);
         const std::vector<uint32_t> before = Snapshot();
-        c.overlong();
-        c.refresh(window);
-        const std::vector<uint32_t> overlong = Snapshot();
-        int outside = 0;
-        for (int y = 0; y < host::kScreenHeight; ++y) {
-            for (int x = 0; x < host::kScreenWidth; ++x) {
-                bool inBox = false;
-                for (const RECT& b : c.boxes)
-                    inBox = inBox || (x >= b.left && x < b.right && y >= b.top && y < b.bottom);
-                const size_t i = static_cast<size_t>(y) * host::kScreenWidth + x;
-                if (!inBox && overlong[i] != before[i]) ++outside;
-            }
-        }
-        EXPECT_EQ(outside, 0) << "pixels changed outside the fields' boxes";
-
-        c.normal();
-        c.refresh(window);
-        const std::vector<uint32_t> after = Snapshot();
-        int debris = 0;
-        for (size_t i = 0; i < after.size(); ++i)
-            debris += after[i] != fresh[i] ? 1 : 0;
-        EXPECT_EQ(debris, 0) << "pixels differ from the normal values on a fresh screen";
+        draw(c, c.overlong);
+        EXPECT_EQ(differing(before, Snapshot(), c.boxes), 0) << "outside the fields' boxes";
+        draw(c, c.normal);
+        EXPECT_EQ(differing(fresh, Snapshot(), {}), 0) << "compared with a fresh screen";
+        ResetNmeaState();
+        FillWindow(WhiteBrush);
     }
 }
 
