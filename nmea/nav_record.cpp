@@ -11,15 +11,21 @@ int HexDigitValue(char c) {
     return -1;
 }
 
+// Only a checksum vouches for a sentence: it must start with its '$' and carry
+// '*' and two hex digits equal to the XOR of the bytes between them. A line
+// without one fails, however its bytes happen to sum, and so does one with a
+// NUL before the digits: the text ends at the NUL, cutting the sentence short.
+// What follows the two digits is covered by no checksum and is not examined
+// here; the router keeps it out of the echo and the decoders.
 bool NavRecord::VerifyChecksum(const char* sentence) const {
-    // Position 0 (the '$') is not summed; an empty sentence has nothing after it.
-    if (sentence[0] == '\0') return true;
+    if (sentence[0] != '$') return false;
     uint32_t sum = 0;
     const char* p = sentence + 1;
     for (; *p != '\0' && *p != '*'; ++p)
         sum ^= static_cast<unsigned char>(*p);
-    if (*p == '\0') return sum == 0;
-    // Two hex digits cannot say more than 0x7F for a sentence of plain ASCII.
+    if (*p != '*') return false;
+    // NMEA text is ASCII: a sum of 0x80 or more comes only from bytes that
+    // have no place in a sentence.
     if (sum >= 0x80) return false;
     const int high = HexDigitValue(p[1]);
     if (high < 0) return false;  // also stops at a NUL right after the '*'

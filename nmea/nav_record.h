@@ -10,7 +10,8 @@
 // starts at zero and `Nav = {}` clears it.
 class NavRecord {
   public:
-    // True when the NUL-terminated sentence's checksum matches.
+    // True when the NUL-terminated sentence starts with '$' and has '*' and
+    // two hex digits (either case) that equal the XOR of the bytes between.
     bool VerifyChecksum(const char* sentence) const;
     void ParseGga(const char* sentence, int32_t length);
     void ParseRmc(const char* sentence, int32_t length);

@@ -17,9 +17,22 @@ enum class SentenceKind : uint8_t {
     kRmc,
 };
 
+// True for closed text that is no line: a '$' followed at once by another
+// (some receivers send "$$GPGSV"), and, before the first '$', nothing or only
+// the line end of a sentence whose start was never read.
+inline bool CarriesNothing(const char* text, int32_t length) {
+    if (length > 0 && text[0] == '$') return length == 1;
+    for (int32_t i = 0; i < length; ++i) {
+        if (text[i] != '\r' && text[i] != '\n') return false;
+    }
+    return true;
+}
+
 // Verifies the NUL-terminated sentence and types it by its fifth and sixth
-// characters (counting the '$'), whatever the talker.
+// characters (counting the '$'), whatever the talker. Text that is no line
+// passes silently, as a verified sentence of no decoded type.
 inline SentenceKind ClassifySentence(const char* text, int32_t length) {
+    if (CarriesNothing(text, length)) return SentenceKind::kOther;
     // A sentence that filled the buffer may have lost its tail; no genuine
     // sentence comes near that length.
     if (length >= kMaxSentenceLength || !Nav.VerifyChecksum(text)) return SentenceKind::kFailed;
@@ -34,24 +47,50 @@ inline SentenceKind ClassifySentence(const char* text, int32_t length) {
     return SentenceKind::kOther;
 }
 
+// Where the checksum of a verified sentence starts: its first '*' after the
+// '$'. The checksum vouches for the fields before it and nothing after.
+inline int32_t ChecksumStart(const char* text, int32_t length) {
+    int32_t star = 1;
+    while (star < length && text[star] != '*')
+        ++star;
+    return star;
+}
+
+// The part of a verified sentence that the status line shows: through the two
+// checksum digits and the CR and LF bytes right after them. Bytes after that
+// (the rest of a line that lost its '$', noise before the next sentence) are
+// accepted but neither shown nor decoded.
+inline int32_t EchoLength(const char* text, int32_t length) {
+    int32_t end = ChecksumStart(text, length) + 3;
+    while (end < length && (text[end] == '\r' || text[end] == '\n'))
+        ++end;
+    return end < length ? end : length;
+}
+
 // Runs the decoder of the kind into the record; true only when a GSV sentence
-// was the last message of its group. tickMs is when the sentence arrived.
+// was the last message of its group. tickMs is when the sentence arrived. The
+// decoders see the fields up to the '*' (which ends the last one): the text
+// after the checksum never reaches them.
 inline bool DecodeSentence(NavRecord& record, SentenceKind kind, const char* text, int32_t length,
                            uint32_t tickMs) {
+    const int32_t fields = kind == SentenceKind::kGga || kind == SentenceKind::kGsa ||
+                                   kind == SentenceKind::kGsv || kind == SentenceKind::kRmc
+                               ? ChecksumStart(text, length)
+                               : length;
     switch (kind) {
         case SentenceKind::kGga:
             record.EndGsaRun();
-            record.ParseGga(text, length);
+            record.ParseGga(text, fields);
             return false;
         case SentenceKind::kGsa:
-            record.ParseGsa(text, length);
+            record.ParseGsa(text, fields);
             return false;
         case SentenceKind::kGsv:
             record.EndGsaRun();
-            return record.ParseGsv(text, length, tickMs);
+            return record.ParseGsv(text, fields, tickMs);
         case SentenceKind::kRmc:
             record.EndGsaRun();
-            record.ParseRmc(text, length);
+            record.ParseRmc(text, fields);
             return false;
         case SentenceKind::kOther:
             // A '$' alone (some receivers start every sentence with "$$") is

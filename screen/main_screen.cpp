@@ -38,13 +38,18 @@ constexpr WCHAR kBlankLine[] =
 constexpr int kBlankLineLength = 66;
 static_assert(sizeof(kBlankLine) / sizeof(WCHAR) == kBlankLineLength + 1);
 
-void DrawField(HDC dc, const FieldBox& box, const WCHAR* text) {
-    DrawTextInRect(dc, box.left, box.right, box.top, box.bottom, text);
-}
-
 void FillScratch(HDC dc, const RECT& rect, HBRUSH brush) {
     ScratchRect = rect;
     FillRect(dc, &ScratchRect, brush);
+}
+
+// A field owns its box: it is cleared to white first, so no glyph of a longer
+// earlier value outlives the new one, and the text is cut at the box's edges,
+// so an overlong value never reaches a neighbour. A value that fits looks as
+// it would on a fresh screen.
+void DrawField(HDC dc, const FieldBox& box, const WCHAR* text) {
+    FillScratch(dc, {box.left, box.top, box.right, box.bottom}, WhiteBrush);
+    DrawTextInRect(dc, box.left, box.right, box.top, box.bottom, text);
 }
 
 void DrawLetter(HDC dc, const WCHAR* letter, RECT box) {

@@ -20,7 +20,7 @@ void ShowSentence(HDC dc, const SentenceAssembler& a, uint32_t tickMs) {
         return;
     }
 
-    DrawSentenceEcho(dc, a.sentenceEcho, length);
+    DrawSentenceEcho(dc, a.sentenceEcho, EchoLength(a.sentenceText, length));
     const bool groupEnded = DecodeSentence(Nav, kind, a.sentenceText, length, tickMs);
     switch (kind) {
         case SentenceKind::kGga:

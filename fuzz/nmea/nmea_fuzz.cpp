@@ -2,6 +2,7 @@
 // screen sees it and the date and time derivations, through the assembler and
 // the router as the program feeds them, plus the number conversions checked
 // against strtod/strtol.
+#include <cctype>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -48,8 +49,28 @@ void CheckSky() {
     }
 }
 
+// The checksum rule stated again, apart from the checker: the text up to its
+// first NUL starts with '$' and holds '*' and two hex digits that equal the
+// XOR of the bytes between.
+bool CarriesMatchingChecksum(const char* sentence) {
+    const size_t length = std::strlen(sentence);
+    if (length == 0 || sentence[0] != '$') return false;
+    const char* star = static_cast<const char*>(std::memchr(sentence + 1, '*', length - 1));
+    if (star == nullptr || star + 3 > sentence + length) return false;
+    if (!std::isxdigit(static_cast<unsigned char>(star[1])) ||
+        !std::isxdigit(static_cast<unsigned char>(star[2]))) {
+        return false;
+    }
+    const char digits[3] = {star[1], star[2], '\0'};
+    unsigned sum = 0;
+    for (const char* p = sentence + 1; p < star; ++p)
+        sum ^= static_cast<unsigned char>(*p);
+    return std::strtoul(digits, nullptr, 16) == sum;
+}
+
 void DecodeAll(const char* sentence, int32_t length) {
-    (void)Nav.VerifyChecksum(sentence);
+    // No sentence verifies without a matching '*hh'.
+    if (Nav.VerifyChecksum(sentence)) Check(CarriesMatchingChecksum(sentence));
     Nav.ParseGga(sentence, length);
     Nav.ParseRmc(sentence, length);
     Nav.ParseGsa(sentence, length);
@@ -138,6 +159,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             Assembler, data + at, static_cast<int32_t>(n), [](const SentenceAssembler& a) {
                 Check(a.sentenceLength >= 0 && a.sentenceLength < kSentenceCapacity);
                 const SentenceKind kind = ClassifySentence(a.sentenceText, a.sentenceLength);
+                // A line that passes has its checksum; only what carries
+                // nothing passes without one.
+                if (kind != SentenceKind::kFailed &&
+                    !CarriesNothing(a.sentenceText, a.sentenceLength)) {
+                    Check(CarriesMatchingChecksum(a.sentenceText));
+                    const int32_t shown = EchoLength(a.sentenceText, a.sentenceLength);
+                    Check(shown >= 4 && shown <= a.sentenceLength);
+                }
                 (void)DecodeSentence(Nav, kind, a.sentenceText, a.sentenceLength, ++tickMs);
             });
     }

@@ -31,6 +31,9 @@ bool LoadSdl(const char** why) {
         Resolve(library, "SDL_SetHint", &found.SetHint) &&
         Resolve(library, "SDL_Init", &found.Init) && Resolve(library, "SDL_Quit", &found.Quit) &&
         Resolve(library, "SDL_QuitSubSystem", &found.QuitSubSystem) &&
+        Resolve(library, "SDL_GetError", &found.GetError) &&
+        Resolve(library, "SDL_GetCurrentVideoDriver", &found.GetCurrentVideoDriver) &&
+        Resolve(library, "SDL_GetWindowWMInfo", &found.GetWindowWMInfo) &&
         Resolve(library, "SDL_CreateWindow", &found.CreateWindow) &&
         Resolve(library, "SDL_DestroyWindow", &found.DestroyWindow) &&
         Resolve(library, "SDL_GetWindowSurface", &found.GetWindowSurface) &&

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 namespace display::sdl {
 
@@ -13,6 +14,9 @@ struct SdlApi {
     decltype(&SDL_Init) Init;
     decltype(&SDL_Quit) Quit;
     decltype(&SDL_QuitSubSystem) QuitSubSystem;
+    decltype(&SDL_GetError) GetError;
+    decltype(&SDL_GetCurrentVideoDriver) GetCurrentVideoDriver;
+    decltype(&SDL_GetWindowWMInfo) GetWindowWMInfo;
     decltype(&SDL_CreateWindow) CreateWindow;
     decltype(&SDL_DestroyWindow) DestroyWindow;
     decltype(&SDL_GetWindowSurface) GetWindowSurface;

@@ -6,8 +6,12 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "display/backend.h"
+#include "display/display_loss.h"
 #include "display/sdl_api.h"
 #include "display/sdl_keys.h"
 #include "display/sdl_pixels.h"
@@ -22,7 +26,8 @@ int FloorDiv(int value, int divisor) {
 
 class SdlBackend final : public Backend {
   public:
-    SdlBackend(SDL_Window* window, int scale) : window_(window), scale_(scale) {}
+    SdlBackend(SDL_Window* window, int scale, WaylandConnection wayland)
+        : window_(window), scale_(scale), wayland_(wayland) {}
     ~SdlBackend() override {
         sdl::api.DestroyWindow(window_);
         sdl::api.QuitSubSystem(SDL_INIT_VIDEO);
@@ -47,6 +52,7 @@ class SdlBackend final : public Backend {
         if (deadline_ms == UINT64_MAX) {
             sdl::api.WaitEvent(nullptr);
             last_pump_ = std::chrono::steady_clock::now();
+            wayland_.EndIfLost();
             return;
         }
         const std::uint64_t now = host::NowMs();
@@ -56,6 +62,9 @@ class SdlBackend final : public Backend {
         // wait reads the host's events on its way out.
         sdl::api.WaitEventTimeout(nullptr, static_cast<int>(left));
         last_pump_ = std::chrono::steady_clock::now();
+        // On a failed Wayland connection every wait returns at once: the
+        // loss is noticed here, before the waits could spin.
+        wayland_.EndIfLost();
     }
 
     bool PollInput(InputEvent* event) override {
@@ -80,6 +89,8 @@ class SdlBackend final : public Backend {
         *event = InputEvent{};
         switch (sdl_event.type) {
             case SDL_QUIT:
+                // SDL says a lost Wayland connection with a quit.
+                wayland_.EndIfLost();
                 // Closing the only window brings both a window close and a quit.
                 if (close_sent_) return false;
                 close_sent_ = true;
@@ -166,11 +177,57 @@ class SdlBackend final : public Backend {
 
     SDL_Window* window_;
     int scale_;
+    WaylandConnection wayland_;
     host::PixelView screen_{};
     bool have_screen_ = false;
     bool close_sent_ = false;
     std::chrono::steady_clock::time_point last_pump_{};
 };
+
+// Drivers that SDL offers when it reaches no display: they show nothing.
+bool ShowsNothing(const char* driver) {
+    return driver == nullptr || std::strcmp(driver, "offscreen") == 0 ||
+           std::strcmp(driver, "dummy") == 0;
+}
+
+// Why no display was reached, in a buffer that outlives the call.
+const char* NoDisplayReason(const char* driver) {
+    static char reason[256];
+    const char* x = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const bool has_x = x != nullptr && *x != 0;
+    const bool has_wayland = wayland != nullptr && *wayland != 0;
+    std::snprintf(reason, sizeof reason,
+                  "no display can be reached with DISPLAY%s%s and WAYLAND_DISPLAY%s%s; SDL offers "
+                  "only its %s driver, which shows nothing",
+                  has_x ? "=" : " ", has_x ? x : "unset", has_wayland ? "=" : " ",
+                  has_wayland ? wayland : "unset", driver != nullptr ? driver : "unnamed");
+    return reason;
+}
+
+// Watches the connection behind the window, so that its loss ends the
+// program; a connection that cannot be watched is said, and the display goes
+// on without the watch.
+WaylandConnection WatchConnection(SDL_Window* window, const char* driver) {
+    WaylandConnection wayland;
+    const char* why = nullptr;
+    if (driver == nullptr) return wayland;
+    if (std::strcmp(driver, "x11") == 0) {
+        if (!WatchX11Connection(&why)) host::Report("the X connection is not watched: %s", why);
+    } else if (std::strcmp(driver, "wayland") == 0) {
+        SDL_SysWMinfo info{};
+        SDL_VERSION(&info.version);
+        void* display = nullptr;
+        if (sdl::api.GetWindowWMInfo(window, &info) == SDL_TRUE &&
+            info.subsystem == SDL_SYSWM_WAYLAND) {
+            display = info.info.wl.display;
+        }
+        if (!wayland.Watch(display, &why)) {
+            host::Report("the Wayland connection is not watched: %s", why);
+        }
+    }
+    return wayland;
+}
 
 }  // namespace
 
@@ -183,8 +240,22 @@ std::unique_ptr<Backend> CreateSdlBackend(int scale, const char** why) {
     // surface would only add a driver.
     sdl::api.SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (sdl::api.Init(SDL_INIT_VIDEO) != 0) {
-        *why = "SDL could not start its video subsystem";
+        static char reason[256];
+        std::snprintf(reason, sizeof reason, "SDL could not start its video subsystem: %s",
+                      sdl::api.GetError());
+        *why = reason;
         return nullptr;
+    }
+    const char* driver = sdl::api.GetCurrentVideoDriver();
+    if (ShowsNothing(driver)) {
+        const char* asked = std::getenv("SDL_VIDEODRIVER");
+        if (asked == nullptr || *asked == 0) {
+            *why = NoDisplayReason(driver);
+            sdl::api.Quit();
+            return nullptr;
+        }
+        host::Report("SDL_VIDEODRIVER=%s: SDL uses its %s driver, which shows nothing", asked,
+                     driver != nullptr ? driver : "unnamed");
     }
     SDL_Window* window = sdl::api.CreateWindow("Skymark", SDL_WINDOWPOS_UNDEFINED,
                                                SDL_WINDOWPOS_UNDEFINED, host::kScreenWidth * scale,
@@ -200,7 +271,7 @@ std::unique_ptr<Backend> CreateSdlBackend(int scale, const char** why) {
         sdl::api.Quit();
         return nullptr;
     }
-    return std::make_unique<SdlBackend>(window, scale);
+    return std::make_unique<SdlBackend>(window, scale, WatchConnection(window, driver));
 }
 
 }  // namespace display

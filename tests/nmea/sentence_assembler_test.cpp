@@ -58,6 +58,64 @@ TEST(SentenceAssembler, EachDollarClosesTheSentenceBeforeIt) {
     }
 }
 
+// A line counts only with a checksum that vouches for it; what carries nothing
+// passes silently.
+TEST(SentenceRouter, OnlyAChecksumVouchesForALine) {
+    const std::string gga =
+        test_support::Sentence("GPGGA,1,0100.00,N,00100.00,E,1,08,0.9,1,M,1,M,,");
+    const struct {
+        const char* name;
+        std::string text;
+        SentenceKind kind;
+    } cases[] = {
+        {"a good GGA", gga, SentenceKind::kGga},
+        {"no checksum, the bytes summing to zero",
+         "$GPGGA,000000,0100.00,N,00100.00,E,1,08,0.9,1.0,M,1.0,M,,t\r\n", SentenceKind::kFailed},
+        {"no checksum, an empty line", "$\r\n", SentenceKind::kFailed},
+        {"a fragment before the first '$'", gga.substr(1), SentenceKind::kFailed},
+        {"a lone '$'", "$", SentenceKind::kOther},
+        {"nothing before the first '$'", "", SentenceKind::kOther},
+        {"only a line end before the first '$'", "\r\n", SentenceKind::kOther},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ClassifySentence(c.text.c_str(), static_cast<int32_t>(c.text.size())), c.kind);
+    }
+}
+
+// Bytes after the checksum digits and their line end are accepted, but the
+// status line does not show them and the decoders never see them.
+TEST(SentenceRouter, TextAfterTheChecksumIsNeitherShownNorDecoded) {
+    using namespace std::string_literals;
+    // One satellite, 5; the tails would add satellite 7 if they were decoded.
+    const std::string gsv = test_support::Sentence("GPGSV,1,1,01,05,40,083,46");
+    const std::string line = gsv.substr(0, gsv.size() - 2);  // without CR LF
+    const struct {
+        const char* name;
+        std::string tail;
+        std::size_t shownAfterDigits;
+    } cases[] = {
+        {"the line end", "\r\n", 2},
+        {"nothing", "", 0},
+        {"a line end, then the fields of a line that lost its '$'", "\r\n,07,45,200,40*7E\r\n", 2},
+        {"glued to such fields", "0,07,45,200,40*4E\r\n", 0},
+        {"a space before the line end", " \r\n", 0},
+        {"a NUL", "\0,07,45,200,40\r\n"s, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string text = line + c.tail;
+        const int32_t length = static_cast<int32_t>(text.size());
+        ASSERT_EQ(ClassifySentence(text.c_str(), length), SentenceKind::kGsv);
+        EXPECT_EQ(EchoLength(text.c_str(), length),
+                  static_cast<int32_t>(line.size() + c.shownAfterDigits));
+        ResetNmeaState();
+        EXPECT_TRUE(DecodeSentence(Nav, SentenceKind::kGsv, text.c_str(), length));
+        EXPECT_EQ(Nav.satInView[5], 1);
+        EXPECT_EQ(Nav.satSnr[5], 46.0f);
+        EXPECT_EQ(Nav.satInView[7], 0);
+    }
+}
+
 TEST(SentenceAssembler, BytesWidenBySignExtension) {
     ResetNmeaState();
     Feed("$GP\x80\xff\x7f");

@@ -1,4 +1,5 @@
 #include <string>
+#include <vector>
 
 #include "nmea/nav_record.h"
 #include "nmea/nmea_state.h"
@@ -146,19 +147,72 @@ TEST_F(LayoutTest, RefreshFormats) {
     }
 }
 
-TEST_F(LayoutTest, HugeAndOddValuesStayInsideTheirFields) {
-    Nav.ggaLatitude = 3.0e38f;
-    Nav.ggaLongitude = -3.0e38f;
-    Nav.displayAltitude = -3.0e38f;
-    Nav.hdop = 1.0e30f;
-    Nav.rmcDate = -1.0e20f;
-    Nav.rmcTime = 3.0e38f;
-    auto before = Snapshot();
-    RefreshGga(window);
-    RefreshGsa(window);
-    RefreshRmc(window);
-    // Nothing outside the field rows (y 25 to 85) changed.
-    EXPECT_EQ(ChangedOutside(before, {0, 25, host::kScreenWidth, 85}), 0);
+// Each field with an overlong value, then a normal one: the overlong text
+// stays in its own box and leaves nothing behind, so the screen ends as the
+// normal values drawn on a fresh screen.
+TEST_F(LayoutTest, OverlongValuesStayInTheirBoxesAndLeaveNoDebris) {
+    struct Case {
+        const char* name;
+        void (*refresh)(HDC);
+        std::vector<RECT> boxes;
+        std::vector<float NavRecord::*> values;
+        std::vector<float> overlong, normal;
+    };
+    const Case cases[] = {
+        {"GGA",
+         RefreshGga,
+         {kAltitude, kLatitude, kLongitude},
+         {&NavRecord::displayAltitude, &NavRecord::ggaLatitude, &NavRecord::ggaLongitude},
+         {-3.0e38f, 3.0e38f, -3.0e38f},
+         {592.3f, 4916.45f, 12311.12f}},
+        {"GSA",
+         RefreshGsa,
+         {kHdop, kPdop},
+         {&NavRecord::hdop, &NavRecord::pdop},
+         {1.0e30f, -1.0e30f},
+         {0.9f, 1.3f}},
+        {"RMC",
+         RefreshRmc,
+         {kDate, kTime, kSpeed},
+         {&NavRecord::rmcDate, &NavRecord::rmcTime, &NavRecord::speedKnots},
+         {-1.0e20f, 3.0e38f, 1.0e30f},
+         {230394.0f, 123519.0f, 22.4f}}};
+    // Pixels that differ between two pictures outside the boxes.
+    auto differing = [](const std::vector<uint32_t>& a, const std::vector<uint32_t>& b,
+                        const std::vector<RECT>& boxes) {
+        int count = 0;
+        for (size_t i = 0; i < a.size(); ++i) {
+            const int x = static_cast<int>(i % host::kScreenWidth);
+            const int y = static_cast<int>(i / host::kScreenWidth);
+            bool inside = false;
+            for (const RECT& r : boxes)
+                inside = inside || (x >= r.left && x < r.right && y >= r.top && y < r.bottom);
+            count += !inside && a[i] != b[i] ? 1 : 0;
+        }
+        return count;
+    };
+    auto draw = [](const Case& c, const std::vector<float>& values) {
+        for (size_t n = 0; n < values.size(); ++n)
+            Nav.*c.values[n] = values[n];
+        c.refresh(window);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DrawStaticScreen(window);
+        draw(c, c.normal);
+        const std::vector<uint32_t> fresh = Snapshot();
+
+        ResetNmeaState();
+        FillWindow(WhiteBrush);
+        DrawStaticScreen(window);
+        const std::vector<uint32_t> before = Snapshot();
+        draw(c, c.overlong);
+        EXPECT_EQ(differing(before, Snapshot(), c.boxes), 0) << "outside the fields' boxes";
+        draw(c, c.normal);
+        EXPECT_EQ(differing(fresh, Snapshot(), {}), 0) << "compared with a fresh screen";
+        ResetNmeaState();
+        FillWindow(WhiteBrush);
+    }
 }
 
 TEST_F(LayoutTest, ChecksumMarkColours) {

@@ -84,6 +84,26 @@ TEST_F(SentenceStreamTest, OtherTypesAndBadSentencesLeaveTheScreenAlone) {
     EXPECT_EQ(Nav.ggaLatitude, 4916.45f);
 }
 
+// A line without a checksum fails even when its bytes happen to cancel out;
+// bytes after a good checksum are dropped from the echo and the decoding.
+TEST_F(SentenceStreamTest, OnlyTheChecksumVouches) {
+    const std::string good = Sentence(kGgaBody);
+    Feed(good + "$");
+    const auto before = Snapshot();
+    // Its bytes, CR and LF included, XOR to zero.
+    Feed("GPGGA,000000,0100.00,N,00100.00,E,1,08,0.9,1.0,M,1.0,M,,t\r\n$");
+    EXPECT_EQ(Mark(), kRed);
+    EXPECT_EQ(ChangedOutside(before, {5, 30, 10, 35}), 0);
+    EXPECT_EQ(Nav.ggaLatitude, 4916.45f);
+
+    const std::string gsa = Sentence(kGsaBody);
+    Feed(gsa.substr(1) + ",,,,,,,,,,,,,,9.9,9.9,9.9*1E\r\n$");
+    EXPECT_EQ(Mark(), kBlue);
+    EXPECT_TRUE(StatusShows(gsa));
+    EXPECT_TRUE(FieldShows(kHdop, u"HDOP:1.30   "));
+    EXPECT_EQ(Nav.pdop, 2.5f);
+}
+
 TEST_F(SentenceStreamTest, SentenceSplitOverChunks) {
     const std::string gsa = Sentence(kGsaBody);
     Feed(gsa.substr(0, 9));

@@ -1,0 +1,221 @@
+// The real program against displays that die or were never there: an X
+// server killed under its window ends it at once, and a display that cannot
+// be reached leaves it headless, saying why.
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/child_process.h"
+#include "tests/support/png_file.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kDisplayLostStatus = 3;
+
+// A private Xvfb on a display number it picks itself.
+struct Xvfb {
+    test_support::Child child = test_support::Spawn(
+        {"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "800x700x24", "-nolisten", "tcp"});
+    std::string number = child.out >= 0 ? test_support::ReadFirstLine(child.out) : "";
+
+    ~Xvfb() { Stop(SIGKILL); }
+    void Stop(int signal) {
+        if (child.pid > 0) test_support::Stop(child.pid, signal);
+        if (child.out >= 0) close(child.out);
+        child = test_support::Child{};
+    }
+};
+
+// The program with its stderr on the returned pipe, in dir, with no serial
+// port, and no display variable but those in env.
+test_support::Child StartProgram(const std::string& dir, std::vector<std::string> env) {
+    for (int n = 1; n <= 9; ++n)
+        env.push_back("SKYMARK_COM" + std::to_string(n) + "=");
+    for (const char* name : {"DISPLAY=", "WAYLAND_DISPLAY=", "SKYMARK_DISPLAY=", "SDL_VIDEODRIVER=",
+                             "SKYMARK_SNAPSHOT="}) {
+        bool given = false;
+        for (const std::string& e : env)
+            given = given || e.rfind(name, 0) == 0;
+        if (!given) env.push_back(name);
+    }
+    return test_support::Spawn({"/bin/sh", "-c", "exec \"$0\" 2>&1", SKYMARK_PATH}, env, dir);
+}
+
+// CPU seconds the process has used so far, from /proc.
+double CpuSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const std::size_t end = text.rfind(')');
+    if (end == std::string::npos) return -1.0;
+    std::istringstream fields(text.substr(end + 2));
+    std::string field;
+    long ticks = 0;
+    // utime and stime are fields 14 and 15; the state, field 3, comes first here.
+    for (int n = 3; n <= 15 && fields >> field; ++n) {
+        if (n >= 14) ticks += std::stol(field);
+    }
+    return static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+struct Ending {
+    bool ended = false;
+    int status = -1;     // exit status, or 128 + signal
+    double seconds = 0;  // from the start of the wait
+    double cpu = 0;      // CPU seconds of the whole run
+};
+
+// Waits until limit after start for the child to end, without polling; a
+// child still running then is killed and reported as not ended.
+Ending WaitForEnd(pid_t pid, Clock::time_point start, std::chrono::milliseconds limit) {
+    Ending ending;
+    const int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    if (pidfd >= 0) {
+        pollfd p{pidfd, POLLIN, 0};
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(start + limit - Clock::now());
+        ending.ended = poll(&p, 1, static_cast<int>(std::max<long>(left.count(), 0))) == 1;
+        close(pidfd);
+    }
+    ending.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    if (!ending.ended) kill(pid, SIGKILL);
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid) return ending;
+    ending.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    ending.cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                 static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return ending;
+}
+
+// Reads the program's output until the line that starts with prefix.
+bool AwaitLine(int fd, const std::string& prefix, std::string* seen) {
+    for (int lines = 0; lines < 20; ++lines) {
+        const std::string line = test_support::ReadFirstLine(fd);
+        if (line.empty()) return false;
+        *seen += line + "\n";
+        if (line.rfind(prefix, 0) == 0) return true;
+    }
+    return false;
+}
+
+TEST(DisplayLoss, TwentyKillsOfTheXServerEachEndTheProgramAtOnce) {
+    if (access("/usr/bin/Xvfb", X_OK) != 0) GTEST_SKIP() << "Xvfb is not installed";
+    test_support::TempDir dir;
+    ASSERT_TRUE(dir.Ok());
+    constexpr int kRuns = 20;
+    for (int run = 0; run < kRuns; ++run) {
+        SCOPED_TRACE("run " + std::to_string(run + 1));
+        Xvfb xvfb;
+        ASSERT_FALSE(xvfb.number.empty()) << "Xvfb did not report a display";
+        const test_support::Child app =
+            StartProgram(dir.Path(), {"DISPLAY=:" + xvfb.number, "SKYMARK_DISPLAY=sdl"});
+        std::string output;
+        ASSERT_TRUE(AwaitLine(app.out, "skymark: display: sdl", &output)) << output;
+        // The kill lands at different moments: during the start-up, in the
+        // message loop's waits, and (the last runs, after the first tick) in
+        // the pause of a port search.
+        const int delayMs = run < kRuns - 3 ? 20 + 29 * run : 1100 + 300 * (run - (kRuns - 3));
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        const double cpuBefore = CpuSeconds(app.pid);
+        // SIGKILL drops the connection; SIGTERM lets the server close it.
+        const Clock::time_point kill = Clock::now();
+        xvfb.Stop(run % 2 == 0 ? SIGKILL : SIGTERM);
+        const Ending ending = WaitForEnd(app.pid, kill, std::chrono::milliseconds(2000));
+        output += test_support::ReadAll(app.out);
+        close(app.out);
+        const double cpuAfter = ending.cpu - cpuBefore;
+        std::printf("run %2d: ended %s after %.3f s, status %d, %.2f CPU s after the kill\n",
+                    run + 1, ending.ended ? "yes" : "no", ending.seconds, ending.status, cpuAfter);
+        EXPECT_TRUE(ending.ended);
+        EXPECT_EQ(ending.status, kDisplayLostStatus);
+        EXPECT_LE(cpuAfter, 0.5);
+        EXPECT_NE(output.find("skymark: the connection to the display (X server :" + xvfb.number +
+                              ") was lost; the program ends\n"),
+                  std::string::npos)
+            << output;
+    }
+}
+
+// An unused display number: no server socket and no lock for it.
+std::string UnusedDisplay() {
+    for (int n = 4711;; ++n) {
+        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
+        const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
+        if (access(socket.c_str(), F_OK) != 0 && access(lock.c_str(), F_OK) != 0)
+            return ":" + std::to_string(n);
+    }
+}
+
+// Without a display the program runs headless, says why and writes its
+// snapshot; a driver that shows nothing, asked for on purpose, is used, with a
+// note.
+TEST(MissingDisplay, RunsHeadlessAndSaysWhyUnlessTheDriverWasAskedFor) {
+    const std::string unused = UnusedDisplay();
+    const std::string noDisplay =
+        "; SDL offers only its offscreen driver, which shows nothing), "
+        "snapshots to ";
+    const struct {
+        const char* name;
+        std::vector<std::string> env;
+        std::string said;  // followed by the snapshot's path when headless
+        bool headless;
+    } cases[] = {
+        {"DISPLAY names no server",
+         {"DISPLAY=" + unused},
+         "skymark: display: headless (no display can be reached with DISPLAY=" + unused +
+             " and WAYLAND_DISPLAY unset" + noDisplay,
+         true},
+        {"SKYMARK_DISPLAY=sdl and no display at all",
+         {"SKYMARK_DISPLAY=sdl"},
+         "skymark: display: headless (no display can be reached with DISPLAY unset and "
+         "WAYLAND_DISPLAY unset" +
+             noDisplay,
+         true},
+        {"SDL_VIDEODRIVER=offscreen asked for",
+         {"SKYMARK_DISPLAY=sdl", "SDL_VIDEODRIVER=offscreen"},
+         "skymark: SDL_VIDEODRIVER=offscreen: SDL uses its offscreen driver, which shows "
+         "nothing\nskymark: display: sdl at scale 2",
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test_support::TempDir dir;
+        ASSERT_TRUE(dir.Ok());
+        const std::string snapshot = dir.File("screen.png");
+        std::vector<std::string> env = c.env;
+        env.push_back("SKYMARK_SNAPSHOT=" + snapshot);
+        const test_support::Child app = StartProgram(dir.Path(), env);
+        std::string output;
+        EXPECT_TRUE(AwaitLine(app.out, "skymark: display:", &output));
+        EXPECT_NE(output.find(c.said + (c.headless ? snapshot : "")), std::string::npos) << output;
+        if (c.headless) {
+            int width = 0, height = 0;
+            const Clock::time_point end = Clock::now() + std::chrono::seconds(10);
+            while (test_support::ReadPng(snapshot, &width, &height).empty() && Clock::now() < end)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            EXPECT_EQ(width, 320);
+            EXPECT_EQ(height, 294);
+        }
+        test_support::Stop(app.pid, SIGKILL);
+        close(app.out);
+    }
+}
+
+}  // namespace
