@@ -7,6 +7,7 @@
 #include "nmea/nmea_state.h"
 #include "nmea/sentence_assembler.h"
 #include "nmea/sentence_router.h"
+#include "nmea/sky_view.h"
 #include "tests/support/nmea_text.h"
 
 namespace {
@@ -109,10 +110,12 @@ TEST(SentenceRouter, TextAfterTheChecksumIsNeitherShownNorDecoded) {
         EXPECT_EQ(EchoLength(text.c_str(), length),
                   static_cast<int32_t>(line.size() + c.shownAfterDigits));
         ResetNmeaState();
-        EXPECT_TRUE(DecodeSentence(Nav, SentenceKind::kGsv, text.c_str(), length));
-        EXPECT_EQ(Nav.satInView[5], 1);
-        EXPECT_EQ(Nav.satSnr[5], 46.0f);
-        EXPECT_EQ(Nav.satInView[7], 0);
+        EXPECT_TRUE(DecodeSentence(Nav, SentenceKind::kGsv, text.c_str(), length, 0));
+        SkyView view{};
+        BuildSkyView(Nav, &view);
+        ASSERT_EQ(view.count, 1) << "satellite 5 alone";
+        EXPECT_EQ(view.satellites[0].number, 5);
+        EXPECT_EQ(view.satellites[0].snr, 46.0f);
     }
 }
 
