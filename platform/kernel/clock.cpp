@@ -108,6 +108,10 @@ void SetPauseHandler(PauseHandler handler) {
 
 }  // namespace kernel
 
+DWORD GetTickCount() {
+    return static_cast<DWORD>(host::NowMs());
+}
+
 void Sleep(DWORD milliseconds) {
     kernel::PauseHandler handler;
     {

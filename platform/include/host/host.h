@@ -24,11 +24,14 @@ void AdvanceVirtualClock(std::uint64_t ms);
 using ClockObserver = void (*)(std::uint64_t now_ms, void* context);
 void SetVirtualClockObserver(ClockObserver observer, void* context);
 
-// ---- Serial device map (platform/kernel) ----
-// Host path behind "COMn:" (n from 1 to 9): SKYMARK_COMn when set, otherwise
-// the n-th host serial device. Empty when there is none.
+// ---- Port map (platform/kernel) ----
+// The source behind "COMn:" (n from 1 to 9): SKYMARK_COMn when set, otherwise
+// the n-th host serial device. A source is a device path, tcp://HOST:PORT or
+// gpsd://HOST[:PORT] (localhost and 2947 by default).
 // Writes at most capacity bytes including the terminator; returns false when none.
-bool SerialDevicePath(int port_number, char* path, std::size_t capacity);
+bool PortSource(int port_number, char* source, std::size_t capacity);
+// Null when the text is a source as above, otherwise why it is not.
+const char* SourceProblem(const char* text);
 
 // ---- Pixels (platform/gdi) ----
 // Pixels are COLORREF values (0x00BBGGRR), row by row.
