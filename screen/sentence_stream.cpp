@@ -7,14 +7,15 @@
 
 namespace {
 
-void ShowSentence(HDC dc, const SentenceAssembler& a) {
+// True when the sentence verified.
+bool ShowSentence(HDC dc, const SentenceAssembler& a) {
     const int32_t length = a.sentenceLength;
     const SentenceKind kind = ClassifySentence(a.sentenceText, length);
     if (kind == SentenceKind::kFailed) {
         DrawChecksumFailureMark(dc);
-        return;
+        return false;
     }
-    if (kind == SentenceKind::kOther) return;
+    if (kind == SentenceKind::kOther) return true;
 
     DrawSentenceEcho(dc, a.sentenceEcho, length);
     const bool groupEnded = DecodeSentence(Nav, kind, a.sentenceText, length);
@@ -34,13 +35,17 @@ void ShowSentence(HDC dc, const SentenceAssembler& a) {
         default:
             break;
     }
+    return true;
 }
 
 }  // namespace
 
-void ProcessChunk(HWND /*window*/, HDC dc, const uint8_t* bytes, int32_t count) {
+int32_t ProcessChunk(HWND /*window*/, HDC dc, const uint8_t* bytes, int32_t count) {
     DrawChecksumMarkReset(dc);
-    if (bytes == nullptr) return;
-    AssembleBytes(Assembler, bytes, count,
-                  [dc](const SentenceAssembler& a) { ShowSentence(dc, a); });
+    if (bytes == nullptr) return 0;
+    int32_t verified = 0;
+    AssembleBytes(Assembler, bytes, count, [dc, &verified](const SentenceAssembler& a) {
+        if (ShowSentence(dc, a)) ++verified;
+    });
+    return verified;
 }
