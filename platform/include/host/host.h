@@ -92,6 +92,25 @@ HINSTANCE CreateInstance(const ResourceSet& resources);
 // Supplied by the program (its resources/): the resource set of the program.
 const ResourceSet& ProgramResources();
 
+// ---- Command line (platform/entry) ----
+// An option that the program reads itself from WinMain's command line. The
+// entry checks its value and hands it on as "NAME VALUE"; the options of the
+// host (display, scale, snapshot, sources) it applies itself.
+struct ProgramOption {
+    const char* name;        // with its dashes: "--baud"
+    const char* value_name;  // in the usage: "RATE|auto"
+    const char* help;        // one line of --help
+    bool (*accepts)(const char* value);
+};
+struct ProgramCommandLine {
+    const char* summary;  // what the program does, one line of --help
+    const char* version;
+    const ProgramOption* options;
+    std::size_t option_count;
+};
+// Supplied by the program: what --help and --version say of it, and its options.
+const ProgramCommandLine& ProgramOptions();
+
 // ---- Test support (platform/user) ----
 // Destroys every window, timer, queued message and pending input, and unregisters
 // every class, so each test starts from an empty window manager.
