@@ -1,6 +1,7 @@
 // The application frame through the real window manager, headless, on the
 // virtual clock, with a pseudo-terminal as the receiver on COM1.
 #include <dirent.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include "screen/drawing_resources.h"
 #include "serial/serial_state.h"
 #include "tests/support/headless_program.h"
+#include "tests/support/stderr_capture.h"
 #include "win/windows.h"
 
 int WinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int showCommand);
@@ -451,11 +453,11 @@ void Drive(std::uint64_t now, void* context) {
     }
 }
 
-TEST_F(FrameTest, WholeProgramAboutByAltSlashAndExitByAltF4IgnoringTheCommandLine) {
+TEST_F(FrameTest, WholeProgramAboutByAltSlashAndExitByAltF4) {
     Talk(pty_, kFix);
     Script script;
     host::SetVirtualClockObserver(Drive, &script);
-    WCHAR commandLine[] = u"--port COM3 --log /tmp/elsewhere";
+    WCHAR commandLine[] = u"--baud 9600";
     const int code = WinMain(instance_, nullptr, commandLine, SW_SHOW);
     host::SetVirtualClockObserver(nullptr, nullptr);
 
@@ -471,6 +473,33 @@ TEST_F(FrameTest, WholeProgramAboutByAltSlashAndExitByAltF4IgnoringTheCommandLin
 
     ASSERT_TRUE(script.aboutSeen);
     EXPECT_GT(script.aboutRect.right - script.aboutRect.left, 100);
+    // The rate the command line fixed is the line's.
+    EXPECT_EQ(BaudSetting, 9600u);
+    termios line{};
+    ASSERT_EQ(tcgetattr(pty_.WatchFd(), &line), 0);
+    EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B9600));
+}
+
+TEST_F(FrameTest, ACommandLineItCannotFollowEndsTheProgramBeforeAnyWindowSayingWhy) {
+    struct Case {
+        const char16_t* line;
+        const char* said;
+    };
+    const char* badRate = "skymark: --baud takes auto or a rate from 1200 to 230400\n";
+    const char* unknown = "skymark: unknown option on the command line\n";
+    const Case cases[] = {
+        {u"--baud 1234", badRate}, {u"--baud", badRate}, {u"--baud auto --baud x", badRate},
+        {u"--port COM3", unknown}, {u"9600", unknown},   {u"--baudrate 9600", unknown}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.said);
+        host::ForgetReports();
+        std::u16string line = c.line;
+        test_support::StderrCapture capture;
+        EXPECT_EQ(WinMain(instance_, nullptr, line.data(), SW_SHOW), 2);
+        EXPECT_EQ(capture.Take(), c.said);
+        EXPECT_EQ(LogButton, nullptr) << "no window was created";
+        EXPECT_EQ(BaudSetting, kAutoBaud);
+    }
 }
 
 void AltF4Later(std::uint64_t now, void* context) {
