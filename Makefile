@@ -1,4 +1,4 @@
-# Front door: make demo, make test, make bench, make fuzz, make run.
+# Front door: make demo, make test, make bench, make fuzz, make run, make install.
 SHELL := /bin/bash
 GENERATOR := -G Ninja
 JOBS ?= $(shell nproc)
@@ -7,7 +7,9 @@ TEST_DIR := build/test
 RELEASE_DIR := build/release
 FUZZ_DIR := build/fuzz
 
-.PHONY: all deps build test unit-tests check-32 bench fuzz fuzz-build demo run format clean
+PREFIX ?= /usr/local
+
+.PHONY: all deps build test unit-tests check-32 bench fuzz fuzz-build demo run install format clean
 
 all: build
 
@@ -53,6 +55,11 @@ demo: build
 
 run: build
 	$(RELEASE_DIR)/app/skymark
+
+# skymark, skymark-sim, the manual page, the desktop entry and the icon under
+# $(DESTDIR)$(PREFIX).
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE_DIR) --prefix "$(PREFIX)"
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
