@@ -1,4 +1,4 @@
-# Front door: make demo, make test, make bench, make fuzz, make run.
+# Front door: make demo, make test, make bench, make fuzz, make run, make install.
 SHELL := /bin/bash
 GENERATOR := -G Ninja
 JOBS ?= $(shell nproc)
@@ -7,7 +7,9 @@ TEST_DIR := build/test
 RELEASE_DIR := build/release
 FUZZ_DIR := build/fuzz
 
-.PHONY: all deps build test unit-tests check-32 bench fuzz fuzz-build demo run screenshots format clean
+PREFIX ?= /usr/local
+
+.PHONY: all deps build test unit-tests check-32 bench fuzz fuzz-build demo run screenshots install format clean
 
 all: build
 
@@ -57,6 +59,11 @@ run: build
 # The README pictures, docs/legend.png and docs/demo.png, from the real program.
 screenshots: build
 	scripts/screenshot $(RELEASE_DIR)
+
+# skymark, skymark-sim, the manual page, the desktop entry and the icon under
+# $(DESTDIR)$(PREFIX).
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE_DIR) --prefix "$(PREFIX)"
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

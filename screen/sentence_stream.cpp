@@ -7,17 +7,18 @@
 
 namespace {
 
-void ShowSentence(HDC dc, const SentenceAssembler& a, uint32_t tickMs) {
+// True when the sentence verified (text that carries nothing does not count).
+bool ShowSentence(HDC dc, const SentenceAssembler& a, uint32_t tickMs) {
     const int32_t length = a.sentenceLength;
     const SentenceKind kind = ClassifySentence(a.sentenceText, length);
     if (kind == SentenceKind::kFailed) {
         DrawChecksumFailureMark(dc);
-        return;
+        return false;
     }
     if (kind == SentenceKind::kOther) {
         // Not shown, but it still ends a run of GSA sentences.
         DecodeSentence(Nav, kind, a.sentenceText, length, tickMs);
-        return;
+        return !CarriesNothing(a.sentenceText, length);
     }
 
     DrawSentenceEcho(dc, a.sentenceEcho, EchoLength(a.sentenceText, length));
@@ -38,16 +39,20 @@ void ShowSentence(HDC dc, const SentenceAssembler& a, uint32_t tickMs) {
         default:
             break;
     }
+    return true;
 }
 
 }  // namespace
 
-void ProcessChunk(HWND /*window*/, HDC dc, const uint8_t* bytes, int32_t count) {
+int32_t ProcessChunk(HWND /*window*/, HDC dc, const uint8_t* bytes, int32_t count) {
     DrawChecksumMarkReset(dc);
-    if (bytes == nullptr) return;
+    if (bytes == nullptr) return 0;
     // Every sentence of a chunk arrived by this tick; groups that have gone
     // silent expire by it.
     const uint32_t tickMs = GetTickCount();
-    AssembleBytes(Assembler, bytes, count,
-                  [dc, tickMs](const SentenceAssembler& a) { ShowSentence(dc, a, tickMs); });
+    int32_t verified = 0;
+    AssembleBytes(Assembler, bytes, count, [dc, tickMs, &verified](const SentenceAssembler& a) {
+        if (ShowSentence(dc, a, tickMs)) ++verified;
+    });
+    return verified;
 }

@@ -8,4 +8,5 @@
 #include "win/windows.h"
 
 // Runs one chunk of received bytes through the assembler, drawing on dc.
-void ProcessChunk(HWND window, HDC dc, const uint8_t* bytes, int32_t count);
+// Returns how many sentences it closed that verified.
+int32_t ProcessChunk(HWND window, HDC dc, const uint8_t* bytes, int32_t count);

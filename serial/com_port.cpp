@@ -1,5 +1,7 @@
 #include "serial/com_port.h"
 
+#include "serial/line_rate.h"
+
 HANDLE OpenComPort(int portNumber) {
     // The device name carries the port number as one digit.
     if (portNumber < 1 || portNumber > 9) return INVALID_HANDLE_VALUE;
@@ -7,34 +9,35 @@ HANDLE OpenComPort(int portNumber) {
     HANDLE port =
         CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (port == INVALID_HANDLE_VALUE) return port;
-
-    // Only the line format changes; everything else stays as the port had it. A port that
-    // refuses the settings is still used as it is.
-    DCB settings{};
-    settings.DCBlength = sizeof(settings);
-    GetCommState(port, &settings);
-    settings.BaudRate = CBR_4800;
-    settings.ByteSize = 8;
-    settings.Parity = NOPARITY;
-    settings.StopBits = ONESTOPBIT;
-    SetCommState(port, &settings);
+    // A port that refuses the settings, or has none (a network source), is used as it is.
+    SetLineRate(port, OpeningRate());
     return port;
 }
 
-int32_t ReadAvailable(HANDLE port) {
-    DWORD errors = 0;
-    COMSTAT status{};
-    if (!ClearCommError(port, &errors, &status)) {
-        // Whatever is queued behind an error is not trusted.
-        PurgeComm(port, PURGE_RXCLEAR);
-        return 0;
+int32_t ReadAvailable(HANDLE port, int32_t limit) {
+    if (limit > kReadBufferSize) limit = kReadBufferSize;
+    // More than one read when the host hands out a full queue in parts; never
+    // more than has arrived, which is what keeps each read from waiting.
+    int32_t got = 0;
+    while (got < limit) {
+        DWORD errors = 0;
+        COMSTAT status{};
+        if (!ClearCommError(port, &errors, &status)) {
+            if (got > 0) break;  // the failure shows on the next call
+            // Whatever is queued behind a failure is not trusted.
+            PurgeComm(port, PURGE_RXCLEAR);
+            return kPortFailed;
+        }
+        DWORD count = status.cbInQue;
+        if (count > static_cast<DWORD>(limit - got)) count = static_cast<DWORD>(limit - got);
+        if (count == 0) break;
+        DWORD read = 0;
+        if (!ReadFile(port, ReadBuffer + got, count, &read, nullptr) && got == 0) {
+            return kPortFailed;
+        }
+        if (read > count) read = count;
+        if (read == 0) break;
+        got += static_cast<int32_t>(read);
     }
-    DWORD count = status.cbInQue;
-    if (count > static_cast<DWORD>(kMaxReadBytes)) count = kMaxReadBytes;
-    // Asking for no more than is queued is what keeps the read from waiting.
-    if (count == 0) return 0;
-    DWORD got = 0;
-    ReadFile(port, ReadBuffer, count, &got, nullptr);
-    if (got > count) got = count;
-    return static_cast<int32_t>(got);
+    return got;
 }

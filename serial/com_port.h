@@ -1,4 +1,4 @@
-// The program's only contact with the receiver's serial port.
+// The program's only contact with the receiver's port.
 #pragma once
 
 #include <cstdint>
@@ -6,11 +6,15 @@
 #include "serial/serial_state.h"
 #include "win/windows.h"
 
+// What a search probe reads at most, and the least any read may take.
 inline constexpr int kMaxReadBytes = 2000;
+// ReadAvailable's result for a port that has failed: a read error, a
+// hang-up, a device that has gone or a connection that closed.
+inline constexpr int32_t kPortFailed = -1;
 
-// Opens "COMn:" (n from 1 to 9) for exclusive use at 4800 baud 8N1;
+// Opens "COMn:" (n from 1 to 9) for exclusive use at the opening rate 8N1;
 // INVALID_HANDLE_VALUE when it cannot be opened.
 HANDLE OpenComPort(int portNumber);
-// Reads what the port has queued, at most 2000 bytes, into ReadBuffer without
-// waiting; returns the count.
-int32_t ReadAvailable(HANDLE port);
+// Reads what the port has queued, at most limit bytes (up to kReadBufferSize),
+// into ReadBuffer without waiting; returns the count, or kPortFailed.
+int32_t ReadAvailable(HANDLE port, int32_t limit = kMaxReadBytes);

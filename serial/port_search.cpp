@@ -3,6 +3,7 @@
 #include "screen/drawing_resources.h"
 #include "screen/main_screen.h"
 #include "serial/com_port.h"
+#include "serial/line_rate.h"
 #include "serial/serial_state.h"
 #include "serial/update_cycle.h"
 
@@ -67,6 +68,7 @@ void SearchPorts(HWND window) {
             if (ReadAvailable(port) > 0) {
                 ShowStatus(dc, u"Detect Data Com%x     ", n);
                 ComPort = port;
+                StartLineRate(port, n);
                 SearchPending = 0;
                 chosen = n;
                 break;

@@ -8,6 +8,14 @@ int32_t LoggingEnabled;
 HANDLE LogFile;
 uint8_t ReadBuffer[kReadBufferSize];
 
+DWORD BaudSetting = kAutoBaud;
+int32_t ComPortNumber;
+DWORD LineRate;
+int32_t RateIndex;
+int32_t RateVerified;
+int32_t RateTrialRunning;
+DWORD RateTrialStart;
+
 int32_t ExitRequested;
 UINT_PTR TickTimer;
 UINT_PTR NoFixTimer;
@@ -19,6 +27,13 @@ void ResetSerialState() {
     LoggingEnabled = 0;
     LogFile = nullptr;
     std::memset(ReadBuffer, 0, sizeof ReadBuffer);
+    BaudSetting = kAutoBaud;
+    ComPortNumber = 0;
+    LineRate = 0;
+    RateIndex = 0;
+    RateVerified = 0;
+    RateTrialRunning = 0;
+    RateTrialStart = 0;
     ExitRequested = 0;
     TickTimer = 0;
     NoFixTimer = 0;

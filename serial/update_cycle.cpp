@@ -2,8 +2,10 @@
 
 #include "nmea/nav_record.h"
 #include "screen/drawing_resources.h"
+#include "screen/main_screen.h"
 #include "screen/sentence_stream.h"
 #include "serial/com_port.h"
+#include "serial/line_rate.h"
 #include "serial/serial_state.h"
 
 namespace {
@@ -26,11 +28,26 @@ bool AppendToLog(int32_t count) {
     return ok && written == static_cast<DWORD>(count);
 }
 
+// The source has failed: it is let go, and the next tick searches again as
+// at start-up. An open log stays open for the next source's bytes.
+void LosePort(HDC dc) {
+    WCHAR text[32];
+    const int length = wsprintfW(text, u"Com%x Lost", ComPortNumber);
+    DrawSentenceEcho(dc, text, length);
+    CloseHandle(ComPort);
+    ComPort = nullptr;
+    SearchPending = 1;
+}
+
 }  // namespace
 
 void UpdateTick(HWND window) {
     HDC dc = GetDC(window);
-    const int32_t count = ReadAvailable(ComPort);
+    int32_t count = ReadAvailable(ComPort, ReadLimitFor(LineRate));
+    if (count == kPortFailed) {
+        LosePort(dc);
+        count = 0;
+    }
 
     // The log gets the bytes before the decoders see them. A log that cannot
     // take them all ends: what it holds stays, and the user is told once.
@@ -47,7 +64,8 @@ void UpdateTick(HWND window) {
     ScratchRect = RECT{0, 100, 25, 135};
     DrawTextW(dc, counter, length, &ScratchRect, DT_SINGLELINE);
 
-    if (count > 0) ProcessChunk(window, dc, ReadBuffer, count);
+    const int32_t verified = count > 0 ? ProcessChunk(window, dc, ReadBuffer, count) : 0;
+    if (!SearchPending) FollowLineRate(dc, count, verified);
     ReleaseDC(window, dc);
     // Last, once the tick has drawn everything: the box runs its own message loop.
     if (writeFailed) MessageBoxW(window, u"Write Error", u"Write Error", MB_OK);

@@ -38,6 +38,9 @@ void PrintUsage(std::FILE* out) {
         "  --position LAT,LON   start position in decimal degrees (default 47.3769,8.5417)\n"
         "  --seconds N          stop after N seconds (default: run until SIGINT/SIGTERM)\n"
         "  --record FILE        also append every byte sent on the line to FILE\n"
+        "  --baud RATE          play a receiver at RATE (4800 to 115200): while the line is\n"
+        "                       set to another rate, send what a UART makes of the bytes,\n"
+        "                       garbled and without any '$' (default: send at any rate)\n"
         "  --help               show this text\n",
         out);
 }
@@ -85,7 +88,35 @@ void WriteSome(int fd, const char* bytes, std::size_t size, std::FILE* record) {
     }
 }
 
-int OpenPseudoTerminal(char* path, std::size_t capacity) {
+struct Rate {
+    long baud;
+    speed_t speed;
+};
+constexpr Rate kRates[] = {{4800, B4800},   {9600, B9600},   {19200, B19200},
+                           {38400, B38400}, {57600, B57600}, {115200, B115200}};
+
+bool ParseRate(const char* text, Rate* rate) {
+    long value = 0;
+    if (!ParseWhole(text, 1, 100000000, &value)) return false;
+    for (const Rate& r : kRates) {
+        if (r.baud == value) {
+            *rate = r;
+            return true;
+        }
+    }
+    return false;
+}
+
+// A pseudo-terminal carries the rate its reader set; at any other rate a
+// receiver's bytes arrive as a UART would make of them: never a '$' or a line end.
+void GarbleUnlessAt(int fd, speed_t speed, char* bytes, std::size_t size) {
+    termios line{};
+    if (tcgetattr(fd, &line) == 0 && cfgetospeed(&line) == speed) return;
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>(0x80 | (static_cast<unsigned char>(bytes[i]) ^ 0x55));
+}
+
+int OpenPseudoTerminal(char* path, std::size_t capacity, speed_t speed) {
     const int fd = posix_openpt(O_RDWR | O_NOCTTY);
     if (fd < 0) return -1;
     if (grantpt(fd) != 0 || unlockpt(fd) != 0 || ptsname_r(fd, path, capacity) != 0) {
@@ -96,8 +127,8 @@ int OpenPseudoTerminal(char* path, std::size_t capacity) {
     termios settings{};
     if (tcgetattr(fd, &settings) == 0) {
         cfmakeraw(&settings);
-        cfsetispeed(&settings, B4800);
-        cfsetospeed(&settings, B4800);
+        cfsetispeed(&settings, speed);
+        cfsetospeed(&settings, speed);
         tcsetattr(fd, TCSANOW, &settings);
     }
     const int flags = fcntl(fd, F_GETFL);
@@ -113,6 +144,8 @@ int main(int argc, char** argv) {
     const char* recordPath = nullptr;
     long seconds = -1;
     bool talkerGiven = false;
+    bool fixedRate = false;
+    Rate rate = kRates[0];
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -136,6 +169,9 @@ int main(int argc, char** argv) {
             config.corruptPercent = static_cast<int>(number);
         } else if (std::strcmp(arg, "--position") == 0 && value != nullptr &&
                    sim::ParsePosition(value, &config.latitude, &config.longitude)) {
+        } else if (std::strcmp(arg, "--baud") == 0 && value != nullptr &&
+                   ParseRate(value, &rate)) {
+            fixedRate = true;
         } else if (std::strcmp(arg, "--seconds") == 0 && value != nullptr &&
                    ParseWhole(value, 1, 100000000, &number)) {
             seconds = number;
@@ -176,7 +212,7 @@ int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
 
     char path[256];
-    const int fd = OpenPseudoTerminal(path, sizeof path);
+    const int fd = OpenPseudoTerminal(path, sizeof path, rate.speed);
     if (fd < 0) {
         std::fprintf(stderr, "skymark-sim: cannot open a pseudo-terminal: %s\n",
                      std::strerror(errno));
@@ -189,9 +225,13 @@ int main(int argc, char** argv) {
     timespec start{};
     clock_gettime(CLOCK_MONOTONIC, &start);
     sim::Burst burst;
-    // Each burst leaves at line speed: a tenth of a second's worth every 100 ms.
-    const std::size_t sliceBytes =
-        (replayPath != nullptr ? sim::kLineBytesPerSecond : sim::LineBytesPerSecond(config)) / 10;
+    // Each burst leaves at line speed (8N1: ten bits a byte): a tenth of a
+    // second's worth every 100 ms.
+    const std::size_t lineBytesPerSecond =
+        fixedRate ? static_cast<std::size_t>(rate.baud / 10)
+        : replayPath != nullptr ? sim::kLineBytesPerSecond
+                                : sim::LineBytesPerSecond(config);
+    const std::size_t sliceBytes = lineBytesPerSecond / 10;
     for (std::uint32_t second = 0; !stopRequested; ++second) {
         if (seconds >= 0 && second >= static_cast<unsigned long>(seconds)) break;
         if (replayPath != nullptr) {
@@ -203,6 +243,7 @@ int main(int argc, char** argv) {
             SleepUntil(AddMs(start, 1000LL * second + 100LL * static_cast<long long>(slice)));
             const std::size_t size =
                 burst.size - sent < sliceBytes ? burst.size - sent : sliceBytes;
+            if (fixedRate) GarbleUnlessAt(fd, rate.speed, burst.bytes + sent, size);
             WriteSome(fd, burst.bytes + sent, size, record);
             sent += size;
         }

@@ -1,9 +1,33 @@
-// The program's entry on the host: the display, the instance with the
-// program's resources, then the application's WinMain.
+// The program's entry on the host: the command line, the display, the
+// instance with the program's resources, then the application's WinMain.
+#include <cstdio>
+
+#include "command_line.h"
 #include "host/host.h"
 #include "win/user.h"
 
-int main() {
+namespace {
+
+constexpr int kUsageError = 2;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const host::ProgramCommandLine& program = host::ProgramOptions();
+    entry::Arguments arguments;
+    switch (entry::ParseArguments(argc, argv, program, &arguments)) {
+        case entry::Outcome::kHelp:
+            std::fputs(entry::Usage(program).c_str(), stdout);
+            return 0;
+        case entry::Outcome::kVersion:
+            std::printf("skymark %s\n", program.version);
+            return 0;
+        case entry::Outcome::kError:
+            host::Report("%s (see skymark --help)", arguments.error.c_str());
+            return kUsageError;
+        case entry::Outcome::kRun:
+            break;
+    }
     // Without a font every text on the screen would silently draw nothing.
     if (!host::DefaultFontUsable()) {
         host::Report(
@@ -13,9 +37,7 @@ int main() {
     }
     host::StartDisplay();
     HINSTANCE instance = host::CreateInstance(host::ProgramResources());
-    // The program takes no arguments: WinMain gets an empty command line.
-    WCHAR command_line[] = u"";
-    int result = WinMain(instance, nullptr, command_line, SW_SHOW);
+    int result = WinMain(instance, nullptr, arguments.command_line.data(), SW_SHOW);
     host::StopDisplay();
     return result;
 }

@@ -1,6 +1,8 @@
 // Serial port calls: translate the platform's records and check the handle,
-// then leave the line work to the host helpers.
+// then leave the line work to the host helpers. A network source answers the
+// same calls, except that it has no line settings.
 #include "platform/kernel/handle_table.h"
+#include "platform/kernel/net_source.h"
 #include "platform/kernel/serial_line.h"
 #include "win/kernel.h"
 
@@ -14,6 +16,12 @@ using kernel::Parity;
 KernelObject* Port(const ObjectLock& lock) {
     KernelObject* object = lock.Get();
     if (object == nullptr || object->kind != ObjectKind::kSerial) return nullptr;
+    return object;
+}
+
+KernelObject* PortOrSource(const ObjectLock& lock) {
+    KernelObject* object = lock.Get();
+    if (object == nullptr || object->kind == ObjectKind::kFile) return nullptr;
     return object;
 }
 
@@ -96,13 +104,21 @@ BOOL SetCommState(HANDLE port, DCB* settings) {
 
 BOOL ClearCommError(HANDLE port, LPDWORD errors, COMSTAT* status) {
     ObjectLock lock(port);
-    KernelObject* object = Port(lock);
+    KernelObject* object = PortOrSource(lock);
     if (object == nullptr) return FALSE;
-    int fd = object->fd.Get();
     std::uint32_t input = 0;
     std::uint32_t output = 0;
-    if (!kernel::LineAlive(fd) || !kernel::QueuedBytes(fd, &input, &output)) return FALSE;
-    DWORD flags = kernel::TakeLineErrors(fd, *object);
+    DWORD flags = 0;
+    if (object->kind == ObjectKind::kNetwork) {
+        // Bytes received before the far side closed are still handed out;
+        // the call fails once they are gone.
+        if (!kernel::FillStream(*object)) return FALSE;
+        input = static_cast<std::uint32_t>(kernel::StreamQueued(*object));
+    } else {
+        int fd = object->fd.Get();
+        if (!kernel::LineAlive(fd) || !kernel::QueuedBytes(fd, &input, &output)) return FALSE;
+        flags = kernel::TakeLineErrors(fd, *object);
+    }
     if (errors != nullptr) *errors = flags;
     if (status != nullptr) {
         *status = COMSTAT{};
@@ -116,10 +132,35 @@ BOOL PurgeComm(HANDLE port, DWORD flags) {
     constexpr DWORD kKnown = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
     if ((flags & ~kKnown) != 0) return FALSE;
     ObjectLock lock(port);
-    KernelObject* object = Port(lock);
+    KernelObject* object = PortOrSource(lock);
     if (object == nullptr) return FALSE;
+    if (object->kind == ObjectKind::kNetwork) {
+        // What was sent is gone already; only received bytes can be dropped.
+        if ((flags & PURGE_RXCLEAR) != 0) kernel::DiscardStream(*object);
+        return TRUE;
+    }
     // There are no overlapped operations, so the abort flags have nothing to stop.
     bool ok = kernel::DiscardQueues(object->fd.Get(), (flags & PURGE_RXCLEAR) != 0,
                                     (flags & PURGE_TXCLEAR) != 0);
     return ok ? TRUE : FALSE;
+}
+
+// A serial line is an RS-232 port whose settings can be changed; a network
+// source is a TCP stream with nothing to set.
+BOOL GetCommProperties(HANDLE port, COMMPROP* properties) {
+    if (properties == nullptr) return FALSE;
+    ObjectLock lock(port);
+    KernelObject* object = PortOrSource(lock);
+    if (object == nullptr) return FALSE;
+    *properties = COMMPROP{};
+    properties->wPacketLength = sizeof(COMMPROP);
+    properties->dwServiceMask = SP_SERIALCOMM;
+    if (object->kind == ObjectKind::kNetwork) {
+        properties->dwProvSubType = PST_TCPIP_TELNET;
+        properties->dwMaxRxQueue = kernel::NetStream::kCapacity;
+    } else {
+        properties->dwProvSubType = PST_RS232;
+        properties->dwSettableParams = SP_BAUD | SP_DATABITS | SP_PARITY | SP_STOPBITS;
+    }
+    return TRUE;
 }

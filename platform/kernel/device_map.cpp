@@ -113,9 +113,9 @@ std::vector<std::string> ListSerialDevices(const std::string& root) {
 
 namespace host {
 
-// An SKYMARK_COMn that is set but empty maps the port to no device, which
+// An SKYMARK_COMn that is set but empty maps the port to no source, which
 // lets tests keep the host's own ports out of the picture.
-bool SerialDevicePath(int port_number, char* path, std::size_t capacity) {
+bool PortSource(int port_number, char* path, std::size_t capacity) {
     if (path == nullptr || capacity == 0) return false;
     path[0] = '\0';
     if (port_number < 1 || port_number > 9) return false;

@@ -11,6 +11,8 @@
 #include <mutex>
 
 #include "host/host.h"
+#include "platform/kernel/wide_text.h"
+#include "win/kernel.h"
 
 namespace host {
 namespace {
@@ -109,3 +111,21 @@ void ForgetReports() {
 }
 
 }  // namespace host
+
+// The program's own messages take the same channel. Texts that are not
+// valid UTF-16 are said as far as they convert.
+void OutputDebugStringW(LPCWSTR text) {
+    if (text == nullptr) return;
+    char line[512];
+    if (!kernel::Utf16ToUtf8(text, line, sizeof line)) {
+        std::size_t n = 0;
+        for (; text[n] != 0 && n + 1 < sizeof line; ++n)
+            line[n] = text[n] < 0x80 ? static_cast<char>(text[n]) : '?';
+        line[n] = '\0';
+    }
+    // One line: a trailing line end is the caller's habit, not part of the text.
+    std::size_t length = std::strlen(line);
+    while (length > 0 && (line[length - 1] == '\n' || line[length - 1] == '\r'))
+        line[--length] = '\0';
+    host::Report("%s", line);
+}

@@ -1,4 +1,5 @@
-// CreateFileW, ReadFile, WriteFile and CloseHandle over host descriptors.
+// CreateFileW, ReadFile, WriteFile and CloseHandle over host descriptors:
+// files, serial devices and network sources.
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -15,7 +16,9 @@
 
 #include "host/host.h"
 #include "platform/kernel/handle_table.h"
+#include "platform/kernel/net_source.h"
 #include "platform/kernel/serial_line.h"
+#include "platform/kernel/source_address.h"
 #include "platform/kernel/wide_text.h"
 #include "win/kernel.h"
 
@@ -78,11 +81,7 @@ void ReportOpenFailure(int number, const char* path, int error) {
     }
 }
 
-HANDLE OpenPort(int number, DWORD access, DWORD creation) {
-    // Ports exist or not; they are never created or truncated.
-    if (creation != OPEN_EXISTING) return INVALID_HANDLE_VALUE;
-    char path[PATH_MAX];
-    if (!host::SerialDevicePath(number, path, sizeof path)) return INVALID_HANDLE_VALUE;
+HANDLE OpenSerialPort(int number, const char* path, DWORD access) {
     KernelObject object;
     object.kind = ObjectKind::kSerial;
     object.can_read = (access & GENERIC_READ) != 0;
@@ -94,12 +93,45 @@ HANDLE OpenPort(int number, DWORD access, DWORD creation) {
         ReportOpenFailure(number, path, error);
         return INVALID_HANDLE_VALUE;
     }
-    char name[PATH_MAX + 16];
-    std::snprintf(name, sizeof name, "COM%d (%s)", number, path);
-    object.name = name;
     // Start the error counters from now, so old line errors are not reported.
     kernel::TakeLineErrors(object.fd.Get(), object);
     return Store(std::move(object));
+}
+
+// A source that cannot connect is a port that did not open; it says why.
+HANDLE OpenNetworkPort(int number, const char* text, const kernel::SourceAddress& address,
+                       DWORD access) {
+    KernelObject object;
+    const char* why = nullptr;
+    if (!kernel::OpenNetworkSource(address, &object, &why)) {
+        host::Report("COM%d (%s): cannot connect: %s", number, text, why);
+        return INVALID_HANDLE_VALUE;
+    }
+    object.can_read = (access & GENERIC_READ) != 0;
+    object.can_write = (access & GENERIC_WRITE) != 0;
+    return Store(std::move(object));
+}
+
+HANDLE OpenPort(int number, DWORD access, DWORD creation) {
+    // Ports exist or not; they are never created or truncated.
+    if (creation != OPEN_EXISTING) return INVALID_HANDLE_VALUE;
+    char text[PATH_MAX];
+    if (!host::PortSource(number, text, sizeof text)) return INVALID_HANDLE_VALUE;
+    kernel::SourceAddress address;
+    if (const char* why = kernel::ParseSource(text, &address)) {
+        host::Report("COM%d (%s): not a source: %s", number, text, why);
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE handle = address.kind == kernel::SourceKind::kDevice
+                        ? OpenSerialPort(number, address.path.c_str(), access)
+                        : OpenNetworkPort(number, text, address, access);
+    if (handle == INVALID_HANDLE_VALUE) return handle;
+    // What failures on the port are reported under.
+    char name[PATH_MAX + 16];
+    std::snprintf(name, sizeof name, "COM%d (%s)", number, text);
+    kernel::ObjectLock lock(handle);
+    if (lock.Get() != nullptr) lock.Get()->name = name;
+    return handle;
 }
 
 // A file that reaches the process's file-size limit must fail the write
@@ -221,6 +253,14 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytes_to_read, LPDWORD bytes_rea
     if (object == nullptr || !object->can_read) return FALSE;
     if (bytes_to_read == 0) return TRUE;
     if (buffer == nullptr) return FALSE;
+
+    if (object->kind == ObjectKind::kNetwork) {
+        // Never waits: hands out what has been received.
+        if (kernel::StreamQueued(*object) == 0 && !kernel::FillStream(*object)) return FALSE;
+        const std::size_t got = kernel::TakeFromStream(*object, buffer, bytes_to_read);
+        if (bytes_read != nullptr) *bytes_read = static_cast<DWORD>(got);
+        return TRUE;
+    }
 
     auto* out = static_cast<unsigned char*>(buffer);
     DWORD got = 0;

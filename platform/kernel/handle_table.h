@@ -1,6 +1,9 @@
-// Kernel objects (files and serial ports) behind HANDLE values.
+// Kernel objects (files, serial ports and network sources) behind HANDLE values.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -9,7 +12,8 @@
 
 namespace kernel {
 
-enum class ObjectKind { kFile, kSerial };
+// A network source is a port whose bytes come from a TCP connection.
+enum class ObjectKind { kFile, kSerial, kNetwork };
 
 // Error counters of a serial line, as last reported to the caller.
 struct LineCounters {
@@ -18,6 +22,20 @@ struct LineCounters {
     int parity = 0;
     int brk = 0;
     int buf_overrun = 0;
+};
+
+// What a network source has received and not yet handed out, after
+// dropping what is not the receiver's (gpsd's own JSON lines). The buffer
+// is allocated once, when the source opens.
+struct NetStream {
+    static constexpr std::size_t kCapacity = 16384;
+    std::unique_ptr<std::uint8_t[]> buffer;
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    bool gpsd = false;
+    bool ended = false;  // the far side closed, or the connection failed
+    bool at_line_start = true;
+    bool dropping = false;  // inside a line that is not passed on
 };
 
 struct KernelObject {
@@ -36,6 +54,7 @@ struct KernelObject {
     bool can_write = false;
     bool counters_known = false;
     LineCounters counters;
+    std::unique_ptr<NetStream> stream;  // network sources only
 };
 
 // Open files and ports at once.

@@ -107,6 +107,13 @@ bool DrawIconInto(HDC dc, HICON handle, int x, int y, int width, int height) {
 
 }  // namespace user
 
+BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height, UINT step,
+                HBRUSH flicker_free, UINT flags) {
+    // Animated cursors and drawing through a brush are not offered.
+    if (step != 0 || flicker_free != nullptr || flags != DI_NORMAL) return FALSE;
+    return user::DrawIconInto(dc, icon, x, y, width, height) ? TRUE : FALSE;
+}
+
 HICON LoadIconW(HINSTANCE instance, LPCWSTR name) {
     WORD id = 0;
     resources::Module* m = resources::FindModule(instance);

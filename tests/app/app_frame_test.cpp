@@ -1,6 +1,7 @@
 // The application frame through the real window manager, headless, on the
 // virtual clock, with a pseudo-terminal as the receiver on COM1.
 #include <dirent.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -18,6 +19,7 @@
 #include "screen/drawing_resources.h"
 #include "serial/serial_state.h"
 #include "tests/support/headless_program.h"
+#include "tests/support/stderr_capture.h"
 #include "win/windows.h"
 
 int WinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int showCommand);
@@ -449,7 +451,7 @@ HWND MainWindow() {
     return LogButton == nullptr ? nullptr : GetParent(LogButton);
 }
 
-TEST_F(FrameTest, WholeProgramAboutByAltSlashAndExitByAltF4IgnoringTheCommandLine) {
+TEST_F(FrameTest, WholeProgramAboutByAltSlashAndExitByAltF4) {
     Talk(pty_, kFix);
     HWND main = nullptr;
     RECT aboutRect{};
@@ -471,7 +473,7 @@ TEST_F(FrameTest, WholeProgramAboutByAltSlashAndExitByAltF4IgnoringTheCommandLin
         {4000, [] { PressKey(VK_F4, 0, true); }},  // Alt+F4
         {6000, [] { PostQuitMessage(0); }},
     }};
-    WCHAR commandLine[] = u"--port COM3 --log /tmp/elsewhere";
+    WCHAR commandLine[] = u"--baud 9600";
     const int code = script.RunProgram(instance_, commandLine);
 
     EXPECT_EQ(code, 0);

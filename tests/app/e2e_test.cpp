@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -108,6 +109,71 @@ TEST(EndToEnd, SnapshotShowsGoodSentencesSatellitesAndBarsWithinTenSeconds) {
     EXPECT_TRUE(mark) << "checksum mark";
     EXPECT_TRUE(markers) << "sky plot markers";
     EXPECT_TRUE(bars) << "signal bars";
+}
+
+// The real program's command line: sources and options instead of variables, and a receiver at
+// 9600 baud that the automatic rate finds.
+TEST(EndToEnd, CommandLineSourceAndOptionsWithAReceiverAt9600) {
+    test_support::TempDir dir;
+    ASSERT_TRUE(dir.Ok());
+    const test_support::Child sim = test_support::Spawn({SKYMARK_SIM_PATH, "--baud", "9600"});
+    const std::string pty = test_support::ReadFirstLine(sim.out);
+    close(sim.out);
+    ASSERT_EQ(pty.rfind("/dev/pts/", 0), 0u) << pty;
+
+    const std::string snapshot = dir.File("snapshot.png");
+    // The variables point elsewhere: the command line wins.
+    const pid_t app =
+        test_support::Spawn({SKYMARK_PATH, "--headless", "--snapshot", snapshot, "--baud", "auto",
+                             "--scale", "3", pty},
+                            {"SKYMARK_DISPLAY=sdl", "SKYMARK_SNAPSHOT=/nonexistent/x.png",
+                             "SKYMARK_COM1=/nonexistent/skymark-e2e"},
+                            dir.Path(), false)
+            .pid;
+    Picture picture;
+    bool mark = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (std::chrono::steady_clock::now() < deadline && !mark) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        int status;
+        ASSERT_EQ(waitpid(app, &status, WNOHANG), 0) << "the program ended early";
+        if (!ReadPng(snapshot, &picture) || picture.width < 320) continue;
+        // A sentence verified: the checksum mark is blue and the latitude field is filled.
+        mark = picture.Count(5, 30, 10, 35, Blue) == 25 &&
+               picture.Count(60, 70, 120, 85, [](Rgb c) { return !(c == kWhite); }) > 20;
+    }
+    test_support::Stop(app, SIGKILL);
+    test_support::Stop(sim.pid, SIGTERM);
+    EXPECT_TRUE(mark) << "no verified sentence from the receiver at 9600";
+}
+
+TEST(EndToEnd, HelpVersionAndBadOptions) {
+    test_support::Child help = test_support::Spawn({SKYMARK_PATH, "--help"});
+    const std::string text = test_support::ReadAll(help.out);
+    close(help.out);
+    EXPECT_EQ(test_support::WaitExit(help.pid), 0);
+    for (const char* part : {"Usage: skymark [--baud RATE|auto] [--scale N] [--headless] "
+                             "[--snapshot FILE] [SOURCE...]",
+                             "--baud RATE|auto", "tcp://HOST:PORT", "gpsd://HOST[:PORT]"}) {
+        EXPECT_NE(text.find(part), std::string::npos) << part;
+    }
+    test_support::Child version = test_support::Spawn({SKYMARK_PATH, "--version"});
+    EXPECT_EQ(test_support::ReadAll(version.out), "skymark 1.0\n");
+    close(version.out);
+    EXPECT_EQ(test_support::WaitExit(version.pid), 0);
+
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--baud", "1234"}, {"--verbose"}, {"com1"}}) {
+        SCOPED_TRACE(bad[0]);
+        std::vector<std::string> args = {"/bin/sh", "-c", "exec \"$0\" \"$@\" 2>&1", SKYMARK_PATH};
+        args.insert(args.end(), bad.begin(), bad.end());
+        test_support::Child c = test_support::Spawn(args);
+        const std::string said = test_support::ReadAll(c.out);
+        close(c.out);
+        EXPECT_EQ(test_support::WaitExit(c.pid), 2);
+        EXPECT_EQ(said.rfind("skymark: ", 0), 0u) << said;
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    }
 }
 
 }  // namespace

@@ -84,43 +84,43 @@ TEST(DeviceMap, EmptyRootHasNoDevices) {
     EXPECT_TRUE(kernel::ListSerialDevices(root.Root() + "/missing").empty());
 }
 
-class SerialDevicePathTest : public ::testing::Test {
+class PortSourceTest : public ::testing::Test {
   protected:
     void TearDown() override { test_support::UnsetComPortVariables(); }
 };
 
-TEST_F(SerialDevicePathTest, VariableWinsEvenForAMissingPath) {
+TEST_F(PortSourceTest, VariableWinsEvenForAMissingPath) {
     test_support::MapNoComPorts();
     test_support::MapComPort(3, "/nonexistent/gps");
     char path[64];
-    ASSERT_TRUE(host::SerialDevicePath(3, path, sizeof path));
+    ASSERT_TRUE(host::PortSource(3, path, sizeof path));
     EXPECT_STREQ(path, "/nonexistent/gps");
     // Set but empty: no device at all.
-    EXPECT_FALSE(host::SerialDevicePath(2, path, sizeof path));
+    EXPECT_FALSE(host::PortSource(2, path, sizeof path));
     EXPECT_STREQ(path, "");
 }
 
-TEST_F(SerialDevicePathTest, RefusesBadArgumentsAndShortBuffers) {
+TEST_F(PortSourceTest, RefusesBadArgumentsAndShortBuffers) {
     test_support::MapComPort(1, "/dev/some/long/path");
     char path[8] = "xxxxxxx";
-    EXPECT_FALSE(host::SerialDevicePath(1, path, sizeof path));
+    EXPECT_FALSE(host::PortSource(1, path, sizeof path));
     EXPECT_STREQ(path, "");
     char big[64];
-    EXPECT_FALSE(host::SerialDevicePath(0, big, sizeof big));
-    EXPECT_FALSE(host::SerialDevicePath(10, big, sizeof big));
-    EXPECT_FALSE(host::SerialDevicePath(-1, big, sizeof big));
-    EXPECT_FALSE(host::SerialDevicePath(1, nullptr, 64));
-    EXPECT_FALSE(host::SerialDevicePath(1, big, 0));
-    ASSERT_TRUE(host::SerialDevicePath(1, big, sizeof big));
+    EXPECT_FALSE(host::PortSource(0, big, sizeof big));
+    EXPECT_FALSE(host::PortSource(10, big, sizeof big));
+    EXPECT_FALSE(host::PortSource(-1, big, sizeof big));
+    EXPECT_FALSE(host::PortSource(1, nullptr, 64));
+    EXPECT_FALSE(host::PortSource(1, big, 0));
+    ASSERT_TRUE(host::PortSource(1, big, sizeof big));
 }
 
-TEST_F(SerialDevicePathTest, WithoutVariablesFollowsTheHostList) {
+TEST_F(PortSourceTest, WithoutVariablesFollowsTheHostList) {
     test_support::UnsetComPortVariables();
     std::vector<std::string> host_devices = kernel::ListSerialDevices("");
     for (int n = 1; n <= 9; ++n) {
         SCOPED_TRACE(n);
         char path[256];
-        bool found = host::SerialDevicePath(n, path, sizeof path);
+        bool found = host::PortSource(n, path, sizeof path);
         ASSERT_EQ(found, static_cast<std::size_t>(n) <= host_devices.size());
         if (found) {
             EXPECT_EQ(path, host_devices[static_cast<std::size_t>(n) - 1]);

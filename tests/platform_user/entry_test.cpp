@@ -23,11 +23,82 @@ std::string RunProbe(std::vector<std::string> args, int* code, bool with_stderr 
     return out;
 }
 
-// The program takes no arguments: any it is given leave the command line empty.
-TEST(Entry, CallsWinMainWithInstanceEmptyCommandLineAndShowCommand) {
+// Host options become their variables, sources the port map, and the program's own options its
+// command line.
+TEST(Entry, OptionsReachTheirVariablesAndTheProgramsOwnOptionsItsCommandLine) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;  // after "string=Probe previous=0 show=5 command="
+    };
+    // The variables as a user may have set them; the options win.
+    const std::vector<std::string> env = {"SKYMARK_SCALE=5", "SKYMARK_COM1=/dev/ttyS0",
+                                          "SKYMARK_COM9=/dev/x"};
+    const std::string user = " SKYMARK_COM1=/dev/ttyS0 SKYMARK_COM9=/dev/x";
+    const Case cases[] = {
+        {{}, " SKYMARK_DISPLAY=headless SKYMARK_SCALE=5" + user},
+        {{"--level", "4"},
+         "002d.002d.006c.0065.0076.0065.006c.0020.0034. SKYMARK_DISPLAY=headless SKYMARK_SCALE=5" +
+             user},
+        {{"--level=4"},
+         "002d.002d.006c.0065.0076.0065.006c.0020.0034. SKYMARK_DISPLAY=headless SKYMARK_SCALE=5" +
+             user},
+        {{"--scale", "3", "--snapshot", "/tmp/s.png"},
+         " SKYMARK_DISPLAY=headless SKYMARK_SCALE=3 SKYMARK_SNAPSHOT=/tmp/s.png" + user},
+        {{"/dev/ttyUSB3", "gpsd://"},
+         " SKYMARK_DISPLAY=headless SKYMARK_SCALE=5 SKYMARK_COM1=/dev/ttyUSB3 SKYMARK_COM2=gpsd:// "
+         "SKYMARK_COM9="},
+        {{"--", "/dev/-odd"},
+         " SKYMARK_DISPLAY=headless SKYMARK_SCALE=5 SKYMARK_COM1=/dev/-odd SKYMARK_COM2= "
+         "SKYMARK_COM9="},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.empty() ? "none" : c.args[0]);
+        int code = 0;
+        EXPECT_EQ(RunProbe(c.args, &code, false, env),
+                  "string=Probe previous=0 show=5 command=" + c.out + "\n");
+        EXPECT_EQ(code, 7);
+    }
+}
+
+TEST(Entry, HelpVersionAndErrors) {
     int code = 0;
-    EXPECT_EQ(RunProbe({"a", "b c"}, &code), "string=Probe previous=0 show=5 command=\n");
-    EXPECT_EQ(code, 7);
+    const std::string help = RunProbe({"--help"}, &code);
+    EXPECT_EQ(code, 0);
+    for (const char* text : {"Usage: skymark [--level DIGIT] [--scale N] [--headless]",
+                             "Reports what it was started with.", "--level DIGIT",
+                             "a level of the probe", "--snapshot FILE", "tcp://HOST:PORT",
+                             "gpsd://HOST[:PORT]", "default localhost:2947", "SKYMARK_COMn"}) {
+        EXPECT_NE(help.find(text), std::string::npos) << text;
+    }
+    EXPECT_EQ(RunProbe({"--version", "--frobnicate"}, &code), "skymark 0.7\n");
+    EXPECT_EQ(code, 0);
+
+    struct Error {
+        std::vector<std::string> args;
+        const char* said;
+    };
+    const Error errors[] = {
+        {{"--frobnicate"}, "unknown option: --frobnicate"},
+        {{"-x"}, "unknown option: -x"},
+        {{"--level", "12"}, "bad value for --level: '12' (expected DIGIT)"},
+        {{"--level"}, "--level needs a value"},
+        {{"--scale", "9"}, "bad value for --scale: '9' (expected 1 to 8)"},
+        {{"--scale="}, "bad value for --scale: '' (expected 1 to 8)"},
+        {{"--snapshot"}, "--snapshot needs a value"},
+        {{"ttyUSB0"},
+         "not a source: ttyUSB0: not an absolute device path, tcp://HOST:PORT or "
+         "gpsd://HOST[:PORT]"},
+        {{"tcp://localhost"},
+         "not a source: tcp://localhost: tcp:// needs a port: tcp://HOST:PORT"},
+        {{"/a", "/b", "/c", "/d", "/e", "/f", "/g", "/h", "/i", "/j"},
+         "at most nine sources, for COM1 to COM9"},
+    };
+    for (const Error& e : errors) {
+        SCOPED_TRACE(e.said);
+        EXPECT_EQ(RunProbe(e.args, &code, true),
+                  std::string("skymark: ") + e.said + " (see skymark --help)\n");
+        EXPECT_EQ(code, 2);
+    }
 }
 
 TEST(Entry, WithoutAUsableFontEndsAtOnceNamingThePackage) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "serial/com_port.h"
+#include "serial/line_rate.h"
 #include "serial_fixture.h"
 
 namespace serial_test {
@@ -63,7 +64,7 @@ TEST_F(ComPortTest, PortIsHeldExclusivelyAt4800EightNoneOne) {
     CloseHandle(again);
 }
 
-TEST_F(ComPortTest, ReadTakesWhatIsQueuedUpTo2000) {
+TEST_F(ComPortTest, ReadTakesWhatIsQueuedUpToItsLimit) {
     PtyPair& pty = AttachReceiver(1);
     HANDLE handle = OpenComPort(1);
     ASSERT_NE(handle, INVALID_HANDLE_VALUE);
@@ -76,15 +77,19 @@ TEST_F(ComPortTest, ReadTakesWhatIsQueuedUpTo2000) {
 
     struct Case {
         std::size_t queued;
+        int32_t limit;
         std::vector<int> reads;
     };
-    const Case cases[] = {{1, {1, 0}},
-                          {2000, {2000, 0}},
-                          {2001, {2000, 1, 0}},
-                          {2500, {2000, 500, 0}},
-                          {3999, {2000, 1999, 0}}};
+    const Case cases[] = {{1, kMaxReadBytes, {1, 0}},
+                          {2000, kMaxReadBytes, {2000, 0}},
+                          {2001, kMaxReadBytes, {2000, 1, 0}},
+                          {2500, kMaxReadBytes, {2000, 500, 0}},
+                          {3999, kMaxReadBytes, {2000, 1999, 0}},
+                          {3999, ReadLimitFor(CBR_115200), {3999, 0}},
+                          {3999, ReadLimitFor(CBR_38400), {3840, 159, 0}},
+                          {3999, kReadBufferSize * 2, {3999, 0}}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.queued);
+        SCOPED_TRACE(std::to_string(c.queued) + " limit " + std::to_string(c.limit));
         std::vector<std::uint8_t> bytes(c.queued);
         for (std::size_t i = 0; i < bytes.size(); ++i)
             bytes[i] = static_cast<std::uint8_t>(i * 13);
@@ -92,19 +97,18 @@ TEST_F(ComPortTest, ReadTakesWhatIsQueuedUpTo2000) {
         ASSERT_TRUE(pty.WaitQueued(bytes.size()));
         std::size_t offset = 0;
         for (int expected : c.reads) {
-            const int32_t got = ReadAvailable(handle);
+            const int32_t got = ReadAvailable(handle, c.limit);
             ASSERT_EQ(got, expected);
             EXPECT_EQ(0, std::memcmp(ReadBuffer, bytes.data() + offset, got));
             offset += got;
-            // The last 48 bytes of the buffer are never written.
-            EXPECT_EQ(ReadBuffer[kMaxReadBytes], 0xA5);
+            // Nothing is written past what a read took.
             EXPECT_EQ(ReadBuffer[kReadBufferSize - 1], 0xA5);
         }
     }
     CloseHandle(handle);
 }
 
-TEST_F(ComPortTest, FailedStatusQueryDiscardsTheQueueAndReadsNothing) {
+TEST_F(ComPortTest, AHungUpLineFailsAndDiscardsWhatIsLeft) {
     PtyPair& pty = AttachReceiver(1);
     HANDLE handle = OpenComPort(1);
     ASSERT_NE(handle, INVALID_HANDLE_VALUE);
@@ -113,20 +117,20 @@ TEST_F(ComPortTest, FailedStatusQueryDiscardsTheQueueAndReadsNothing) {
     pty.CloseMaster();
 
     // The bytes left behind the hang-up are not delivered, now or later.
-    EXPECT_EQ(ReadAvailable(handle), 0);
+    EXPECT_EQ(ReadAvailable(handle), kPortFailed);
     EXPECT_LE(pty.Queued(), 0);
-    EXPECT_EQ(ReadAvailable(handle), 0);
+    EXPECT_EQ(ReadAvailable(handle), kPortFailed);
     CloseHandle(handle);
 }
 
-TEST_F(ComPortTest, HandlesThatAreNotPortsReadNothing) {
+TEST_F(ComPortTest, HandlesThatAreNotPortsFail) {
     HANDLE file =
         CreateFileW(u"plain", GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(ReadAvailable(file), 0);
+    EXPECT_EQ(ReadAvailable(file), kPortFailed);
     CloseHandle(file);
     for (HANDLE bad : {static_cast<HANDLE>(nullptr), INVALID_HANDLE_VALUE, file}) {
-        EXPECT_EQ(ReadAvailable(bad), 0);
+        EXPECT_EQ(ReadAvailable(bad), kPortFailed);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -35,7 +36,7 @@ TEST(SimTool, HelpExplainsOptionsAndBadOptionsFail) {
     close(help.out);
     EXPECT_EQ(WaitExit(help.pid), 0);
     for (const char* option :
-         {"--gnss", "--replay", "--talker", "--corrupt", "--position", "--seconds"}) {
+         {"--gnss", "--replay", "--talker", "--corrupt", "--position", "--seconds", "--baud"}) {
         EXPECT_NE(text.find(option), std::string::npos) << option;
     }
     for (const std::vector<std::string>& bad : {std::vector<std::string>{"--talker", "GL"},
@@ -44,6 +45,7 @@ TEST(SimTool, HelpExplainsOptionsAndBadOptionsFail) {
                                                 {"--corrupt", "101"},
                                                 {"--seconds"},
                                                 {"--position", "95,0"},
+                                                {"--baud", "1234"},
                                                 {"--replay", "/nonexistent/skymark.nmea"},
                                                 {"--frobnicate"}}) {
         Child c = Spawn(bad);
@@ -97,6 +99,44 @@ TEST(SimTool, SendsPacedVerifiedSentencesOnItsPseudoTerminal) {
     // The record holds exactly what went out on the line.
     EXPECT_EQ(test_support::ReadWholeFile(recordPath), received);
     unlink(recordPath);
+}
+
+// Reads the line for a while, at the rate the reader set on it.
+std::string ReadAt(int fd, speed_t speed, int ms) {
+    termios line{};
+    tcgetattr(fd, &line);
+    cfmakeraw(&line);
+    cfsetispeed(&line, speed);
+    cfsetospeed(&line, speed);
+    tcsetattr(fd, TCSANOW, &line);
+    std::string received;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 50) > 0) {
+            char buffer[1024];
+            const ssize_t n = read(fd, buffer, sizeof buffer);
+            if (n > 0) received.append(buffer, n);
+        }
+    }
+    return received;
+}
+
+TEST(SimTool, AtAFixedRateOtherRatesGetGarbledBytesWithoutDollars) {
+    Child sim = Spawn({"--baud", "9600", "--seconds", "4"});
+    const std::string path = ReadFirstLine(sim.out);
+    ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
+    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    const std::string wrong = ReadAt(fd, B4800, 1500);
+    const std::string right = ReadAt(fd, B9600, 2000);
+    close(fd);
+    test_support::Stop(sim.pid, SIGTERM);
+    close(sim.out);
+    EXPECT_GT(wrong.size(), 100u);
+    EXPECT_EQ(wrong.find('$'), std::string::npos);
+    EXPECT_EQ(wrong.find('\n'), std::string::npos);
+    EXPECT_NE(right.find("$GPGGA,"), std::string::npos);
 }
 
 TEST(SimTool, KeepsGoingWithoutAReaderAndStopsCleanlyOnSignals) {

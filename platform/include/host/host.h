@@ -24,11 +24,14 @@ void AdvanceVirtualClock(std::uint64_t ms);
 using ClockObserver = void (*)(std::uint64_t now_ms, void* context);
 void SetVirtualClockObserver(ClockObserver observer, void* context);
 
-// ---- Serial device map (platform/kernel) ----
-// Host path behind "COMn:" (n from 1 to 9): SKYMARK_COMn when set, otherwise
-// the n-th host serial device. Empty when there is none.
+// ---- Port map (platform/kernel) ----
+// The source behind "COMn:" (n from 1 to 9): SKYMARK_COMn when set, otherwise
+// the n-th host serial device. A source is a device path, tcp://HOST:PORT or
+// gpsd://HOST[:PORT] (localhost and 2947 by default).
 // Writes at most capacity bytes including the terminator; returns false when none.
-bool SerialDevicePath(int port_number, char* path, std::size_t capacity);
+bool PortSource(int port_number, char* source, std::size_t capacity);
+// Null when the text is a source as above, otherwise why it is not.
+const char* SourceProblem(const char* text);
 
 // ---- Pixels (platform/gdi) ----
 // Pixels are COLORREF values (0x00BBGGRR), row by row.
@@ -88,6 +91,25 @@ HINSTANCE CreateInstance(const ResourceSet& resources);
 
 // Supplied by the program (its resources/): the resource set of the program.
 const ResourceSet& ProgramResources();
+
+// ---- Command line (platform/entry) ----
+// An option that the program reads itself from WinMain's command line. The
+// entry checks its value and hands it on as "NAME VALUE"; the options of the
+// host (display, scale, snapshot, sources) it applies itself.
+struct ProgramOption {
+    const char* name;        // with its dashes: "--baud"
+    const char* value_name;  // in the usage: "RATE|auto"
+    const char* help;        // one line of --help
+    bool (*accepts)(const char* value);
+};
+struct ProgramCommandLine {
+    const char* summary;  // what the program does, one line of --help
+    const char* version;
+    const ProgramOption* options;
+    std::size_t option_count;
+};
+// Supplied by the program: what --help and --version say of it, and its options.
+const ProgramCommandLine& ProgramOptions();
 
 // ---- Test support (platform/user) ----
 // Destroys every window, timer, queued message and pending input, and unregisters

@@ -65,6 +65,11 @@ inline constexpr BYTE ONESTOPBIT = 0;
 inline constexpr BYTE ONE5STOPBITS = 1;
 inline constexpr BYTE TWOSTOPBITS = 2;
 inline constexpr DWORD CBR_4800 = 4800;
+inline constexpr DWORD CBR_9600 = 9600;
+inline constexpr DWORD CBR_19200 = 19200;
+inline constexpr DWORD CBR_38400 = 38400;
+inline constexpr DWORD CBR_57600 = 57600;
+inline constexpr DWORD CBR_115200 = 115200;
 
 struct COMSTAT {
     DWORD fCtsHold : 1;
@@ -90,6 +95,40 @@ inline constexpr DWORD PURGE_RXABORT = 0x2;
 inline constexpr DWORD PURGE_TXCLEAR = 0x4;
 inline constexpr DWORD PURGE_RXCLEAR = 0x8;
 
+// What kind of port a handle is: dwProvSubType PST_RS232 for a serial line,
+// whose settings (dwSettableParams) can be changed, PST_TCPIP_TELNET for a
+// network source, which has no line settings (GetCommState and SetCommState
+// fail on it).
+struct COMMPROP {
+    WORD wPacketLength;
+    WORD wPacketVersion;
+    DWORD dwServiceMask;
+    DWORD dwReserved1;
+    DWORD dwMaxTxQueue;
+    DWORD dwMaxRxQueue;
+    DWORD dwMaxBaud;
+    DWORD dwProvSubType;
+    DWORD dwProvCapabilities;
+    DWORD dwSettableParams;
+    DWORD dwSettableBaud;
+    WORD wSettableData;
+    WORD wSettableStopParity;
+    DWORD dwCurrentTxQueue;
+    DWORD dwCurrentRxQueue;
+    DWORD dwProvSpec1;
+    DWORD dwProvSpec2;
+    WCHAR wcProvChar[1];
+};
+
+inline constexpr DWORD SP_SERIALCOMM = 0x1;
+inline constexpr DWORD PST_RS232 = 0x1;
+inline constexpr DWORD PST_TCPIP_TELNET = 0x102;
+inline constexpr DWORD SP_PARITY = 0x1;
+inline constexpr DWORD SP_BAUD = 0x2;
+inline constexpr DWORD SP_DATABITS = 0x4;
+inline constexpr DWORD SP_STOPBITS = 0x8;
+
+BOOL GetCommProperties(HANDLE port, COMMPROP* properties);
 BOOL GetCommState(HANDLE port, DCB* settings);
 BOOL SetCommState(HANDLE port, DCB* settings);
 BOOL ClearCommError(HANDLE port, LPDWORD errors, COMSTAT* status);
@@ -104,6 +143,10 @@ DWORD GetTickCount();
 // taken (and queued for the message loop) meanwhile. Under the virtual clock
 // the time advances instead, in steps of at most 100 ms when a display runs.
 void Sleep(DWORD milliseconds);
+
+// Says the text on the platform's diagnostics channel (one line on stderr,
+// once per distinct text).
+void OutputDebugStringW(LPCWSTR text);
 
 // printf-style wide formatting of %d, %x (unsigned, lower case) and %f, each
 // with an optional width and precision, and %% for a percent sign; any other

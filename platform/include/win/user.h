@@ -206,6 +206,11 @@ inline LPCWSTR RT_GROUP_ICON() {
 
 int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int max_count);
 HICON LoadIconW(HINSTANCE instance, LPCWSTR name);
+// Draws the icon's opaque pixels scaled to width x height (0 for the icon's
+// own size is not offered: pass the size). Only DI_NORMAL is known.
+inline constexpr UINT DI_NORMAL = 0x3;
+BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height, UINT step,
+                HBRUSH flicker_free, UINT flags);
 HRSRC FindResourceW(HMODULE module, LPCWSTR name, LPCWSTR type);
 HGLOBAL LoadResource(HMODULE module, HRSRC resource);
 

@@ -1,0 +1,98 @@
+#include "platform/kernel/source_address.h"
+
+#include <cstring>
+
+#include "host/host.h"
+
+namespace kernel {
+namespace {
+
+constexpr char kTcpScheme[] = "tcp://";
+constexpr char kGpsdScheme[] = "gpsd://";
+
+bool StartsWith(const char* text, const char* prefix) {
+    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+bool ValidPort(const std::string& port) {
+    if (port.empty() || port.size() > 5) return false;
+    long value = 0;
+    for (char c : port) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    return value >= 1 && value <= 65535;
+}
+
+bool ValidHost(const std::string& host) {
+    if (host.empty()) return false;
+    for (char c : host) {
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        const bool digit = c >= '0' && c <= '9';
+        if (!letter && !digit && c != '.' && c != '-' && c != ':' && c != '_' && c != '%') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// HOST, HOST:PORT, [V6] or [V6]:PORT; the port is left empty when not given.
+const char* SplitHostPort(const std::string& rest, std::string* host, std::string* port) {
+    std::string after;
+    if (!rest.empty() && rest[0] == '[') {
+        const std::size_t close = rest.find(']');
+        if (close == std::string::npos) return "an opening [ without its ]";
+        *host = rest.substr(1, close - 1);
+        after = rest.substr(close + 1);
+        if (!after.empty() && after[0] != ':') return "text after the ] that is not :PORT";
+    } else {
+        const std::size_t colon = rest.find(':');
+        *host = rest.substr(0, colon);
+        if (colon != std::string::npos) after = rest.substr(colon);
+    }
+    if (!after.empty()) {
+        *port = after.substr(1);
+        if (!ValidPort(*port)) return "the port is not a number from 1 to 65535";
+    }
+    if (!ValidHost(*host)) return "no valid host name or address";
+    return nullptr;
+}
+
+}  // namespace
+
+const char* ParseSource(const char* text, SourceAddress* address) {
+    *address = SourceAddress{};
+    if (text == nullptr || *text == '\0') return "empty";
+    if (StartsWith(text, kTcpScheme)) {
+        address->kind = SourceKind::kTcp;
+        const char* why =
+            SplitHostPort(text + std::strlen(kTcpScheme), &address->host, &address->port);
+        if (why != nullptr) return why;
+        if (address->port.empty()) return "tcp:// needs a port: tcp://HOST:PORT";
+        return nullptr;
+    }
+    if (StartsWith(text, kGpsdScheme)) {
+        address->kind = SourceKind::kGpsd;
+        std::string rest = text + std::strlen(kGpsdScheme);
+        if (rest.empty()) rest = kGpsdDefaultHost;
+        const char* why = SplitHostPort(rest, &address->host, &address->port);
+        if (why != nullptr) return why;
+        if (address->port.empty()) address->port = kGpsdDefaultPort;
+        return nullptr;
+    }
+    if (std::strstr(text, "://") != nullptr) return "unknown kind of source (tcp:// or gpsd://)";
+    if (text[0] != '/') return "not an absolute device path, tcp://HOST:PORT or gpsd://HOST[:PORT]";
+    address->path = text;
+    return nullptr;
+}
+
+}  // namespace kernel
+
+namespace host {
+
+const char* SourceProblem(const char* text) {
+    kernel::SourceAddress address;
+    return kernel::ParseSource(text, &address);
+}
+
+}  // namespace host
