@@ -136,7 +136,7 @@ TEST(SimTool, AtAFixedRateOtherRatesGetGarbledBytesWithoutDollars) {
     EXPECT_GT(wrong.size(), 100u);
     EXPECT_EQ(wrong.find('$'), std::string::npos);
     EXPECT_EQ(wrong.find('\n'), std::string::npos);
-    EXPECT_NE(right.find("$GPGGA,"), std::string::npos);
+    EXPECT_NE(right.find("$GNGGA,"), std::string::npos);
 }
 
 TEST(SimTool, KeepsGoingWithoutAReaderAndStopsCleanlyOnSignals) {
