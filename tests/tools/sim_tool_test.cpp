@@ -109,6 +109,8 @@ std::string ReadAt(int fd, speed_t speed, int ms) {
     cfsetispeed(&line, speed);
     cfsetospeed(&line, speed);
     tcsetattr(fd, TCSANOW, &line);
+    // What was sent before the rate changed is not this rate's.
+    tcflush(fd, TCIFLUSH);
     std::string received;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (std::chrono::steady_clock::now() < deadline) {
