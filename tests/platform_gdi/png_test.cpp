@@ -32,27 +32,10 @@ std::vector<std::uint32_t> Pixels(const host::PixelView& v) {
     return out;
 }
 
-TEST(Png, WritesPicturesThatReadBackEqual) {
-    test_support::TempDir dir;
-    ASSERT_TRUE(dir.Ok());
-    std::vector<std::uint32_t> pixels(7 * 5);
-    for (std::size_t i = 0; i < pixels.size(); ++i)
-        pixels[i] = static_cast<std::uint32_t>(i * 2654435761u) & 0xFFFFFF;
-    for (const host::PixelView& view :
-         {host::PixelView{pixels.data(), 7, 5, 7}, host::PixelView{pixels.data(), 5, 4, 7}}) {
-        SCOPED_TRACE(view.width);
-        ASSERT_TRUE(host::WritePng(view, dir.File("a.png").c_str()));
-        int width = 0;
-        int height = 0;
-        EXPECT_EQ(ReadPng(dir.File("a.png"), &width, &height), Pixels(view));
-        EXPECT_EQ(width, view.width);
-        EXPECT_EQ(height, view.height);
-    }
-}
-
 TEST(Png, RewritesAfterChangesReadBackEqual) {
     // The writer compresses bands of rows and keeps the bytes of the bands
-    // that did not change: each file must still read back whole and exact.
+    // that did not change: each file must still read back whole and exact,
+    // also when the rows are wider than the picture.
     test_support::TempDir dir;
     const int kBand = gdi::PngWriter::kBandRows;
     const int kHeight = 3 * kBand + 5;

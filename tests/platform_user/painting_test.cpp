@@ -107,22 +107,5 @@ TEST_F(PaintTest, PaintComesOnceWhenInvalidEvenIfTheHandlerDrawsNothing) {
     EXPECT_TRUE(IsWindow(main));
 }
 
-TEST_F(PaintTest, RaisingAWindowPutsItAboveTheOthers) {
-    HWND main = CreateParent();
-    HWND lower = CreatePopup(main, 0, 0, 40, 40);
-    HWND upper = CreatePopup(main, 20, 0, 40, 40, kTestClass);
-    Pump();
-    EXPECT_EQ(ScreenAt(25, 5), kWhite);
-    ASSERT_TRUE(SetWindowPos(lower, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
-    EXPECT_EQ(ScreenAt(25, 5), kBlue);
-    FillWindow(upper, kRed);
-    EXPECT_EQ(ScreenAt(39, 5), kBlue);
-    EXPECT_EQ(ScreenAt(40, 5), kRed);
-    // Shown again after hiding, on top as it was.
-    EXPECT_TRUE(ShowWindow(lower, SW_HIDE));
-    EXPECT_FALSE(ShowWindow(lower, SW_SHOW));
-    EXPECT_EQ(ScreenAt(25, 5), kBlue);
-}
-
 }  // namespace
 }  // namespace testwin

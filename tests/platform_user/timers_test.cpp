@@ -95,22 +95,6 @@ TEST_F(TimerTest, TimersFireByPeriodAndOrderNeverPileUpAndStopWhenKilled) {
     }
 }
 
-TEST_F(TimerTest, PeekingWithoutRemovingLeavesTheTimerDueForItsWindowOnly) {
-    HWND main = CreateParent();
-    HWND other = CreatePopup(nullptr, 0, 0, 5, 5);
-    UpdateWindow(main);
-    UpdateWindow(other);
-    SetTimer(main, 1, 100, nullptr);
-    host::AdvanceVirtualClock(150);
-    MSG msg;
-    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
-    EXPECT_EQ(msg.message, WM_TIMER);
-    EXPECT_FALSE(PeekMessageW(&msg, other, 0, 0, PM_REMOVE));
-    ASSERT_TRUE(PeekMessageW(&msg, main, WM_TIMER, WM_TIMER, PM_REMOVE));
-    EXPECT_EQ(msg.message, WM_TIMER);
-    EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
-}
-
 TEST_F(TimerTest, QueueOrderIsPostedThenQuitThenPaintThenTimer) {
     HWND main = CreateParent();
     UpdateWindow(main);
@@ -154,15 +138,6 @@ TEST_F(TimerTest, DestroyInsideTimerHandlerStopsEverythingForTheWindow) {
     ASSERT_FALSE(Filtered({WM_DESTROY}).empty());
     for (auto r = Log().rbegin(); r->message != WM_DESTROY; ++r)
         EXPECT_NE(r->hwnd, main) << "after WM_DESTROY: " << *r;
-}
-
-void TimerCallback(HWND, UINT, UINT_PTR, DWORD) {}
-
-TEST_F(TimerTest, SetTimerRejectsIdZeroAndCallbacks) {
-    HWND main = CreateParent();
-    EXPECT_EQ(SetTimer(main, 0, 100, nullptr), 0u);
-    EXPECT_EQ(SetTimer(main, 1, 100, TimerCallback), 0u);
-    EXPECT_FALSE(KillTimer(main, 1));
 }
 
 TEST_F(TimerTest, WaitingForeverOnTheVirtualClockAborts) {

@@ -23,29 +23,6 @@ TEST_F(WindowTest, CreationSendsCreateThenShowsAndFocusesTheFirstWindow) {
     EXPECT_TRUE(SameRect(r, RECT{0, 0, host::kScreenWidth, host::kScreenHeight}));
 }
 
-TEST_F(WindowTest, CreateSeesTheCreationDataAndMinusOneFailsTheCreation) {
-    int marker = 0;
-    CREATESTRUCTW seen{};
-    SetHook([&](HWND, UINT message, WPARAM, LPARAM lparam, LRESULT* result) {
-        if (message != WM_CREATE) return false;
-        seen = *reinterpret_cast<CREATESTRUCTW*>(lparam);
-        *result = seen.cy == 1 ? -1 : 0;
-        return true;
-    });
-    HWND hidden = CreateWindowExW(0, kTestClass, u"T", WS_POPUP, 5, 6, 70, 80, nullptr, nullptr,
-                                  nullptr, &marker);
-    ASSERT_NE(hidden, nullptr);
-    EXPECT_EQ(seen.lpCreateParams, &marker);
-    EXPECT_EQ(seen.cx, 70);
-    EXPECT_EQ(Count(WM_SHOWWINDOW), 0) << "created hidden";
-    Log().clear();
-    EXPECT_EQ(CreatePopup(nullptr, 0, 0, 1, 1, kTestClass), nullptr);
-    ASSERT_EQ(Log().size(), 2u);
-    EXPECT_EQ(Log()[0].message, WM_CREATE);
-    EXPECT_EQ(Log()[1].message, WM_DESTROY);
-    EXPECT_FALSE(IsWindow(Log()[0].hwnd));
-}
-
 // The window first, then its children, its owned popups before it; a child
 // destroyed from the parent's WM_DESTROY is not destroyed twice.
 TEST_F(WindowTest, DestroyReachesTheWindowThenItsChildrenOnce) {
@@ -109,17 +86,6 @@ TEST_F(WindowTest, GeometryOfChildrenAndPopups) {
     EXPECT_TRUE(SetWindowPos(popup, nullptr, 50, 50, 10, 20, SWP_NOMOVE | SWP_NOZORDER));
     ASSERT_TRUE(GetWindowRect(popup, &r));
     EXPECT_TRUE(SameRect(r, RECT{3, 4, 13, 24}));
-}
-
-TEST_F(WindowTest, TextGoesThroughTheWindowProcedureAndIsCut) {
-    HWND main = CreateParent();
-    EXPECT_TRUE(SetWindowTextW(main, u"Stop"));
-    WCHAR buffer[8];
-    EXPECT_EQ(GetWindowTextW(main, buffer, 8), 4);
-    EXPECT_EQ(std::u16string(buffer), u"Stop");
-    EXPECT_EQ(GetWindowTextW(main, buffer, 3), 2);
-    EXPECT_EQ(std::u16string(buffer), u"St");
-    EXPECT_EQ(Filtered({WM_SETTEXT, WM_GETTEXT}).size(), 3u);
 }
 
 TEST_F(WindowTest, CallsOnInvalidWindowsFail) {
