@@ -127,12 +127,25 @@ void Pump() {
     }
 }
 
-void RunUntil(const std::function<bool()>& done, std::uint64_t limit_ms) {
+int RunUntil(const std::function<bool()>& done, std::uint64_t limit_ms) {
+    // A quit at the limit also ends a modal loop that would never end, so that
+    // the test fails rather than hangs.
+    auto quit_past = [](std::uint64_t now, void* limit) {
+        if (now >= *static_cast<std::uint64_t*>(limit)) PostQuitMessage(1);
+    };
+    host::SetVirtualClockObserver(quit_past, &limit_ms);
     MSG message{};
-    while (!done() && host::NowMs() < limit_ms && GetMessageW(&message, nullptr, 0, 0) > 0) {
+    int quit = -1;
+    while (!done() && host::NowMs() < limit_ms) {
+        if (GetMessageW(&message, nullptr, 0, 0) <= 0) {
+            quit = static_cast<int>(message.wParam);
+            break;
+        }
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+    host::SetVirtualClockObserver(nullptr, nullptr);
+    return quit;
 }
 
 void ScheduleAt(HWND window, std::uint64_t at_ms, std::function<void()> action) {

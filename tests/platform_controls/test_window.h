@@ -57,8 +57,9 @@ void FillWindow(HWND window, COLORREF color, const RECT* area = nullptr);
 
 // Dispatches what is queued without waiting.
 void Pump();
-// Dispatches messages until done() holds or the clock reaches limit_ms.
-void RunUntil(const std::function<bool()>& done, std::uint64_t limit_ms);
+// Dispatches messages until done() holds or the clock reaches limit_ms;
+// returns the exit code of a WM_QUIT that came first, or -1.
+int RunUntil(const std::function<bool()>& done, std::uint64_t limit_ms);
 // Runs action once the clock reaches at_ms; driven by a timer on window (a
 // test window), so it also runs inside modal loops.
 void ScheduleAt(HWND window, std::uint64_t at_ms, std::function<void()> action);

@@ -92,36 +92,6 @@ TEST(BlendCoverage, MatchesThePlainBlendOnRandomCoverage) {
     }
 }
 
-std::int64_t TotalArea(const Damage& d) {
-    std::int64_t area = 0;
-    for (int i = 0; i < d.count; ++i)
-        area += (d.boxes[i].right - d.boxes[i].left) * (d.boxes[i].bottom - d.boxes[i].top);
-    return area;
-}
-
-TEST(Damage, RowsJoinAndTheBoxTooManyJoinsThePairThatWastesLeast) {
-    Damage d;
-    for (int y = 0; y < 10; ++y)
-        d.Add(0, y, 10, y + 1);  // the rows of one box
-    d.Add(3, 3, 5, 5);           // inside: nothing new
-    d.Add(3, 3, 3, 9);           // empty
-    ASSERT_EQ(d.count, 1);
-    for (int i = 1; i < Damage::kMaxBoxes; ++i)
-        d.Add(i * 40, i * 30, i * 40 + 10, i * 30 + 10);  // far apart
-    ASSERT_EQ(d.count, Damage::kMaxBoxes);
-    d.Add(11, 0, 21, 10);  // one column from the first box
-    ASSERT_EQ(d.count, Damage::kMaxBoxes);
-    EXPECT_TRUE(Holds(d, Box{0, 0, 21, 10}));
-    EXPECT_EQ(TotalArea(d), 7 * 100 + 210);
-    // Reducing to one keeps covering everything.
-    d.Reduce(0);
-    ASSERT_EQ(d.count, 1);
-    EXPECT_TRUE(Holds(d, Box{0, 0, 290, 220}));
-    EXPECT_EQ(TotalArea(d), 290 * 220);
-    d.Clear();
-    EXPECT_TRUE(d.Bounds().Empty());
-}
-
 TEST(Damage, RandomChangesStayCoveredByFewBoxesNoneInsideAnother) {
     std::mt19937 random(7);
     auto pick = [&](int low, int high) {

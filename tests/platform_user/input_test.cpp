@@ -1,4 +1,4 @@
-// Mouse routing, keyboard translation, accelerators and the focus rule.
+// Keyboard translation, accelerators and the focus rule.
 #include "test_window.h"
 
 namespace testwin {
@@ -19,40 +19,6 @@ std::vector<Recorded> RunLoop(std::initializer_list<UINT> kinds, HACCEL table = 
         DispatchMessageW(&msg);
     }
     return got;
-}
-
-TEST_F(InputTest, ClicksGoToTheDeepestChildInClientCoordinates) {
-    HWND main = CreateParent();
-    HWND button = CreateChild(main, 34820, 250, 55, 60, 30);
-    HWND popup = CreatePopup(main, 0, 200, 100, 50);
-    const struct {
-        int x, y;
-        bool down;
-        HWND window;
-        int client_x, client_y;
-    } steps[] = {
-        {260, 60, true, button, 10, 5},
-        {265, 62, false, button, 15, 7},
-        {10, 10, true, main, 10, 10},
-        {10, 10, false, main, 10, 10},
-        {5, 210, true, popup, 5, 10},
-        {5, 210, false, popup, 5, 10},
-        // The window that got the press gets the release, wherever it is.
-        {260, 60, true, button, 10, 5},
-        {20, 30, false, button, 20 - 250, 30 - 55},
-    };
-    for (const auto& s : steps)
-        host::InjectMouseButton(s.x, s.y, s.down);
-    const std::vector<Recorded> got = RunLoop({WM_LBUTTONDOWN, WM_LBUTTONUP});
-    ASSERT_EQ(got.size(), std::size(steps));
-    for (std::size_t i = 0; i < got.size(); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(got[i].hwnd, steps[i].window);
-        EXPECT_EQ(got[i].message, steps[i].down ? WM_LBUTTONDOWN : WM_LBUTTONUP);
-        EXPECT_EQ(static_cast<short>(LOWORD(got[i].lparam)), steps[i].client_x);
-        EXPECT_EQ(static_cast<short>(HIWORD(got[i].lparam)), steps[i].client_y);
-    }
-    EXPECT_EQ(GetFocus(), main) << "clicks never move the focus";
 }
 
 // Alt+"/" as a character, Alt+F4 as a virtual key, the last entry marked.
@@ -102,18 +68,6 @@ TEST_F(InputTest, AcceleratorsByVirtualKeyAndByCharacter) {
                                          static_cast<WPARAM>(c.character), 0}));
         }
     }
-    // The command goes to the window given, whichever window has the focus.
-    SetFocus(CreateChild(main, 5, 0, 0, 10, 10));
-    host::InjectKey(VK_F4, 0, true, true);
-    MSG msg;
-    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_SYSKEYDOWN, WM_SYSKEYDOWN, PM_REMOVE));
-    EXPECT_EQ(msg.hwnd, GetFocus());
-    Log().clear();
-    EXPECT_EQ(TranslateAcceleratorW(main, table, &msg), 1);
-    EXPECT_EQ(Filtered({WM_COMMAND}),
-              (std::vector<Recorded>{{main, WM_COMMAND, MAKEWPARAM(40002, 1), 0}}));
-    EXPECT_EQ(TranslateAcceleratorW(nullptr, table, &msg), 0);
-    EXPECT_EQ(TranslateAcceleratorW(main, reinterpret_cast<HACCEL>(0x99), &msg), 0);
 }
 
 TEST_F(InputTest, FocusMovesInsideTheProgramWithoutKillFocus) {
