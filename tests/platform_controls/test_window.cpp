@@ -1,6 +1,7 @@
 #include "test_window.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace testwin {
 
@@ -24,18 +25,14 @@ std::vector<Scheduled>& Script() {
 }
 
 void RunScript() {
-    // Actions may schedule more or open modal loops: take the due ones first.
-    std::vector<Scheduled> due;
+    // Actions may schedule more or open modal loops: take the due ones out first.
     auto& script = Script();
-    for (auto it = script.begin(); it != script.end();) {
-        if (it->at_ms <= host::NowMs()) {
-            due.push_back(std::move(*it));
-            it = script.erase(it);
-        } else {
-            ++it;
-        }
-    }
-    for (auto& item : due)
+    const auto due = std::stable_partition(
+        script.begin(), script.end(), [](const Scheduled& s) { return s.at_ms > host::NowMs(); });
+    std::vector<Scheduled> actions(std::make_move_iterator(due),
+                                   std::make_move_iterator(script.end()));
+    script.erase(due, script.end());
+    for (auto& item : actions)
         item.action();
 }
 
@@ -75,8 +72,7 @@ std::vector<Recorded>& Log() {
 }
 
 int Count(UINT message) {
-    return static_cast<int>(std::count_if(Log().begin(), Log().end(),
-                                          [&](const Recorded& r) { return r.message == message; }));
+    return static_cast<int>(Filtered({message}).size());
 }
 
 std::vector<Recorded> Filtered(std::initializer_list<UINT> messages) {

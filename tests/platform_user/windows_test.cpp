@@ -1,4 +1,5 @@
-// Window creation and destruction, classes, geometry, text and handle checks.
+// Window creation and destruction, classes, geometry, the host close and
+// stale handles.
 #include "test_window.h"
 
 namespace testwin {
