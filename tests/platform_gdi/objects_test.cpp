@@ -1,4 +1,4 @@
-// Objects, selection, colours and BitBlt.
+// Objects, selection, bad and stale handles, and BitBlt.
 
 #include <gtest/gtest.h>
 
@@ -11,46 +11,12 @@ namespace {
 
 using namespace gdi_test;
 
-HDC MadeUpDc() {
-    return reinterpret_cast<HDC>(static_cast<std::uintptr_t>(0x12345678));
-}
-HGDIOBJ MadeUpObject() {
-    return reinterpret_cast<HGDIOBJ>(static_cast<std::uintptr_t>(0x2000001));
-}
-
-TEST(Objects, FreshMemoryDcHasTheDefaults) {
-    const HDC dc = CreateCompatibleDC(nullptr);
-    ASSERT_NE(dc, nullptr);
-    const HPEN pen = CreatePen(PS_SOLID, 1, kRed);
-    const HBRUSH brush = CreateSolidBrush(kBlue);
-    EXPECT_EQ(SelectObject(dc, pen), GetStockObject(BLACK_PEN));
-    EXPECT_EQ(SelectObject(dc, brush), GetStockObject(WHITE_BRUSH));
-    EXPECT_EQ(SetTextColor(dc, kRed), kBlack);
-    EXPECT_EQ(SetTextColor(dc, kBlue), kRed);
-    EXPECT_EQ(SetBkMode(dc, TRANSPARENT), OPAQUE);
-    EXPECT_EQ(SetBkMode(dc, OPAQUE), TRANSPARENT);
-    EXPECT_EQ(SetBkMode(dc, 7), 0);
-    // The default bitmap is 1x1.
-    const host::PixelView v = host::DcPixels(dc);
-    EXPECT_EQ(v.width, 1);
-    EXPECT_EQ(v.height, 1);
-    const HBITMAP bitmap = CreateCompatibleBitmap(dc, 3, 2);
-    const HGDIOBJ default_bitmap = SelectObject(dc, bitmap);
-    ASSERT_NE(default_bitmap, nullptr);
-    EXPECT_EQ(host::DcPixels(dc).width, 3);
-    EXPECT_EQ(host::DcPixels(dc).pixels, host::BitmapPixels(bitmap).pixels);
-    EXPECT_EQ(SelectObject(dc, default_bitmap), bitmap);
-    EXPECT_EQ(SelectObject(dc, pen), pen);  // already selected
-    EXPECT_TRUE(DeleteDC(dc));
-    EXPECT_TRUE(DeleteObject(pen));
-    EXPECT_TRUE(DeleteObject(brush));
-    EXPECT_TRUE(DeleteObject(bitmap));
-}
-
-TEST(Objects, SelectedObjectsOutliveDeleteUntilDeselected) {
+TEST(Objects, SelectionReturnsThePreviousObjectAndKeepsTheSelectedAlive) {
     Surface s(4, 4);
     const HBRUSH brush = CreateSolidBrush(kRed);
     const HGDIOBJ old = SelectObject(s.dc(), brush);
+    EXPECT_EQ(old, GetStockObject(WHITE_BRUSH));
+    EXPECT_EQ(SelectObject(s.dc(), brush), brush);  // already selected
     EXPECT_FALSE(DeleteObject(brush));
     EXPECT_FALSE(DeleteObject(s.bitmap()));
     EXPECT_TRUE(Rectangle(s.dc(), 0, 0, 4, 4));  // still draws with it
@@ -59,84 +25,67 @@ TEST(Objects, SelectedObjectsOutliveDeleteUntilDeselected) {
     EXPECT_TRUE(DeleteObject(brush));
     EXPECT_FALSE(DeleteObject(brush));  // stale now
     EXPECT_EQ(SelectObject(s.dc(), brush), nullptr);
-}
 
-TEST(Objects, StockObjectsSurviveDelete) {
-    for (int i : {WHITE_BRUSH, BLACK_BRUSH, BLACK_PEN}) {
-        SCOPED_TRACE(i);
-        const HGDIOBJ stock = GetStockObject(i);
-        ASSERT_NE(stock, nullptr);
-        EXPECT_TRUE(DeleteObject(stock));
-        EXPECT_EQ(GetStockObject(i), stock);
-    }
-    Surface s(4, 4);
+    // Stock objects survive deletion.
+    EXPECT_TRUE(DeleteObject(GetStockObject(BLACK_BRUSH)));
     SelectObject(s.dc(), GetStockObject(BLACK_BRUSH));
     Rectangle(s.dc(), 0, 0, 4, 4);
     EXPECT_EQ(s.At(1, 1), kBlack);
-    for (int other : {-1, 1, 5, 8, 13})
-        EXPECT_EQ(GetStockObject(other), nullptr) << other;
-    EXPECT_EQ(GetStockObject(INT_MAX), nullptr);
-}
 
-TEST(Objects, ABitmapLivesInOneDcAtATime) {
-    Surface a(4, 4);
-    const HDC other = CreateCompatibleDC(a.dc());
-    EXPECT_EQ(SelectObject(other, a.bitmap()), nullptr);
+    // A bitmap lives in one DC at a time; a fresh DC draws on a 1 x 1 bitmap.
+    const HDC other = CreateCompatibleDC(s.dc());
+    EXPECT_EQ(SelectObject(other, s.bitmap()), nullptr);
     EXPECT_EQ(host::DcPixels(other).width, 1);
     EXPECT_TRUE(DeleteDC(other));
 }
 
-TEST(Objects, InvalidHandlesAndArgumentsFailQuietly) {
+TEST(Objects, BadAndStaleHandlesAndArgumentsFailQuietly) {
     Surface s(4, 4);
-    const HDC bad = MadeUpDc();
+    const HDC bad = reinterpret_cast<HDC>(std::uintptr_t{0x12345678});
+    const HGDIOBJ made_up = reinterpret_cast<HGDIOBJ>(std::uintptr_t{0x2000001});
+    const HDC gone = CreateCompatibleDC(nullptr);
+    EXPECT_TRUE(DeleteDC(gone));
+    const HBRUSH deleted = CreateSolidBrush(kRed);
+    DeleteObject(deleted);
+    const RECT r{0, 0, 4, 4};
+    const HBRUSH red = CreateSolidBrush(kRed);
+
     EXPECT_EQ(CreatePen(PS_SOLID, 2, kRed), nullptr);
     EXPECT_EQ(CreatePen(3, 1, kRed), nullptr);
     EXPECT_EQ(CreateCompatibleDC(bad), nullptr);
-    EXPECT_EQ(CreateCompatibleBitmap(nullptr, 4, 4), nullptr);
     EXPECT_EQ(CreateCompatibleBitmap(bad, 4, 4), nullptr);
     EXPECT_EQ(CreateCompatibleBitmap(s.dc(), 0, 4), nullptr);
     EXPECT_EQ(CreateCompatibleBitmap(s.dc(), 4, -1), nullptr);
     EXPECT_EQ(CreateCompatibleBitmap(s.dc(), INT_MAX, INT_MAX), nullptr);
     EXPECT_EQ(SelectObject(bad, GetStockObject(BLACK_PEN)), nullptr);
     EXPECT_EQ(SelectObject(s.dc(), nullptr), nullptr);
-    EXPECT_EQ(SelectObject(s.dc(), MadeUpObject()), nullptr);
+    EXPECT_EQ(SelectObject(s.dc(), made_up), nullptr);
     EXPECT_EQ(SelectObject(s.dc(), reinterpret_cast<HGDIOBJ>(s.dc())), nullptr);
-    EXPECT_FALSE(DeleteObject(nullptr));
-    EXPECT_FALSE(DeleteObject(MadeUpObject()));
-    EXPECT_FALSE(DeleteDC(nullptr));
+    EXPECT_EQ(GetStockObject(8), nullptr);
+    EXPECT_FALSE(DeleteObject(made_up));
     EXPECT_FALSE(DeleteDC(bad));
+    EXPECT_FALSE(DeleteDC(gone));
     EXPECT_FALSE(DeleteDC(reinterpret_cast<HDC>(GetStockObject(WHITE_BRUSH))));
-    EXPECT_FALSE(Rectangle(bad, 0, 0, 1, 1));
+    EXPECT_FALSE(Rectangle(gone, 0, 0, 1, 1));
     EXPECT_FALSE(Ellipse(nullptr, 0, 0, 1, 1));
     EXPECT_EQ(SetBkMode(bad, OPAQUE), 0);
+    EXPECT_EQ(SetBkMode(s.dc(), 7), 0);
     EXPECT_EQ(SetTextColor(bad, 0), 0xFFFFFFFFu);
     EXPECT_EQ(host::DcPixels(bad).pixels, nullptr);
     EXPECT_EQ(host::BitmapPixels(GetStockObject(BLACK_PEN)).pixels, nullptr);
-
-    const HDC gone = CreateCompatibleDC(nullptr);
-    EXPECT_TRUE(DeleteDC(gone));
-    EXPECT_FALSE(DeleteDC(gone));
-    EXPECT_FALSE(Rectangle(gone, 0, 0, 1, 1));
+    EXPECT_EQ(FillRect(bad, &r, red), 0);
+    EXPECT_EQ(FillRect(s.dc(), nullptr, red), 0);
+    EXPECT_EQ(FillRect(s.dc(), &r, deleted), 0);
+    EXPECT_EQ(FillRect(s.dc(), &r, static_cast<HBRUSH>(GetStockObject(BLACK_PEN))), 0);
+    EXPECT_FALSE(BitBlt(s.dc(), 0, 0, 4, 4, s.dc(), 1, 1, 0x00EE0086));  // SRCPAINT
+    EXPECT_FALSE(BitBlt(s.dc(), 0, 0, 4, 4, gone, 0, 0, SRCCOPY));
+    EXPECT_FALSE(BitBlt(nullptr, 0, 0, 4, 4, s.dc(), 0, 0, SRCCOPY));
+    EXPECT_FALSE(BitBlt(s.dc(), 0, 0, -4, 4, s.dc(), 0, 0, SRCCOPY));
     EXPECT_EQ(CountOther(s.pixels(), kWhite, 0, 0, 4, 4), 0);
+    DeleteObject(red);
 }
 
-TEST(Objects, SystemColoursWithAndWithoutTheFlag) {
-    for (const int index : {COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_BTNFACE, COLOR_BTNSHADOW}) {
-        SCOPED_TRACE(index);
-        EXPECT_EQ(GetSysColor(index & ~SYS_COLOR_INDEX_FLAG), GetSysColor(index));
-    }
-    EXPECT_EQ(GetSysColor(COLOR_WINDOW), kWhite);
-    EXPECT_EQ(GetSysColor(COLOR_WINDOWTEXT), kBlack);
-    // Highlight is a blue.
-    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
-    EXPECT_GT(GetBValue(highlight), 100);
-    EXPECT_LT(GetRValue(highlight), 50);
-    EXPECT_LT(GetGValue(highlight), 50);
-    EXPECT_EQ(GetSysColor(-5), 0u);
-    EXPECT_EQ(GetSysColor(1000), 0u);
-}
-
-// A 20x20 source whose every pixel differs: value x + 100 * y.
+// A 20x20 picture whose every pixel differs: value x + 100 * y.
 void Pattern(Surface& s) {
     const host::PixelView v = s.pixels();
     for (int y = 0; y < v.height; ++y)
@@ -144,26 +93,31 @@ void Pattern(Surface& s) {
             v.pixels[y * v.stride + x] = static_cast<std::uint32_t>(x + 100 * y);
 }
 
-TEST(BitBlt, CopiesAndClipsOnBothSides) {
+TEST(BitBlt, CopiesAndClipsOnBothSidesAndWithinOneBitmap) {
     struct Case {
         const char* name;
         int x, y, w, h, sx, sy;
+        bool same;  // source and destination are one bitmap
     };
     const Case cases[] = {
-        {"inside", 2, 3, 5, 4, 1, 1},
-        {"dest past right and bottom", 15, 16, 10, 10, 0, 0},
-        {"dest past left and top", -3, -4, 10, 10, 0, 0},
-        {"source past right and bottom", 0, 0, 10, 10, 15, 17},
-        {"source past left and top", 5, 5, 10, 10, -3, -2},
-        {"huge size", 0, 0, INT_MAX, INT_MAX, 0, 0},
-        {"huge offsets", INT_MAX, INT_MAX, INT_MAX, INT_MAX, INT_MIN, INT_MIN},
-        {"negative huge", INT_MIN, INT_MIN, INT_MAX, INT_MAX, 0, 0},
+        {"inside", 2, 3, 5, 4, 1, 1, false},
+        {"dest past right and bottom", 15, 16, 10, 10, 0, 0, false},
+        {"dest past left and top", -3, -4, 10, 10, 0, 0, false},
+        {"source past right and bottom", 0, 0, 10, 10, 15, 17, false},
+        {"source past left and top", 5, 5, 10, 10, -3, -2, false},
+        {"huge size", 0, 0, INT_MAX, INT_MAX, 0, 0, false},
+        {"huge offsets", INT_MAX, INT_MAX, INT_MAX, INT_MAX, INT_MIN, INT_MIN, false},
+        {"negative huge", INT_MIN, INT_MIN, INT_MAX, INT_MAX, 0, 0, false},
+        {"zero width", 0, 0, 0, 4, 0, 0, false},
+        {"overlap down", 3, 3, 20, 20, 0, 0, true},
+        {"overlap up", -3, -3, 20, 20, 0, 0, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Surface source(20, 20);
         Pattern(source);
-        Surface dest(20, 20, kGreen);
+        Surface other(20, 20, kGreen);
+        Surface& dest = c.same ? source : other;
         EXPECT_TRUE(BitBlt(dest.dc(), c.x, c.y, c.w, c.h, source.dc(), c.sx, c.sy, SRCCOPY));
         for (int y = 0; y < 20; ++y) {
             for (int x = 0; x < 20; ++x) {
@@ -172,41 +126,13 @@ TEST(BitBlt, CopiesAndClipsOnBothSides) {
                 const bool in_dest = x >= c.x && y >= c.y && x < std::int64_t{c.x} + c.w &&
                                      y < std::int64_t{c.y} + c.h;
                 const bool in_source = sx >= 0 && sy >= 0 && sx < 20 && sy < 20;
+                const COLORREF before = c.same ? static_cast<COLORREF>(x + 100 * y) : kGreen;
                 const COLORREF want =
-                    in_dest && in_source ? static_cast<COLORREF>(sx + 100 * sy) : kGreen;
+                    in_dest && in_source ? static_cast<COLORREF>(sx + 100 * sy) : before;
                 ASSERT_EQ(dest.At(x, y), want) << x << "," << y;
             }
         }
     }
-}
-
-TEST(BitBlt, OverlappingCopyWithinOneBitmap) {
-    for (const int shift : {-3, 3}) {
-        SCOPED_TRACE(shift);
-        Surface s(20, 20);
-        Pattern(s);
-        EXPECT_TRUE(BitBlt(s.dc(), shift, shift, 20, 20, s.dc(), 0, 0, SRCCOPY));
-        for (int y = 0; y < 20; ++y)
-            for (int x = 0; x < 20; ++x) {
-                const int sx = x - shift;
-                const int sy = y - shift;
-                const bool moved = sx >= 0 && sy >= 0 && sx < 20 && sy < 20;
-                const COLORREF want = moved ? static_cast<COLORREF>(sx + 100 * sy)
-                                            : static_cast<COLORREF>(x + 100 * y);
-                ASSERT_EQ(s.At(x, y), want) << x << "," << y;
-            }
-    }
-}
-
-TEST(BitBlt, RefusesOtherOperationsAndBadHandles) {
-    Surface a(4, 4);
-    Surface b(4, 4, kRed);
-    EXPECT_FALSE(BitBlt(a.dc(), 0, 0, 4, 4, b.dc(), 0, 0, 0x00EE0086));  // SRCPAINT
-    EXPECT_FALSE(BitBlt(a.dc(), 0, 0, 4, 4, MadeUpDc(), 0, 0, SRCCOPY));
-    EXPECT_FALSE(BitBlt(nullptr, 0, 0, 4, 4, b.dc(), 0, 0, SRCCOPY));
-    EXPECT_FALSE(BitBlt(a.dc(), 0, 0, -4, 4, b.dc(), 0, 0, SRCCOPY));
-    EXPECT_TRUE(BitBlt(a.dc(), 0, 0, 0, 4, b.dc(), 0, 0, SRCCOPY));
-    EXPECT_EQ(CountOther(a.pixels(), kWhite, 0, 0, 4, 4), 0);
 }
 
 }  // namespace

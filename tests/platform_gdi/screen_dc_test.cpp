@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "platform/gdi/window_dc.h"
 #include "surface.h"
 
@@ -12,22 +15,22 @@ using namespace gdi_test;
 
 const RECT kWholeScreen{0, 0, host::kScreenWidth, host::kScreenHeight};
 
-// Everything that changed since the last call, as one rectangle.
-bool TakeDamage(RECT* all) {
-    return gdi::TakeScreenDamageRects(all, 1) == 1;
-}
-
-void ClearScreen() {
-    const HDC dc = gdi::CreateScreenDC(0, 0, &kWholeScreen, 1);
-    FillRect(dc, &kWholeScreen, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    gdi::DeleteScreenDC(dc);
-    RECT ignored;
-    TakeDamage(&ignored);
+// Up to two rectangles of what changed since the last call, in order of top.
+std::vector<RECT> TakeDamage(int capacity = 2) {
+    RECT rects[2];
+    std::vector<RECT> out(rects, rects + gdi::TakeScreenDamageRects(rects, capacity));
+    if (out.size() == 2 && out[1].top < out[0].top) std::swap(out[0], out[1]);
+    return out;
 }
 
 class ScreenDc : public ::testing::Test {
   protected:
-    void SetUp() override { ClearScreen(); }
+    void SetUp() override {
+        FillRect(dc_, &kWholeScreen, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        TakeDamage();
+    }
+    void TearDown() override { gdi::DeleteScreenDC(dc_); }
+    const HDC dc_ = gdi::CreateScreenDC(0, 0, &kWholeScreen, 1);
 };
 
 TEST_F(ScreenDc, DrawsInClientCoordinatesClippedToTheVisibleRectangles) {
@@ -37,6 +40,15 @@ TEST_F(ScreenDc, DrawsInClientCoordinatesClippedToTheVisibleRectangles) {
     ASSERT_NE(dc, nullptr);
     const RECT all{-100, -100, 1000, 1000};
     EXPECT_EQ(FillRect(dc, &all, CreateSolidBrush(kRed)), 1);
+    // Nothing visible, or visible off the screen, draws nothing.
+    const RECT off_screen{400, 400, 500, 500};
+    const HDC hidden[] = {gdi::CreateScreenDC(0, 0, nullptr, 0),
+                          gdi::CreateScreenDC(-50, -50, &off_screen, 1)};
+    for (const HDC h : hidden) {
+        ASSERT_NE(h, nullptr);
+        EXPECT_EQ(FillRect(h, &kWholeScreen, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))), 1);
+        gdi::DeleteScreenDC(h);
+    }
     const host::PixelView screen = host::ScreenPixels();
     for (int y = 0; y < host::kScreenHeight; ++y) {
         for (int x = 0; x < host::kScreenWidth; ++x) {
@@ -50,7 +62,6 @@ TEST_F(ScreenDc, DrawsInClientCoordinatesClippedToTheVisibleRectangles) {
     EXPECT_EQ(screen.At(100, 50), kBlack);
     EXPECT_EQ(screen.At(101, 51), kWhite);
     EXPECT_EQ(screen.At(103, 53), kRed);
-    EXPECT_EQ(host::DcPixels(dc).pixels, screen.pixels);
     EXPECT_EQ(SelectObject(dc, CreateCompatibleBitmap(dc, 2, 2)), nullptr);
     gdi::DeleteScreenDC(dc);
 }
@@ -64,134 +75,64 @@ TEST_F(ScreenDc, OverlappingVisibleRectanglesBlendTextOnce) {
         SetBkMode(dc, TRANSPARENT);
         RECT r{0, 0, 80, 20};
         EXPECT_GT(DrawTextW(dc, u"Overlap", -1, &r, DT_SINGLELINE), 0);
+        gdi::DeleteScreenDC(dc);
     }
     const host::PixelView screen = host::ScreenPixels();
-    int ink = 0;
     for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 80; ++x) {
+        for (int x = 0; x < 80; ++x)
             ASSERT_EQ(screen.At(x, y), screen.At(x, y + 100)) << x << "," << y;
-            ink += screen.At(x, y) != kWhite;
-        }
-    EXPECT_GT(ink, 20);
-    gdi::DeleteScreenDC(a);
-    gdi::DeleteScreenDC(b);
+    EXPECT_GT(CountOther(screen, kWhite, 0, 0, 80, 20), 20);
 }
 
-TEST_F(ScreenDc, NothingVisibleDrawsNothing) {
-    const HDC dc = gdi::CreateScreenDC(0, 0, nullptr, 0);
-    ASSERT_NE(dc, nullptr);
-    EXPECT_EQ(FillRect(dc, &kWholeScreen, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))), 1);
-    const RECT outside{400, 400, 500, 500};
-    const HDC off = gdi::CreateScreenDC(-50, -50, &outside, 1);
-    EXPECT_EQ(FillRect(off, &kWholeScreen, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))), 1);
-    RECT damage;
-    EXPECT_FALSE(TakeDamage(&damage));
-    gdi::DeleteScreenDC(dc);
-    gdi::DeleteScreenDC(off);
+// Takes what changed and compares it with the expected rectangles.
+void ExpectDamage(const std::vector<RECT>& expected) {
+    const std::vector<RECT> got = TakeDamage();
+    ASSERT_EQ(got.size(), expected.size());
+    for (std::size_t i = 0; i < got.size(); ++i)
+        EXPECT_TRUE(SameRect(got[i], expected[i])) << i;
 }
 
-TEST_F(ScreenDc, DamageIsTheUnionOfChangedPixelsOnly) {
+TEST_F(ScreenDc, DamageHoldsOnlyPixelsThatChanged) {
     const HDC dc = gdi::CreateScreenDC(10, 20, &kWholeScreen, 1);
     const HBRUSH blue = CreateSolidBrush(kBlue);
-    RECT damage;
-    EXPECT_FALSE(TakeDamage(&damage));
-
+    const HBRUSH white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     const RECT box{5, 5, 15, 10};
     FillRect(dc, &box, blue);
-    ASSERT_TRUE(TakeDamage(&damage));
-    EXPECT_TRUE(SameRect(damage, RECT{15, 25, 25, 30}));
-    EXPECT_FALSE(TakeDamage(&damage));
-
-    SCOPED_TRACE("identical redraws are no damage");
+    ExpectDamage({{15, 25, 25, 30}});
     FillRect(dc, &box, blue);
-    EXPECT_FALSE(TakeDamage(&damage));
-
-    SCOPED_TRACE("only the changed part of a larger fill");
+    ExpectDamage({});
     const RECT wider{0, 5, 15, 10};
     FillRect(dc, &wider, blue);
-    ASSERT_TRUE(TakeDamage(&damage));
-    EXPECT_TRUE(SameRect(damage, RECT{10, 25, 15, 30}));
-
-    SCOPED_TRACE("text drawn twice the same way");
-    RECT field{100, 100, 190, 115};
-    DrawTextW(dc, u"HDOP:1.20   ", -1, &field, DT_SINGLELINE);
-    ASSERT_TRUE(TakeDamage(&damage));
-    EXPECT_GE(damage.left, 110);
-    EXPECT_GE(damage.top, 120);
-    EXPECT_LE(damage.right, 200);
-    EXPECT_LE(damage.bottom, 135);
-    DrawTextW(dc, u"HDOP:1.20   ", -1, &field, DT_SINGLELINE);
-    EXPECT_FALSE(TakeDamage(&damage));
-
-    SCOPED_TRACE("a blit of the same pixels");
+    ExpectDamage({{10, 25, 15, 30}});
     Surface s(20, 20, kBlue);
     BitBlt(dc, 5, 5, 10, 5, s.dc(), 0, 0, SRCCOPY);
-    EXPECT_FALSE(TakeDamage(&damage));
+    ExpectDamage({});
     BitBlt(dc, 13, 5, 10, 5, s.dc(), 0, 0, SRCCOPY);
-    ASSERT_TRUE(TakeDamage(&damage));
-    EXPECT_TRUE(SameRect(damage, RECT{25, 25, 33, 30}));
+    ExpectDamage({{25, 25, 33, 30}});
 
-    gdi::DeleteScreenDC(dc);
-    SelectObject(dc, GetStockObject(WHITE_BRUSH));  // a deleted DC: ignored
-    DeleteObject(blue);
-}
+    RECT field{100, 100, 190, 115};
+    DrawTextW(dc, u"HDOP:1.20   ", -1, &field, DT_SINGLELINE);
+    const std::vector<RECT> text = TakeDamage();
+    ASSERT_EQ(text.size(), 1u);
+    EXPECT_GE(text[0].left, 110);
+    EXPECT_GE(text[0].top, 120);
+    EXPECT_LE(text[0].right, 200);
+    EXPECT_LE(text[0].bottom, 135);
+    DrawTextW(dc, u"HDOP:1.20   ", -1, &field, DT_SINGLELINE);
+    ExpectDamage({});
 
-TEST_F(ScreenDc, BlitsFromAMemorySurfaceToTheWindow) {
-    Surface sky(200, 200, kBlue);
-    const RECT visible{0, 0, 60, 294};
-    const HDC dc = gdi::CreateScreenDC(0, 25, &visible, 1);
-    EXPECT_TRUE(BitBlt(dc, 0, 100, 100, 100, sky.dc(), 0, 0, SRCCOPY));
-    const host::PixelView screen = host::ScreenPixels();
-    EXPECT_EQ(screen.At(0, 125), kBlue);
-    EXPECT_EQ(screen.At(59, 224), kBlue);
-    EXPECT_EQ(screen.At(60, 125), kWhite);  // outside the visible part
-    EXPECT_EQ(screen.At(0, 124), kWhite);
-    EXPECT_EQ(screen.At(0, 225), kWhite);
-    RECT damage;
-    ASSERT_TRUE(TakeDamage(&damage));
-    EXPECT_TRUE(SameRect(damage, RECT{0, 125, 60, 225}));
-    // And back from the screen into memory.
-    Surface copy(10, 10);
-    EXPECT_TRUE(BitBlt(copy.dc(), 0, 0, 10, 10, dc, 0, 100, SRCCOPY));
-    EXPECT_EQ(copy.At(9, 9), kBlue);
-    gdi::DeleteScreenDC(dc);
-}
-
-// What changed comes back as separate rectangles; with room for one, the one
-// holds them all.
-TEST_F(ScreenDc, SeparateChangesComeBackSeparately) {
-    const RECT screen{0, 0, host::kScreenWidth, host::kScreenHeight};
-    const HDC dc = gdi::CreateScreenDC(0, 0, &screen, 1);
-    FillRect(dc, &screen, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    RECT rects[gdi::kMaxDamageRects];
-    gdi::TakeScreenDamageRects(rects, gdi::kMaxDamageRects);
-    EXPECT_EQ(gdi::TakeScreenDamageRects(rects, gdi::kMaxDamageRects), 0);
-
-    const HBRUSH blue = CreateSolidBrush(kBlue);
-    const RECT mark{150, 30, 160, 40};
-    const RECT bars{0, 220, 200, 270};
-    FillRect(dc, &mark, blue);
-    FillRect(dc, &bars, blue);
-    FillRect(dc, &mark, blue);  // no change: adds nothing
-    ASSERT_EQ(gdi::TakeScreenDamageRects(rects, gdi::kMaxDamageRects), 2);
-    const bool in_order = rects[0].top == 30;
-    const RECT& first = in_order ? rects[0] : rects[1];
-    const RECT& second = in_order ? rects[1] : rects[0];
-    EXPECT_TRUE(SameRect(first, RECT{150, 30, 160, 40}));
-    EXPECT_TRUE(SameRect(second, RECT{0, 220, 200, 270}));
-    EXPECT_EQ(gdi::TakeScreenDamageRects(rects, gdi::kMaxDamageRects), 0);
-
-    // With room for one, the one holds both.
-    const HBRUSH white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    FillRect(dc, &mark, white);
-    FillRect(dc, &bars, white);
-    ASSERT_EQ(gdi::TakeScreenDamageRects(rects, 1), 1);
-    EXPECT_TRUE(SameRect(rects[0], RECT{0, 30, 200, 270}));
-
-    // Bad arguments take nothing.
-    FillRect(dc, &mark, blue);
+    // Distant changes come apart; with room for one, the one holds them all.
+    FillRect(dc, &field, blue);
+    FillRect(dc, &wider, white);
+    ExpectDamage({{10, 25, 25, 30}, {110, 120, 200, 135}});
+    FillRect(dc, &field, white);
+    FillRect(dc, &wider, blue);
+    std::vector<RECT> one = TakeDamage(1);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_TRUE(SameRect(one[0], RECT{10, 25, 200, 135}));
+    FillRect(dc, &box, white);
     EXPECT_EQ(gdi::TakeScreenDamageRects(nullptr, 4), 0);
-    EXPECT_EQ(gdi::TakeScreenDamageRects(rects, 0), 0);
+    EXPECT_EQ(gdi::TakeScreenDamageRects(one.data(), 0), 0);
     gdi::DeleteScreenDC(dc);
     DeleteObject(blue);
 }

@@ -20,11 +20,14 @@ inline constexpr COLORREF kGreen = 0x00FF00;
 
 class Surface {
   public:
-    Surface(int width, int height, COLORREF fill = kWhite) {
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateCompatibleBitmap(dc_, width, height);
-        old_bitmap_ = SelectObject(dc_, bitmap_);
-        Fill(fill);
+    Surface(int width, int height, COLORREF fill = kWhite)
+        : dc_(CreateCompatibleDC(nullptr)),
+          bitmap_(CreateCompatibleBitmap(dc_, width, height)),
+          old_bitmap_(SelectObject(dc_, bitmap_)) {
+        const host::PixelView v = pixels();
+        for (int y = 0; y < v.height; ++y)
+            for (int x = 0; x < v.width; ++x)
+                v.pixels[y * v.stride + x] = fill;
     }
     ~Surface() {
         SelectObject(dc_, old_bitmap_);
@@ -39,13 +42,6 @@ class Surface {
     host::PixelView pixels() const { return host::DcPixels(dc_); }
     COLORREF At(int x, int y) const { return pixels().At(x, y); }
 
-    void Fill(COLORREF color) {
-        const host::PixelView view = pixels();
-        for (int y = 0; y < view.height; ++y)
-            for (int x = 0; x < view.width; ++x)
-                view.pixels[y * view.stride + x] = color;
-    }
-
   private:
     HDC dc_;
     HBITMAP bitmap_;
@@ -55,35 +51,15 @@ class Surface {
 using test_support::SameRect;
 
 // One character per pixel: '.' white, '#' black, 'r' red, 'b' blue, 'g' green,
-// '?' anything else.
-inline char Letter(COLORREF c) {
-    switch (c) {
-        case kWhite:
-            return '.';
-        case kBlack:
-            return '#';
-        case kRed:
-            return 'r';
-        case kBlue:
-            return 'b';
-        case kGreen:
-            return 'g';
-        default:
-            return '?';
-    }
-}
-
-inline std::vector<std::string> Picture(const host::PixelView& view, int left = 0, int top = 0,
-                                        int right = -1, int bottom = -1) {
-    if (right < 0) right = view.width;
-    if (bottom < 0) bottom = view.height;
-    std::vector<std::string> rows;
-    for (int y = top; y < bottom; ++y) {
-        std::string row;
-        for (int x = left; x < right; ++x)
-            row += Letter(view.At(x, y));
-        rows.push_back(row);
-    }
+// '?' anything else; up to column right when given.
+inline std::vector<std::string> Picture(const host::PixelView& view, int right = -1) {
+    const std::pair<COLORREF, char> letters[] = {
+        {kWhite, '.'}, {kBlack, '#'}, {kRed, 'r'}, {kBlue, 'b'}, {kGreen, 'g'}};
+    std::vector<std::string> rows(view.height, std::string(right < 0 ? view.width : right, '?'));
+    for (int y = 0; y < view.height; ++y)
+        for (int x = 0; x < static_cast<int>(rows[y].size()); ++x)
+            for (const auto& [color, letter] : letters)
+                if (view.At(x, y) == color) rows[y][x] = letter;
     return rows;
 }
 
@@ -95,12 +71,6 @@ inline int CountOther(const host::PixelView& view, COLORREF color, int left, int
         for (int x = left; x < right; ++x)
             n += view.At(x, y) != color;
     return n;
-}
-
-// Writes the pixels to the test folder for a failure message to point at.
-inline std::string Saved(const host::PixelView& view, const std::string& name) {
-    const std::string path = ::testing::TempDir() + "gdi_" + name + ".png";
-    return host::WritePng(view, path.c_str()) ? "picture: " + path : "picture not written";
 }
 
 }  // namespace gdi_test

@@ -1,81 +1,79 @@
 // Drawing straight onto the device screen: clipping of window device
 // contexts, erasing uncovered areas and WM_PAINT, read back in pixels.
-#include "wm_fixture.h"
+#include "test_window.h"
 
-namespace wmtest {
+namespace testwin {
 namespace {
 
 using PaintTest = WmTest;
 
 TEST_F(PaintTest, DrawingOnTheMainWindowLeavesPopupsAndChildrenAlone) {
-    HWND main = CreateMain();
-    HWND popup = CreatePopup(main, 100, 100, 50, 40);
+    HWND main = CreateParent();
+    CreatePopup(main, 100, 100, 50, 40);
     CreateChild(main, 1, 250, 25, 60, 30);
     Pump();
     FillWindow(main, kRed);
-    struct Case {
-        const char* name;
-        int left, top, right, bottom;
-    };
-    for (const Case& c : {Case{"popup", 100, 100, 150, 140}, Case{"child", 250, 25, 310, 55}}) {
-        SCOPED_TRACE(c.name);
+    for (const RECT& c : {RECT{100, 100, 150, 140}, RECT{250, 25, 310, 55}}) {
+        SCOPED_TRACE(c.left);
         EXPECT_EQ(ScreenAt(c.left - 1, c.top), kRed);
         EXPECT_EQ(ScreenAt(c.left, c.top), kBlue);
         EXPECT_EQ(ScreenAt(c.right - 1, c.bottom - 1), kBlue);
         EXPECT_EQ(ScreenAt(c.right, c.bottom - 1), kRed);
         EXPECT_EQ(ScreenAt(c.right - 1, c.bottom), kRed);
     }
-    EXPECT_TRUE(IsWindow(popup));
 }
 
-TEST_F(PaintTest, DestroyedPopupUncoversBackgroundAndPaint) {
-    HWND main = CreateMain();
-    HWND popup = CreatePopup(main, 100, 100, 50, 40);
-    Pump();
-    FillWindow(main, kRed);
-    Log().clear();
-    RECT painted{0, 0, 0, 0};
-    SetHook([&](HWND window, UINT message, WPARAM, LPARAM, LRESULT* result) {
-        if (message != WM_PAINT || window != main) return false;
-        PAINTSTRUCT ps;
-        BeginPaint(window, &ps);
-        painted = ps.rcPaint;
-        EndPaint(window, &ps);
-        *result = 0;
-        return true;
-    });
-    ASSERT_TRUE(DestroyWindow(popup));
-    // The uncovered part shows the white class background at once ...
-    EXPECT_EQ(ScreenAt(100, 100), kWhite);
-    EXPECT_EQ(ScreenAt(149, 139), kWhite);
-    EXPECT_EQ(ScreenAt(99, 100), kRed);
-    EXPECT_EQ(ScreenAt(150, 139), kRed);
-    // ... and the window is told to paint it.
-    Pump();
-    ASSERT_EQ(Filtered({WM_PAINT}).size(), 1u);
-    EXPECT_TRUE(SameRect(painted, RECT{100, 100, 150, 140}));
-    EXPECT_EQ(GetFocus(), main);
-}
-
-TEST_F(PaintTest, MovingAPopupRepaintsBothPlaces) {
-    HWND main = CreateMain();
-    HWND popup = CreatePopup(main, 0, 0, 40, 40);
-    Pump();
-    FillWindow(main, kRed);
-    FillWindow(popup, kRed);
-    ASSERT_TRUE(SetWindowPos(popup, nullptr, 100, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER));
-    EXPECT_EQ(ScreenAt(10, 10), kWhite);  // main's background where the popup was
-    EXPECT_EQ(ScreenAt(110, 10), kBlue);  // the popup's background where it is now
-    EXPECT_EQ(ScreenAt(150, 10), kRed);
-    Log().clear();
-    Pump();
-    std::vector<Record> paints = Filtered({WM_PAINT});
-    std::vector<Record> expected{{main, WM_PAINT, 0}, {popup, WM_PAINT, 0}};
-    EXPECT_EQ(paints, expected) << Describe(paints);
+// Destroying, moving or hiding a popup shows the class background at once
+// where it was, and asks for paint there.
+TEST_F(PaintTest, UncoveredPartsAreErasedAndPainted) {
+    const struct {
+        const char* name;
+        std::function<BOOL(HWND)> uncover;
+        bool moved;  // the popup shows in its new place and paints there
+    } cases[] = {
+        {"destroyed", [](HWND popup) { return DestroyWindow(popup); }, false},
+        {"moved",
+         [](HWND popup) {
+             return SetWindowPos(popup, nullptr, 200, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+         },
+         true},
+        {"hidden", [](HWND popup) { return ShowWindow(popup, SW_HIDE); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Start();
+        HWND main = CreateParent();
+        HWND popup = CreatePopup(main, 100, 100, 50, 40);
+        Pump();
+        FillWindow(main, kRed);
+        FillWindow(popup, kRed);
+        RECT painted{};
+        SetHook([&](HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
+            if (message != WM_PAINT || window != main) return false;
+            PAINTSTRUCT ps;
+            BeginPaint(window, &ps);
+            painted = ps.rcPaint;
+            EndPaint(window, &ps);
+            return true;
+        });
+        EXPECT_TRUE(c.uncover(popup));
+        EXPECT_EQ(ScreenAt(100, 100), kWhite);
+        EXPECT_EQ(ScreenAt(149, 139), kWhite);
+        EXPECT_EQ(ScreenAt(99, 100), kRed);
+        EXPECT_EQ(ScreenAt(150, 139), kRed);
+        Log().clear();
+        Pump();
+        ASSERT_EQ(Count(WM_PAINT), c.moved ? 2 : 1);
+        EXPECT_EQ(Filtered({WM_PAINT})[0], (Recorded{main, WM_PAINT, 0, 0}));
+        EXPECT_TRUE(SameRect(painted, RECT{100, 100, 150, 140}));
+        EXPECT_EQ(ScreenAt(200, 0), c.moved ? kBlue : kRed);
+        EXPECT_EQ(GetFocus(), main);
+        SetHook(nullptr);
+    }
 }
 
 TEST_F(PaintTest, BeginPaintClipsToTheUpdateRegionAndErasesFirst) {
-    HWND main = CreateMain();
+    HWND main = CreateParent();
     Pump();
     FillWindow(main, kRed);
     RECT area{10, 10, 20, 20};
@@ -86,62 +84,28 @@ TEST_F(PaintTest, BeginPaintClipsToTheUpdateRegionAndErasesFirst) {
     EXPECT_FALSE(ps.fErase);
     EXPECT_EQ(ScreenAt(10, 10), kWhite);
     EXPECT_EQ(ScreenAt(9, 10), kRed);
+    FillWindow(main, kBlue);  // outside the update region: still drawn
     RECT all{0, 0, 320, 294};
-    HBRUSH blue = CreateSolidBrush(kBlue);
-    FillRect(dc, &all, blue);
-    DeleteObject(blue);
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     EndPaint(main, &ps);
-    EXPECT_EQ(ScreenAt(19, 19), kBlue);
-    EXPECT_EQ(ScreenAt(20, 19), kRed);
+    EXPECT_EQ(ScreenAt(19, 19), RGB(0, 0, 0));
+    EXPECT_EQ(ScreenAt(20, 19), kBlue);
     MSG msg;
     EXPECT_FALSE(PeekMessageW(&msg, main, WM_PAINT, WM_PAINT, PM_NOREMOVE));
 }
 
-TEST_F(PaintTest, UpdateWindowPaintsAtOnceOnlyWhenInvalid) {
-    HWND main = CreateMain();
-    Log().clear();
-    EXPECT_TRUE(UpdateWindow(main));
-    EXPECT_EQ(Filtered({WM_PAINT}).size(), 1u);
-    EXPECT_TRUE(UpdateWindow(main));
-    EXPECT_EQ(Filtered({WM_PAINT}).size(), 1u);
-}
-
-TEST_F(PaintTest, PaintHandlerThatDrawsNothingDoesNotRepeatForever) {
-    HWND main = CreateMain();
-    SetHook([](HWND, UINT message, WPARAM, LPARAM, LRESULT* result) {
-        if (message != WM_PAINT) return false;
-        *result = 0;  // no BeginPaint
-        return true;
+TEST_F(PaintTest, PaintComesOnceWhenInvalidEvenIfTheHandlerDrawsNothing) {
+    HWND main = CreateParent();
+    SetHook([](HWND, UINT message, WPARAM, LPARAM, LRESULT*) {
+        return message == WM_PAINT;  // no BeginPaint
     });
     Log().clear();
+    EXPECT_TRUE(UpdateWindow(main));
+    EXPECT_TRUE(UpdateWindow(main));
     Pump();
-    EXPECT_EQ(Filtered({WM_PAINT}).size(), 1u);
+    EXPECT_EQ(Count(WM_PAINT), 1);
     EXPECT_TRUE(IsWindow(main));
 }
 
-TEST_F(PaintTest, HidingAWindowUncoversWhatIsBelow) {
-    HWND main = CreateMain();
-    HWND popup = CreatePopup(main, 0, 0, 30, 30);
-    Pump();
-    EXPECT_EQ(ScreenAt(5, 5), kBlue);
-    EXPECT_TRUE(ShowWindow(popup, SW_HIDE));
-    EXPECT_EQ(ScreenAt(5, 5), kWhite);
-    EXPECT_FALSE(ShowWindow(popup, SW_SHOW));
-    EXPECT_EQ(ScreenAt(5, 5), kBlue);
-}
-
-TEST_F(PaintTest, RaisingAWindowPutsItAboveTheOthers) {
-    HWND main = CreateMain();
-    HWND lower = CreatePopup(main, 0, 0, 40, 40);
-    HWND upper = CreatePopup(main, 20, 0, 40, 40, kTestClass);
-    Pump();
-    EXPECT_EQ(ScreenAt(25, 5), kWhite);
-    ASSERT_TRUE(SetWindowPos(lower, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
-    EXPECT_EQ(ScreenAt(25, 5), kBlue);
-    FillWindow(upper, kRed);
-    EXPECT_EQ(ScreenAt(39, 5), kBlue);
-    EXPECT_EQ(ScreenAt(40, 5), kRed);
-}
-
 }  // namespace
-}  // namespace wmtest
+}  // namespace testwin
