@@ -1,6 +1,7 @@
 #include "nmea/nav_record.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "nmea/number_text.h"
 
@@ -18,18 +19,40 @@ int HexDigitValue(char c) {
 // What follows the two digits is covered by no checksum and is not examined
 // here; the router keeps it out of the echo and the decoders.
 bool NavRecord::VerifyChecksum(const char* sentence) const {
-    if (sentence[0] != '$') return false;
-    uint32_t sum = 0;
-    const char* p = sentence + 1;
-    for (; *p != '\0' && *p != '*'; ++p)
-        sum ^= static_cast<unsigned char>(*p);
-    if (*p != '*') return false;
+    return VerifyChecksum(sentence, static_cast<int32_t>(std::strlen(sentence)));
+}
+
+bool NavRecord::VerifyChecksum(const char* sentence, int32_t length) const {
+    if (length < 1 || sentence[0] != '$') return false;
+    const char* const first = sentence + 1;
+    const auto* star = static_cast<const char*>(std::memchr(first, '*', length - 1));
+    if (star == nullptr) return false;
+    const size_t covered = static_cast<size_t>(star - first);
+    if (std::memchr(first, '\0', covered) != nullptr) return false;
+
+    // Eight bytes at a time: the XOR of the words folds down to the XOR of
+    // their bytes.
+    uint64_t words = 0;
+    size_t i = 0;
+    for (; i + 8 <= covered; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, first + i, sizeof word);
+        words ^= word;
+    }
+    words ^= words >> 32;
+    words ^= words >> 16;
+    words ^= words >> 8;
+    uint32_t sum = static_cast<uint32_t>(words & 0xFF);
+    for (; i < covered; ++i)
+        sum ^= static_cast<unsigned char>(first[i]);
+
     // NMEA text is ASCII: a sum of 0x80 or more comes only from bytes that
     // have no place in a sentence.
     if (sum >= 0x80) return false;
-    const int high = HexDigitValue(p[1]);
-    if (high < 0) return false;  // also stops at a NUL right after the '*'
-    const int low = HexDigitValue(p[2]);
+    // The digits lie within the text: the NUL at its end stops at the first.
+    const int high = HexDigitValue(star[1]);
+    if (high < 0) return false;
+    const int low = HexDigitValue(star[2]);
     if (low < 0) return false;
     return static_cast<uint32_t>(high * 16 + low) == sum;
 }

@@ -13,6 +13,8 @@ class NavRecord {
     // True when the NUL-terminated sentence starts with '$' and has '*' and
     // two hex digits (either case) that equal the XOR of the bytes between.
     bool VerifyChecksum(const char* sentence) const;
+    // The same for a sentence of known length (NUL-terminated there).
+    bool VerifyChecksum(const char* sentence, int32_t length) const;
     void ParseGga(const char* sentence, int32_t length);
     void ParseRmc(const char* sentence, int32_t length);
     void ParseGsa(const char* sentence, int32_t length);

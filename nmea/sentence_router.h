@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "nmea/nav_record.h"
 #include "nmea/sentence_assembler.h"
@@ -35,7 +36,8 @@ inline SentenceKind ClassifySentence(const char* text, int32_t length) {
     if (CarriesNothing(text, length)) return SentenceKind::kOther;
     // A sentence that filled the buffer may have lost its tail; no genuine
     // sentence comes near that length.
-    if (length >= kMaxSentenceLength || !Nav.VerifyChecksum(text)) return SentenceKind::kFailed;
+    if (length >= kMaxSentenceLength || !Nav.VerifyChecksum(text, length))
+        return SentenceKind::kFailed;
     // A position past the end reads as NUL and matches nothing.
     if (length < 6) return SentenceKind::kOther;
     const char first = text[4];
@@ -50,10 +52,9 @@ inline SentenceKind ClassifySentence(const char* text, int32_t length) {
 // Where the checksum of a verified sentence starts: its first '*' after the
 // '$'. The checksum vouches for the fields before it and nothing after.
 inline int32_t ChecksumStart(const char* text, int32_t length) {
-    int32_t star = 1;
-    while (star < length && text[star] != '*')
-        ++star;
-    return star;
+    if (length <= 1) return length;
+    const auto* star = static_cast<const char*>(std::memchr(text + 1, '*', length - 1));
+    return star != nullptr ? static_cast<int32_t>(star - text) : length;
 }
 
 // The part of a verified sentence that the status line shows: through the two
