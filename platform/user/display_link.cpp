@@ -10,7 +10,8 @@
 namespace wm {
 namespace {
 
-// During a pause the display is handed what changed at least this often.
+// On the virtual clock a pause goes by in steps of this size, so that what
+// watches the clock sees the time pass as a real pause would let it.
 constexpr std::uint64_t kPauseStepMs = 100;
 
 std::unique_ptr<display::Backend>& Current() {
@@ -19,16 +20,18 @@ std::unique_ptr<display::Backend>& Current() {
 }
 
 // Sleep while a display runs: what was drawn before the pause is shown at
-// once, and the pause goes by in steps of at most kPauseStepMs, each ending
-// with what changed being shown. The display takes the host's events while
-// it waits (an uncovered window is drawn again); input is queued for the
-// message loop, and no message is dispatched here.
+// once. Nothing of the program draws while it pauses, so the wait itself
+// wakes only for the host's events (an uncovered window is drawn again) and
+// shows whatever changed after each; input is queued for the message loop,
+// and no message is dispatched here. On the virtual clock the pause goes by
+// in steps of at most kPauseStepMs.
 void Pause(std::uint64_t until_ms) {
     for (;;) {
         PresentDamage();
         const std::uint64_t now = host::NowMs();
         if (now >= until_ms) return;
-        const std::uint64_t step_end = std::min(until_ms, now + kPauseStepMs);
+        const std::uint64_t step_end =
+            host::VirtualClockActive() ? std::min(until_ms, now + kPauseStepMs) : until_ms;
         Backend().WaitForInput(step_end);
         PullHostInput();
         // A display on the virtual clock may leave the time to its caller.
