@@ -17,6 +17,10 @@ void Record(std::uint64_t now_ms, void* context) {
 
 TEST(VirtualClock, SleepAdvancesAtOnceTellsTheObserverAndRealTimeDropsIt) {
     std::vector<std::uint64_t> seen;
+    // Real time again however the test ends; that drops the observer too.
+    struct RealAgain {
+        ~RealAgain() { host::UseRealClock(); }
+    } real_again;
     host::UseRealClock();
     const DWORD real_before = GetTickCount();
     host::UseVirtualClock(5000);
