@@ -3,7 +3,6 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -28,10 +27,6 @@ using kernel::KernelObject;
 using kernel::ObjectKind;
 using kernel::ObjectLock;
 using kernel::UniqueFd;
-
-// A write to a serial line that makes no progress for this long fails
-// rather than holding the caller.
-constexpr int kWriteStallMs = 2000;
 
 // "COM1:" to "COM9:", in any letter case; 0 for any other name.
 int ComPortNumber(LPCWSTR name) {
@@ -164,21 +159,14 @@ HANDLE OpenFile(LPCWSTR name, DWORD access, DWORD share_mode, DWORD creation) {
     bool write = (access & GENERIC_WRITE) != 0;
     bool truncate = false;
     int flags = AccessFlags(read, write) | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    // The program opens existing devices and creates its log afresh; no other
+    // way of opening is offered.
     switch (creation) {
-        case CREATE_NEW:
-            flags |= O_CREAT | O_EXCL;
-            break;
         case CREATE_ALWAYS:
             flags |= O_CREAT;
             truncate = true;
             break;
         case OPEN_EXISTING:
-            break;
-        case OPEN_ALWAYS:
-            flags |= O_CREAT;
-            break;
-        case TRUNCATE_EXISTING:
-            truncate = true;
             break;
         default:
             return INVALID_HANDLE_VALUE;
@@ -215,18 +203,6 @@ HANDLE OpenFile(LPCWSTR name, DWORD access, DWORD share_mode, DWORD creation) {
     object.can_write = write;
     object.name = ReportedPath(path);
     return Store(std::move(object));
-}
-
-// 0 once the descriptor takes bytes again, otherwise why not.
-int WaitWritable(int fd) {
-    pollfd p{fd, POLLOUT, 0};
-    int result;
-    do {
-        result = poll(&p, 1, kWriteStallMs);
-    } while (result < 0 && errno == EINTR);
-    if (result < 0) return errno;
-    if (result == 0) return ETIMEDOUT;
-    return (p.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0 ? 0 : EIO;
 }
 
 }  // namespace
@@ -295,7 +271,10 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes_to_write, LPDWORD bytes_
     if (overlapped != nullptr) return FALSE;
     ObjectLock lock(file);
     KernelObject* object = lock.Get();
-    if (object == nullptr || !object->can_write) return FALSE;
+    // Only files are written: nothing is ever sent to a receiver.
+    if (object == nullptr || !object->can_write || object->kind != ObjectKind::kFile) {
+        return FALSE;
+    }
     if (bytes_to_write == 0) return TRUE;
     if (buffer == nullptr) return FALSE;
 
@@ -310,8 +289,6 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes_to_write, LPDWORD bytes_
             done += static_cast<DWORD>(n);
         } else if (n < 0 && errno == EINTR) {
             continue;
-        } else if (n < 0 && errno == EAGAIN) {
-            error = WaitWritable(object->fd.Get());
         } else {
             error = n < 0 ? errno : EIO;
         }

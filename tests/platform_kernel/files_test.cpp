@@ -87,12 +87,10 @@ TEST_F(FileTest, CreationDispositionsAndNames) {
     };
     const Case cases[] = {
         {"open missing", rw, OPEN_EXISTING, false, nullptr},
-        {"truncate missing", rw, TRUNCATE_EXISTING, false, nullptr},
-        {"new", rw, CREATE_NEW, false, "X"},
-        {"new over existing", rw, CREATE_NEW, true, "abc"},
-        {"open always keeps and writes from the start", rw, OPEN_ALWAYS, true, "Xbc"},
-        {"open always creates", GENERIC_WRITE, OPEN_ALWAYS, false, "X"},
-        {"truncate existing", GENERIC_WRITE, TRUNCATE_EXISTING, true, "X"},
+        {"open existing writes from the start", rw, OPEN_EXISTING, true, "Xbc"},
+        {"create always empties", GENERIC_WRITE, CREATE_ALWAYS, true, "X"},
+        {"create always creates", rw, CREATE_ALWAYS, false, "X"},
+        {"a way of opening the program never uses", rw, 4, true, "abc"},
         {"emptying without write access", GENERIC_READ, CREATE_ALWAYS, true, "abc"},
         {"unknown disposition", rw, 99, true, "abc"},
         {"no disposition", rw, 0, true, "abc"},
