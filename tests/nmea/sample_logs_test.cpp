@@ -2,7 +2,6 @@
 
 #include <ostream>
 #include <string>
-#include <tuple>
 
 #include "nmea/nav_record.h"
 #include "nmea/nmea_state.h"
@@ -38,7 +37,6 @@ Tally RunLog(const std::string& bytes) {
         tally.gsa += kind == SentenceKind::kGsa;
         tally.gsv += kind == SentenceKind::kGsv;
         tally.rmc += kind == SentenceKind::kRmc;
-        DecodeSentence(Nav, kind, text, a.sentenceLength, 0);
     };
     AssembleBytes(Assembler, reinterpret_cast<const uint8_t*>(bytes.data()),
                   static_cast<int32_t>(bytes.size()), handle);
@@ -66,29 +64,6 @@ TEST(SampleLogs, CountsOfVerifiedAndDecodedSentences) {
         ResetNmeaState();
         EXPECT_EQ(RunLog(bytes), c.tally);
     }
-}
-
-TEST(SampleLogs, UbloxLastFix) {
-    ResetNmeaState();
-    RunLog(test_support::SampleLog("ublox-neo-m9n-nmea.nmea"));
-    // $GNGGA,223845.00,3806.63006,N,12237.61538,W,2,12,0.56,81.8,M,-29.5,M,,0000*49
-    EXPECT_EQ(Nav.ggaTime, 223845.0f);
-    EXPECT_EQ(Nav.ggaLatitude, 3806.63006f);
-    EXPECT_EQ(Nav.ggaLongitude, 12237.61538f);
-    EXPECT_EQ(Nav.fixQuality, 2);
-    EXPECT_EQ(Nav.satellitesUsed, 12);
-    EXPECT_EQ(Nav.displayAltitude, 81.8f + -29.5f);
-    // $GNGSA,A,3,32,28,30,33,27,,,,,,,,1.05,0.56,0.88,4*0E
-    EXPECT_EQ(Nav.fixType, 3);
-    EXPECT_EQ(Nav.hdop, 0.56f);
-    EXPECT_EQ(Nav.vdop, 0.88f);
-    int32_t year, month, day, hour, minute, second, shift;
-    Nav.DecodeDate(Nav.rmcDate, &year, &month, &day);
-    Nav.DecodeLocalTime(Nav.rmcTime, &hour, &minute, &second, &shift);
-    ShiftDate(&year, &month, &day, shift);
-    // 122 degrees west: UTC - 8.
-    EXPECT_EQ(std::tuple(year, month, day, hour, minute, second),
-              std::tuple(2020, 7, 11, 14, 38, 45));
 }
 
 }  // namespace
