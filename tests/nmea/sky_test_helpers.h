@@ -1,5 +1,5 @@
 // Shared by the satellite decoder tests: the satellites the screen's sky
-// view holds, as short names ("G5", "E301"), and a stream of sentences.
+// view holds, as short names ("G5 E301 "), and a stream of sentences.
 #pragma once
 
 #include <string>
@@ -12,27 +12,17 @@
 namespace sky_test {
 
 constexpr GnssSystem G = GnssSystem::kGps;
-constexpr GnssSystem S = GnssSystem::kSbas;
-constexpr GnssSystem R = GnssSystem::kGlonass;
 constexpr GnssSystem E = GnssSystem::kGalileo;
-constexpr GnssSystem C = GnssSystem::kBeidou;
-constexpr GnssSystem J = GnssSystem::kQzss;
-constexpr GnssSystem I = GnssSystem::kNavic;
 
 struct Sat {
     GnssSystem system;
     int number;
-    bool operator==(const Sat&) const = default;
 };
-
-inline std::string Name(const Sat& s) {
-    return std::string(1, "GSRECJI"[static_cast<int>(s.system)]) + std::to_string(s.number);
-}
 
 inline std::string Names(const std::vector<Sat>& sats) {
     std::string text;
     for (const Sat& s : sats)
-        text += Name(s) + " ";
+        text += "GSRECJI"[static_cast<int>(s.system)] + std::to_string(s.number) + " ";
     return text;
 }
 
@@ -59,16 +49,12 @@ inline const SkySatellite* Find(GnssSystem system, int number) {
     return nullptr;
 }
 
-inline bool Used(GnssSystem system, int number) {
-    return IsUsed(Nav.usedSatellites[static_cast<int>(system)], static_cast<uint16_t>(number));
-}
-
 // Every satellite marked used, system by system.
 inline std::vector<Sat> UsedSets() {
     std::vector<Sat> used;
     for (int s = 0; s < kGnssSystemCount; ++s) {
         for (int n = 0; n <= kMaxSatelliteNumber; ++n) {
-            if (Used(static_cast<GnssSystem>(s), n))
+            if (IsUsed(Nav.usedSatellites[s], static_cast<uint16_t>(n)))
                 used.push_back({static_cast<GnssSystem>(s), n});
         }
     }

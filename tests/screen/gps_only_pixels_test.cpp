@@ -39,18 +39,15 @@ std::vector<std::string> GpsOnlySeconds() {
     };
 }
 
-uint64_t WindowHash() {
-    const host::PixelView view = host::ScreenPixels();
-    uint64_t hash = 1469598103934665603ull;
-    for (int y = 0; y < view.height; ++y) {
-        for (int x = 0; x < view.width; ++x) {
-            hash = (hash ^ view.At(x, y)) * 1099511628211ull;
-        }
+class GpsOnlyPixels : public ScreenTest {
+  protected:
+    static uint64_t WindowHash() {
+        uint64_t hash = 1469598103934665603ull;
+        for (const uint32_t pixel : Pixels())
+            hash = (hash ^ pixel) * 1099511628211ull;
+        return hash;
     }
-    return hash;
-}
-
-using GpsOnlyPixels = ScreenTest;
+};
 
 TEST_F(GpsOnlyPixels, SameWindowAsBefore) {
     const uint64_t expected[] = {0xed1a7e2b27df2188ull, 0x61a131b87caf29baull,

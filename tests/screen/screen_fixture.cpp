@@ -1,8 +1,5 @@
 #include "screen_fixture.h"
 
-#include <algorithm>
-#include <cstdio>
-
 #include "nmea/nmea_state.h"
 #include "platform/gdi/window_dc.h"
 #include "screen/drawing_resources.h"
@@ -34,26 +31,20 @@ void ScreenTest::TearDownTestSuite() {
 
 void ScreenTest::SetUp() {
     ResetNmeaState();
-    FillWindow(WhiteBrush);
-    FillReference(WhiteBrush);
+    Fill(window, WhiteBrush);
+    Fill(reference, WhiteBrush);
 }
 
-void ScreenTest::FillWindow(HBRUSH brush) {
-    RECT whole{0, 0, host::kScreenWidth, host::kScreenHeight};
-    FillRect(window, &whole, brush);
+void ScreenTest::Fill(HDC dc, HBRUSH brush) {
+    const RECT whole{0, 0, host::kScreenWidth, host::kScreenHeight};
+    FillRect(dc, &whole, brush);
 }
 
-void ScreenTest::FillReference(HBRUSH brush) {
-    RECT whole{0, 0, host::kScreenWidth, host::kScreenHeight};
-    FillRect(reference, &whole, brush);
-}
-
-std::vector<uint32_t> ScreenTest::Snapshot() {
-    host::PixelView view = host::ScreenPixels();
+std::vector<uint32_t> ScreenTest::Pixels(RECT box) {
+    const host::PixelView view = host::ScreenPixels();
     std::vector<uint32_t> pixels;
-    pixels.reserve(static_cast<size_t>(view.width) * view.height);
-    for (int y = 0; y < view.height; ++y) {
-        for (int x = 0; x < view.width; ++x)
+    for (int y = box.top; y < box.bottom; ++y) {
+        for (int x = box.left; x < box.right; ++x)
             pixels.push_back(view.At(x, y));
     }
     return pixels;
@@ -66,30 +57,22 @@ void ScreenTest::Feed(const std::string& bytes) {
 
 void ScreenTest::FeedSky(const std::vector<TestSatellite>& satellites, const std::string& fixType) {
     auto field = [](int value) { return value < 0 ? std::string() : std::to_string(value); };
-    std::vector<std::string> talkers;
-    for (const TestSatellite& s : satellites) {
-        if (std::find(talkers.begin(), talkers.end(), s.talker) == talkers.end()) {
-            talkers.push_back(s.talker);
-        }
-    }
-    std::string bytes;
-    for (const std::string& talker : talkers) {
-        std::string gsa = talker + "GSA,A," + fixType;
-        int slots = 0;
-        for (const TestSatellite& s : satellites) {
-            if (s.talker != talker || !s.used) continue;
-            gsa += "," + std::to_string(s.number);
-            ++slots;
-        }
-        for (; slots < 12; ++slots)
-            gsa += ",";
-        bytes += Sentence(gsa + ",1.5,0.9,1.2");
-    }
-    for (const std::string& talker : talkers) {
+    std::string gsas, gsvs;
+    for (const std::string talker : {"GP", "GL", "GA", "GB", "GQ", "GI"}) {
         std::vector<const TestSatellite*> mine;
+        std::string used;
+        size_t slots = 12;
         for (const TestSatellite& s : satellites) {
-            if (s.talker == talker) mine.push_back(&s);
+            if (s.talker != talker) continue;
+            mine.push_back(&s);
+            if (s.used && slots > 0) {
+                used += std::to_string(s.number) + ",";
+                --slots;
+            }
         }
+        if (mine.empty()) continue;
+        gsas += Sentence(talker + "GSA,A," + fixType + "," + used + std::string(slots, ',') +
+                         "1.5,0.9,1.2");
         const size_t messages = (mine.size() + 3) / 4;
         for (size_t m = 0; m < messages; ++m) {
             std::string gsv = talker + "GSV," + std::to_string(messages) + "," +
@@ -98,33 +81,27 @@ void ScreenTest::FeedSky(const std::vector<TestSatellite>& satellites, const std
                 gsv += "," + std::to_string(mine[i]->number) + "," + field(mine[i]->elevation) +
                        "," + field(mine[i]->azimuth) + "," + field(mine[i]->snr);
             }
-            bytes += Sentence(gsv);
+            gsvs += Sentence(gsv);
         }
     }
-    Feed(bytes + "$");
+    Feed(gsas + gsvs + "$");
 }
 
 ::testing::AssertionResult ScreenTest::SameAsReference(RECT box) {
-    int differing = 0;
-    int firstX = 0, firstY = 0;
+    const host::PixelView expected = host::DcPixels(reference);
     for (int y = box.top; y < box.bottom; ++y) {
         for (int x = box.left; x < box.right; ++x) {
-            if (Px(x, y) == RefPx(x, y)) continue;
-            if (differing++ == 0) {
-                firstX = x;
-                firstY = y;
-            }
+            if (Px(x, y) == expected.At(x, y)) continue;
+            return ::testing::AssertionFailure()
+                   << std::hex << "first difference at " << std::dec << x << "," << y << std::hex
+                   << ": " << Px(x, y) << ", expected " << expected.At(x, y);
         }
     }
-    if (differing == 0) return ::testing::AssertionSuccess();
-    char text[160];
-    std::snprintf(text, sizeof text, "%d pixels differ, first at (%d, %d): %06X, expected %06X",
-                  differing, firstX, firstY, Px(firstX, firstY), RefPx(firstX, firstY));
-    return ::testing::AssertionFailure() << text;
+    return ::testing::AssertionSuccess();
 }
 
 ::testing::AssertionResult ScreenTest::FieldShows(RECT box, const char16_t* text) {
-    FillReference(WhiteBrush);
+    Fill(reference, WhiteBrush);
     DrawTextInRect(reference, box.left, box.right, box.top, box.bottom, text);
     return SameAsReference(box);
 }
@@ -135,7 +112,7 @@ void ScreenTest::FeedSky(const std::vector<TestSatellite>& satellites, const std
     for (char ch : text) {
         if (ch != '\r' && ch != '\n') visible.push_back(static_cast<char16_t>(ch));
     }
-    FillReference(WhiteBrush);
+    Fill(reference, WhiteBrush);
     for (const std::u16string& line : {blank, visible}) {
         RECT box = kStatus;
         DrawTextW(reference, line.data(), static_cast<int>(line.size()), &box, DT_SINGLELINE);
@@ -143,15 +120,17 @@ void ScreenTest::FeedSky(const std::vector<TestSatellite>& satellites, const std
     return SameAsReference(kStatus);
 }
 
-int ScreenTest::ChangedOutside(const std::vector<uint32_t>& before, RECT box) {
-    const std::vector<uint32_t> after = Snapshot();
+int ScreenTest::ChangedOutside(const std::vector<uint32_t>& before,
+                               const std::vector<RECT>& boxes) {
+    const std::vector<uint32_t> after = Pixels();
     int changed = 0;
-    for (int y = 0; y < host::kScreenHeight; ++y) {
-        for (int x = 0; x < host::kScreenWidth; ++x) {
-            bool inside = x >= box.left && x < box.right && y >= box.top && y < box.bottom;
-            size_t i = static_cast<size_t>(y) * host::kScreenWidth + x;
-            if (!inside && before[i] != after[i]) ++changed;
-        }
+    for (size_t i = 0; i < after.size(); ++i) {
+        const int x = static_cast<int>(i % host::kScreenWidth);
+        const int y = static_cast<int>(i / host::kScreenWidth);
+        bool inside = false;
+        for (const RECT& r : boxes)
+            inside = inside || (x >= r.left && x < r.right && y >= r.top && y < r.bottom);
+        changed += !inside && before[i] != after[i] ? 1 : 0;
     }
     return changed;
 }

@@ -25,6 +25,7 @@ inline constexpr RECT kAltitude{130, 55, 220, 70};
 inline constexpr RECT kLatitude{15, 70, 120, 85};
 inline constexpr RECT kLongitude{130, 70, 250, 85};
 inline constexpr RECT kStatus{5, 200, 320, 215};
+inline constexpr RECT kMark{5, 30, 10, 35};
 
 // A colour no drawing of the screen produces, not even by blending text.
 inline constexpr COLORREF kBackdrop = 0x3C5A78;
@@ -52,10 +53,9 @@ class ScreenTest : public ::testing::Test {
     static HBRUSH backdropBrush;
 
     static uint32_t Px(int x, int y) { return host::ScreenPixels().At(x, y); }
-    static uint32_t RefPx(int x, int y) { return host::DcPixels(reference).At(x, y); }
-    static void FillWindow(HBRUSH brush);
-    static void FillReference(HBRUSH brush);
-    static std::vector<uint32_t> Snapshot();
+    static void Fill(HDC dc, HBRUSH brush);
+    // The window's pixels in the box, row by row; the whole window by default.
+    static std::vector<uint32_t> Pixels(RECT box = {0, 0, host::kScreenWidth, host::kScreenHeight});
 
     // Runs the bytes through ProcessChunk on the window.
     static void Feed(const std::string& bytes);
@@ -72,10 +72,10 @@ class ScreenTest : public ::testing::Test {
     // The status line as an echo of this text leaves it: the blank line, then the text
     // without its CR LF, which draw as nothing.
     static ::testing::AssertionResult StatusShows(const std::string& text);
-    // Pixels that differ from an earlier snapshot, outside the box.
-    static int ChangedOutside(const std::vector<uint32_t>& before, RECT box);
+    // Pixels of the window that differ from an earlier snapshot, outside the boxes.
+    static int ChangedOutside(const std::vector<uint32_t>& before,
+                              const std::vector<RECT>& boxes = {});
     // Whether any pixel in the box is dark (all channels below 0x80) or light.
-    static bool AnyDark(RECT box) { return AnyShade(box, true); }
-    static bool AnyLight(RECT box) { return AnyShade(box, false); }
     static bool AnyShade(RECT box, bool dark);
+    static bool AnyDark(RECT box) { return AnyShade(box, true); }
 };

@@ -1,10 +1,13 @@
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "host/host.h"
 #include "nmea/nav_record.h"
 #include "nmea/nmea_state.h"
 #include "screen/drawing_resources.h"
+#include "screen/main_screen.h"
 #include "screen/sky_plot.h"
 #include "screen_fixture.h"
 
@@ -14,53 +17,41 @@ class SkyPlotTest : public ScreenTest {
   protected:
     // Plot pixels in surface coordinates, as copied to the window at 0, 100.
     static uint32_t Plot(int x, int y) { return Px(x, y + 100); }
-    static bool OnPlot(int x, int y) { return x >= 0 && x < 100 && y >= 0 && y < 100; }
 
     // The circle of a GPS satellite is inscribed in cx - 10 .. cx + 9: its
     // outline is black at both ends of the middle row and column, the pixel
     // beyond is not part of it, and the inside left of the label has the fill
     // colour.
     static void ExpectCircle(int cx, int cy, COLORREF fill) {
-        const int outline[][2] = {{cx - 10, cy}, {cx + 9, cy}, {cx, cy - 10}, {cx, cy + 9}};
-        for (const auto& p : outline) {
-            if (OnPlot(p[0], p[1])) {
-                EXPECT_EQ(Plot(p[0], p[1]), kBlack) << p[0] << "," << p[1];
-            }
-        }
-        const int beyond[][2] = {{cx - 11, cy}, {cx + 10, cy}, {cx, cy - 11}, {cx, cy + 10}};
-        for (const auto& p : beyond) {
-            if (OnPlot(p[0], p[1])) {
-                EXPECT_NE(Plot(p[0], p[1]), kBlack) << p[0] << "," << p[1];
-            }
+        auto black = [cx, cy](int dx, int dy, bool expected) {
+            const int x = cx + dx, y = cy + dy;
+            if (x < 0 || x >= 100 || y < 0 || y >= 100) return;
+            EXPECT_EQ(Plot(x, y) == kBlack, expected) << x << "," << y;
+        };
+        for (const int d : {-10, 9}) {
+            black(d, 0, true);
+            black(0, d, true);
+            black(d < 0 ? d - 1 : d + 1, 0, false);
+            black(0, d < 0 ? d - 1 : d + 1, false);
         }
         EXPECT_EQ(Plot(cx - 8, cy), fill);
         EXPECT_EQ(Plot(cx, cy + 8), fill);
     }
 
-    // The square of any other system's satellite: outlined along the whole
-    // box cx - half .. cx + half - 1, cy - 10 .. cy + 9, corners included,
-    // filled inside.
+    // The square of any other system's satellite: outlined along the box
+    // cx - half .. cx + half - 1, cy - 10 .. cy + 9, corners included, filled
+    // inside.
     static void ExpectSquare(int cx, int cy, int half, COLORREF fill) {
-        for (int d = -10; d <= 9; ++d) {
-            EXPECT_EQ(Plot(cx - half, cy + d), kBlack) << "left, row " << cy + d;
-            EXPECT_EQ(Plot(cx + half - 1, cy + d), kBlack) << "right, row " << cy + d;
+        for (const int y : {cy - 10, cy, cy + 9}) {
+            EXPECT_EQ(Plot(cx - half, y), kBlack) << "left, row " << y;
+            EXPECT_EQ(Plot(cx + half - 1, y), kBlack) << "right, row " << y;
         }
-        for (int x = cx - half; x < cx + half; ++x) {
+        for (const int x : {cx - half, cx, cx + half - 1}) {
             EXPECT_EQ(Plot(x, cy - 10), kBlack) << "top, column " << x;
             EXPECT_EQ(Plot(x, cy + 9), kBlack) << "bottom, column " << x;
         }
         EXPECT_EQ(Plot(cx - half + 1, cy + 8), fill);
         EXPECT_EQ(Plot(cx + half - 2, cy - 9), fill);
-    }
-
-    // A hash of the marker's box as drawn on the window.
-    static uint64_t MarkerPixels(int cx, int cy) {
-        uint64_t hash = 1469598103934665603ull;
-        for (int y = cy - 11; y <= cy + 11; ++y) {
-            for (int x = cx - 11; x <= cx + 11; ++x)
-                hash = (hash ^ Plot(x, y)) * 1099511628211ull;
-        }
-        return hash;
     }
 };
 
@@ -68,44 +59,30 @@ TEST_F(SkyPlotTest, MarkerCentres) {
     const struct {
         uint16_t azimuth, elevation;
         int cx, cy;
-    } cases[] = {{0, 90, 50, 50}, {123, 90, 50, 50}, {0, 0, 50, 10},
-                 {90, 0, 90, 50}, {180, 0, 50, 90},  {270, 0, 10, 50}};
+    } cases[] = {{0, 90, 50, 50},  {123, 90, 50, 50}, {0, 0, 50, 10},  {90, 0, 90, 50},
+                 {180, 0, 50, 90}, {270, 0, 10, 50},  {45, 30, 74, 26}};
     for (const auto& c : cases) {
-        SCOPED_TRACE("azimuth " + std::to_string(c.azimuth) + " elevation " +
-                     std::to_string(c.elevation));
         int32_t cx = 0, cy = 0;
         SkyMarkerCentre(c.azimuth, c.elevation, &cx, &cy);
-        EXPECT_EQ(cx, c.cx);
-        EXPECT_EQ(cy, c.cy);
-
-        ResetNmeaState();
-        FeedSky({{"GP", 7, c.azimuth, c.elevation, 30, false}});
-        ExpectCircle(c.cx, c.cy, kWhite);
+        EXPECT_EQ(std::pair(cx, cy), std::pair(c.cx, c.cy)) << c.azimuth << " " << c.elevation;
     }
-}
-
-TEST_F(SkyPlotTest, OddAnglesStayFinite) {
-    const uint16_t angles[] = {359, 360, 720, 65535};
-    for (uint16_t a : angles) {
+    // Angles no receiver sends still land on the plot.
+    for (const uint16_t a : {359, 360, 720, 65535}) {
         int32_t cx = 0, cy = 0;
         SkyMarkerCentre(a, a, &cx, &cy);
-        EXPECT_GE(cx, 10);
-        EXPECT_LE(cx, 90);
-        EXPECT_GE(cy, 10);
-        EXPECT_LE(cy, 90);
+        EXPECT_TRUE(cx >= 10 && cx <= 90 && cy >= 10 && cy <= 90) << a;
     }
 }
 
+// Fix type 1 shows nothing as used, on the plot and in the bars; the fix
+// type's text is drawn transparent in the static-text colour.
 TEST_F(SkyPlotTest, UsedColouringByFixType) {
     const struct {
         const char* fixType;
         bool drawnUsed;
         const char16_t* text;
-    } cases[] = {{"", true, u"NONE"},
-                 {"1", false, u"NONE"},
-                 {"2", true, u"2D   "},
-                 {"3", true, u"3D   "},
-                 {"7", true, u"?   "}};
+    } cases[] = {
+        {"", true, u"NONE"}, {"1", false, u"NONE"}, {"3", true, u"3D   "}, {"7", true, u"?   "}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string("fix type ") + c.fixType);
         ResetNmeaState();
@@ -113,16 +90,12 @@ TEST_F(SkyPlotTest, UsedColouringByFixType) {
         FeedSky({{"GP", 5, 0, 90, 40, true}, {"GL", 70, 90, 45, 30, false}}, c.fixType);
         ExpectCircle(50, 50, c.drawnUsed ? kBlue : kWhite);
         ExpectSquare(78, 50, 12, kWhite);
+        EXPECT_EQ(Px(1, 258), c.drawnUsed ? kBlue : kWhite) << "GPS 5's bar";
         // Highlight text reads light on blue, static text dark on white.
-        if (c.drawnUsed) {
-            EXPECT_TRUE(AnyLight({45, 145, 56, 156}));
-        } else {
-            EXPECT_TRUE(AnyDark({45, 145, 56, 156}));
-        }
+        EXPECT_TRUE(AnyShade({45, 145, 56, 156}, !c.drawnUsed));
         EXPECT_TRUE(AnyDark({70, 145, 88, 156}));
 
-        // The fix-type text, transparent and in static-text colour.
-        FillReference(WhiteBrush);
+        Fill(reference, WhiteBrush);
         SetBkMode(reference, TRANSPARENT);
         SetTextColor(reference, GetSysColor(COLOR_STATICTEXT));
         RECT box{70, 100, 110, 115};
@@ -133,37 +106,40 @@ TEST_F(SkyPlotTest, UsedColouringByFixType) {
     }
 }
 
-TEST_F(SkyPlotTest, EmptySkyAndTheCounter) {
+// The plot and the strip replace exactly their areas, 100 x 100 at 0, 100
+// and the screen's width by 50 at 0, 220, and the band above the plot.
+TEST_F(SkyPlotTest, EmptySkyFillsExactlyThePlotAndTheStrip) {
     Nav.noFixSeconds = 42;
-    FillWindow(backdropBrush);
-    DrawSkyPlot(window);
-    // The whole 100 x 100 area was replaced, nothing beyond it.
-    for (int y = 100; y < 200; ++y) {
-        for (int x = 0; x < 100; ++x)
-            ASSERT_NE(Px(x, y), kBackdrop) << x << "," << y;
-        ASSERT_EQ(Px(100, y), kBackdrop);
+    Fill(window, backdropBrush);
+    RefreshGsv(window);
+    for (int y = 85; y < 285; ++y) {
+        for (int x = 0; x < host::kScreenWidth; ++x) {
+            const bool drawn =
+                (x < 100 && y >= 100 && y < 200) || (y >= 220 && y < 270) || (y >= 90 && y < 95);
+            ASSERT_EQ(Px(x, y) != kBackdrop, drawn) << x << "," << y;
+        }
     }
-    EXPECT_EQ(Px(50, 99), kBackdrop);
-    EXPECT_EQ(Px(50, 200), kBackdrop);
-    EXPECT_EQ(Plot(5, 95), kWhite);  // background
-    EXPECT_EQ(Plot(20, 49), kBlue);  // crosshair
-    EXPECT_EQ(Plot(49, 80), kBlue);
-    EXPECT_EQ(Plot(40, 40), kWhite);          // inside the inner circle
-    EXPECT_TRUE(AnyDark({0, 100, 30, 115}));  // the counter
+    EXPECT_TRUE(AnyDark({0, 100, 30, 115})) << "the counter";
 }
 
+// Markers at one place: GPS over the other systems, a higher number over a
+// lower one, so the inside is that of GPS 9 alone.
 TEST_F(SkyPlotTest, GpsOverOtherSystemsAndHigherNumberOverLower) {
+    FeedSky({{"GP", 9, 0, 90, 30, false}});
+    const std::vector<uint32_t> alone = Pixels({44, 144, 56, 156});
+    ResetNmeaState();
     FeedSky({{"GA", 30, 0, 90, 30, false},
              {"GP", 2, 0, 90, 30, true},
              {"GP", 9, 0, 90, 30, false},
              {"GB", 1, 0, 90, 30, false}});
-    ExpectCircle(50, 50, kWhite);
+    EXPECT_EQ(Pixels({44, 144, 56, 156}), alone);
     EXPECT_EQ(Plot(40, 40), kBlack) << "the corner of a square beneath";
 }
 
-// GPS 5, SBAS 5 and so on, each alone at the same place: seven different markers.
-TEST_F(SkyPlotTest, SameNumberInEverySystemGivesDistinctMarkers) {
-    std::set<uint64_t> markers;
+// GPS 5, GLONASS 5 and so on, each alone at the same place: distinct markers
+// on the plot and distinct labels under their bars.
+TEST_F(SkyPlotTest, SameNumberInEverySystemGivesDistinctMarkersAndLabels) {
+    std::set<std::vector<uint32_t>> markers, labels;
     for (const char* talker : {"GP", "GL", "GA", "GB", "GQ", "GI"}) {
         SCOPED_TRACE(talker);
         ResetNmeaState();
@@ -174,28 +150,30 @@ TEST_F(SkyPlotTest, SameNumberInEverySystemGivesDistinctMarkers) {
         } else {
             ExpectSquare(22, 50, 10, kWhite);
         }
-        markers.insert(MarkerPixels(22, 50));
+        markers.insert(Pixels({11, 139, 34, 162}));
+        labels.insert(Pixels({0, 260, 20, 270}));
     }
+    EXPECT_EQ(markers.size(), 6u);
+    EXPECT_EQ(labels.size(), 6u);
     // SBAS through the GPS talker, numbered 33 and up: its own letter.
     ResetNmeaState();
     FeedSky({{"GP", 33, 270, 45, 30, false}});
     ExpectSquare(22, 50, 12, kWhite);
-    const uint64_t sbas = MarkerPixels(22, 50);
+    const std::vector<uint32_t> sbas = Pixels({11, 139, 34, 162});
     ResetNmeaState();
     FeedSky({{"GL", 33, 270, 45, 30, false}});
-    EXPECT_NE(MarkerPixels(22, 50), sbas);
-    EXPECT_EQ(markers.size(), 6u);
+    EXPECT_NE(Pixels({11, 139, 34, 162}), sbas);
 }
 
 // NMEA 4.10 pads the last message with empty blocks before the signal ID;
 // the screen is exactly that of the one satellite.
 TEST_F(SkyPlotTest, PaddedSignalIdDrawsNoPhantom) {
     Feed(Sentence("GPGSV,1,1,01,15,05,057,32,,,,,,,,,,,,,1") + "$");
-    const auto padded = Snapshot();
+    const auto padded = Pixels();
     ResetNmeaState();
-    FillWindow(WhiteBrush);
+    Fill(window, WhiteBrush);
     Feed(Sentence("GPGSV,1,1,01,15,05,057,32") + "$");
-    EXPECT_EQ(ChangedOutside(padded, kStatus), 0);
+    EXPECT_EQ(ChangedOutside(padded, {kStatus}), 0);
     EXPECT_EQ(Px(20 + 17, 259), kWhite) << "a second bar";
 }
 
