@@ -3,6 +3,7 @@
 #include <termios.h>
 
 #include <cstdio>
+#include <utility>
 
 #include "host/host.h"
 #include "tests/support/nmea_text.h"
@@ -13,32 +14,6 @@ namespace {
 constexpr std::uint32_t kBitsPerByte = 10;
 // A little less than a terminal's input buffer, so that every byte written can be seen queued.
 constexpr std::size_t kLineHold = 4000;
-
-std::uint32_t BaudOf(speed_t speed) {
-    switch (speed) {
-        case B4800:
-            return 4800;
-        case B9600:
-            return 9600;
-        case B19200:
-            return 19200;
-        case B38400:
-            return 38400;
-        case B57600:
-            return 57600;
-        case B115200:
-            return 115200;
-        case B230400:
-            return 230400;
-        default:
-            return 0;
-    }
-}
-
-// What a UART at the wrong rate makes of a byte: never a '$', never a line end.
-char Garble(char byte) {
-    return static_cast<char>(0x80 | (static_cast<unsigned char>(byte) ^ 0x55));
-}
 
 }  // namespace
 
@@ -51,11 +26,12 @@ std::string TimeOfSecond(std::uint64_t second) {
 
 PacedReceiver::PacedReceiver(test_support::PtyPair& pty, std::uint32_t rate, bool fullRate,
                              const char* latitude)
-    : pty_(pty), rate_(rate), fullRate_(fullRate), latitude_(latitude) {
-    // Switched on now: it starts with the second under way.
-    lastMs_ = host::NowMs();
-    secondsQueued_ = lastMs_ / 1000;
-}
+    : pty_(pty),
+      rate_(rate),
+      fullRate_(fullRate),
+      latitude_(latitude),
+      secondsQueued_(host::NowMs() / 1000),
+      lastMs_(host::NowMs()) {}
 
 std::string PacedReceiver::Second(std::uint64_t second) const {
     const std::string time = TimeOfSecond(second);
@@ -76,30 +52,33 @@ std::string PacedReceiver::Second(std::uint64_t second) const {
 std::uint32_t PacedReceiver::LineRate() const {
     termios tio{};
     if (tcgetattr(pty_.WatchFd(), &tio) != 0) return 0;
-    return BaudOf(cfgetospeed(&tio));
+    const std::pair<speed_t, std::uint32_t> rates[] = {
+        {B4800, 4800},   {B9600, 9600},     {B19200, 19200},  {B38400, 38400},
+        {B57600, 57600}, {B115200, 115200}, {B230400, 230400}};
+    for (const auto& [speed, rate] : rates) {
+        if (cfgetospeed(&tio) == speed) return rate;
+    }
+    return 0;
 }
 
 void PacedReceiver::SendUntil(std::uint64_t now) {
     if (failed_ || now <= lastMs_) return;
-    while (secondsQueued_ * 1000 < now) {
+    while (secondsQueued_ * 1000 < now)
         pending_ += Second(secondsQueued_++);
-    }
     // The line carries rate / 10 bytes a second.
     std::size_t allowed = static_cast<std::size_t>((now - lastMs_) * rate_ / kBitsPerByte / 1000);
     lastMs_ = now;
-    if (allowed > pending_.size()) allowed = pending_.size();
-    if (allowed == 0) return;
     std::string out = pending_.substr(0, allowed);
-    pending_.erase(0, allowed);
+    pending_.erase(0, out.size());
+    // What a UART at the wrong rate makes of a byte: never a '$', never a line end.
     if (LineRate() != rate_) {
         for (char& c : out)
-            c = Garble(c);
+            c = static_cast<char>(0x80 | (static_cast<unsigned char>(c) ^ 0x55));
     }
     // What the line cannot hold while nobody reads it is lost, as on a real wire.
     const long queued = pty_.Queued();
-    if (queued >= 0 && out.size() > kLineHold - static_cast<std::size_t>(queued)) {
-        out.resize(queued < static_cast<long>(kLineHold) ? kLineHold - queued : 0);
-    }
+    const std::size_t room = queued < static_cast<long>(kLineHold) ? kLineHold - queued : 0;
+    if (out.size() > room) out.resize(room);
     if (out.empty()) return;
     if (queued < 0 || !pty_.Write(out) ||
         !pty_.WaitQueued(static_cast<std::size_t>(queued) + out.size())) {
@@ -107,7 +86,6 @@ void PacedReceiver::SendUntil(std::uint64_t now) {
         return;
     }
     sent_ += out;
-    if (pending_.empty()) secondsDone_ = secondsQueued_;
 }
 
 }  // namespace serial_test

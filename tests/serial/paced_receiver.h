@@ -25,21 +25,19 @@ class PacedReceiver {
     // Every byte that went out, as it went out.
     const std::string& Sent() const { return sent_; }
     bool Failed() const { return failed_; }
-    // The seconds whose sentences have gone out completely.
-    std::uint64_t SecondsSent() const { return secondsDone_; }
+
+  private:
     // What the receiver sends in the given second at its own rate.
     std::string Second(std::uint64_t second) const;
 
-  private:
     test_support::PtyPair& pty_;
     std::uint32_t rate_;
     bool fullRate_;
     std::string latitude_;
     std::string pending_;
     std::string sent_;
-    std::uint64_t secondsQueued_ = 0;  // seconds appended to pending_
-    std::uint64_t secondsDone_ = 0;
-    std::uint64_t lastMs_ = 0;
+    std::uint64_t secondsQueued_;  // seconds appended to pending_
+    std::uint64_t lastMs_;
     bool failed_ = false;
 };
 
