@@ -13,8 +13,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -45,33 +43,26 @@ struct Xvfb {
 
 // The program with its stderr on the returned pipe, in dir, with no serial
 // port, and no display variable but those in env.
-test_support::Child StartProgram(const std::string& dir, std::vector<std::string> env) {
+test_support::Child StartProgram(const std::string& dir, const std::vector<std::string>& env) {
+    std::vector<std::string> all = {"DISPLAY=", "WAYLAND_DISPLAY=", "SKYMARK_DISPLAY=",
+                                    "SDL_VIDEODRIVER=", "SKYMARK_SNAPSHOT="};
     for (int n = 1; n <= 9; ++n)
-        env.push_back("SKYMARK_COM" + std::to_string(n) + "=");
-    for (const char* name : {"DISPLAY=", "WAYLAND_DISPLAY=", "SKYMARK_DISPLAY=", "SDL_VIDEODRIVER=",
-                             "SKYMARK_SNAPSHOT="}) {
-        bool given = false;
-        for (const std::string& e : env)
-            given = given || e.rfind(name, 0) == 0;
-        if (!given) env.push_back(name);
-    }
-    return test_support::Spawn({"/bin/sh", "-c", "exec \"$0\" 2>&1", SKYMARK_PATH}, env, dir);
+        all.push_back("SKYMARK_COM" + std::to_string(n) + "=");
+    // Later settings of a variable win.
+    all.insert(all.end(), env.begin(), env.end());
+    return test_support::Spawn({"/bin/sh", "-c", "exec \"$0\" 2>&1", SKYMARK_PATH}, all, dir);
 }
 
-// CPU seconds the process has used so far, from /proc.
+// CPU seconds the process has used so far: utime and stime, fields 14 and 15 of its stat.
 double CpuSeconds(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    const std::size_t end = text.rfind(')');
-    if (end == std::string::npos) return -1.0;
-    std::istringstream fields(text.substr(end + 2));
-    std::string field;
-    long ticks = 0;
-    // utime and stime are fields 14 and 15; the state, field 3, comes first here.
-    for (int n = 3; n <= 15 && fields >> field; ++n) {
-        if (n >= 14) ticks += std::stol(field);
-    }
-    return static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    FILE* stat = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+    unsigned long user = 0, system = 0;
+    const bool read = stat != nullptr && std::fscanf(stat,
+                                                     "%*d (%*[^)]) %*c %*d %*d %*d %*d %*d %*u "
+                                                     "%*u %*u %*u %*u %lu %lu",
+                                                     &user, &system) == 2;
+    if (stat != nullptr) std::fclose(stat);
+    return read ? static_cast<double>(user + system) / sysconf(_SC_CLK_TCK) : -1.0;
 }
 
 struct Ending {

@@ -31,4 +31,19 @@ inline std::vector<std::uint32_t> ReadPng(const std::string& path, int* width, i
     return pixels;
 }
 
+// A picture read back whole; width 0 when it could not be read.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t At(int x, int y) const { return pixels[std::size_t(y) * width + x]; }
+};
+
+inline Picture ReadPicture(const std::string& path) {
+    Picture picture;
+    picture.pixels = ReadPng(path, &picture.width, &picture.height);
+    if (picture.pixels.empty()) picture.width = picture.height = 0;
+    return picture;
+}
+
 }  // namespace test_support
