@@ -126,11 +126,15 @@ TEST_F(NetworkSourceTest, RealGpsdShowsTheFixAndTheLogHoldsOnlySentences) {
     test_support::MapComPort(2, "/nonexistent/gpsd-holds-it");
     const int port = test_support::UnusedPort();
     ASSERT_NE(port, 0);
-    // Its complaints about the system bus are not the test's business.
-    const test_support::Child gpsd = test_support::Spawn(
-        {"/bin/sh", "-c", "exec \"$0\" \"$@\" 2>/dev/null", kGpsd, "-N", "-n", "-S",
-         std::to_string(port), "-F", dir_.File("gpsd.sock"), pty.SlavePath()},
-        {}, "", false);
+    // Its complaints about the system bus are not the test's business. It ends with the test.
+    const struct Gpsd {
+        pid_t pid;
+        ~Gpsd() { test_support::Stop(pid, SIGKILL); }
+    } gpsd{test_support::Spawn(
+               {"/bin/sh", "-c", "exec \"$0\" \"$@\" >/dev/null 2>&1", kGpsd, "-N", "-n", "-S",
+                std::to_string(port), "-F", dir_.File("gpsd.sock"), pty.SlavePath()},
+               {}, "", false)
+               .pid};
     ASSERT_GT(gpsd.pid, 0);
     // Until gpsd listens, the search finds nothing there and tries again.
     test_support::MapComPort(1, "gpsd://127.0.0.1:" + std::to_string(port));
@@ -139,7 +143,6 @@ TEST_F(NetworkSourceTest, RealGpsdShowsTheFixAndTheLogHoldsOnlySentences) {
     ClickLog();
     const bool shown = RunUntilTrue([] { return Shows(4807.038f) && Nav.fixType == 3; }, 10000);
     const std::string log = StopLog();
-    test_support::Stop(gpsd.pid, SIGKILL);
     EXPECT_TRUE(shown);
     EXPECT_TRUE(OnlySentences(log));
     EXPECT_EQ(log.find('{'), std::string::npos);
