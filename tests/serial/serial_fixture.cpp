@@ -221,7 +221,7 @@ std::string SerialFixture::StatusName(const host::PixelView& screen) {
     return "";
 }
 
-bool SerialFixture::PortIsFree(int port) {
+bool PortIsFree(int port) {
     const WCHAR name[] = {u'C', u'O', u'M', static_cast<WCHAR>(u'0' + port), u':', 0};
     HANDLE handle =
         CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);

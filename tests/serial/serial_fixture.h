@@ -67,8 +67,6 @@ class SerialFixture : public test_support::HeadlessProgramTest {
                      const host::PixelView& screen = host::ScreenPixels());
     // The search or shutdown text the status line shows, without its trailing spaces; "" if none.
     std::string StatusName(const host::PixelView& screen = host::ScreenPixels());
-    // True when COMn can be opened now, i.e. nobody holds it. Closes it again at once.
-    static bool PortIsFree(int port);
     std::string ReadLog() const {
         return test_support::ReadWholeFile(dir_.File("NMEADataLog.TXT"));
     }
@@ -80,5 +78,7 @@ class SerialFixture : public test_support::HeadlessProgramTest {
 
 // The Log button's text now.
 std::u16string LogButtonText();
+// True when COMn can be opened now, i.e. nobody holds it. Closes it again at once.
+bool PortIsFree(int port);
 
 }  // namespace serial_test
