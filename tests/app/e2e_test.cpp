@@ -1,6 +1,6 @@
-// The real program, headless, against the simulated receiver: within a few
-// seconds its snapshot shows good sentences, satellites and signal bars.
-#include <png.h>
+// The real program, headless: against the simulated receiver, on its command
+// line, and reading recorded receiver logs from a pseudo-terminal, its last
+// picture against what gpsd makes of the log's end.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,120 +9,46 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "screen/sky_plot.h"
 #include "tests/support/child_process.h"
+#include "tests/support/gpsd_sky.h"
+#include "tests/support/nmea_text.h"
+#include "tests/support/png_file.h"
+#include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-struct Rgb {
-    unsigned char r, g, b;
-    bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
-};
-constexpr Rgb kBlue{0, 0, 255};
-constexpr Rgb kWhite{255, 255, 255};
+using test_support::Picture;
 
-struct Picture {
-    int width = 0;
-    int height = 0;
-    std::vector<unsigned char> rgb;
-    Rgb At(int x, int y) const {
-        const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
-        return {rgb[i], rgb[i + 1], rgb[i + 2]};
-    }
-    int Count(int left, int top, int right, int bottom, bool (*match)(Rgb)) const {
-        int n = 0;
-        for (int y = top; y < bottom; ++y) {
-            for (int x = left; x < right; ++x)
-                n += match(At(x, y)) ? 1 : 0;
-        }
-        return n;
-    }
-};
+constexpr uint32_t kBlack = 0x000000;
+constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kBlue = 0xFF0000;
 
-bool ReadPng(const std::string& path, Picture* picture) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-    image.format = PNG_FORMAT_RGB;
-    picture->width = static_cast<int>(image.width);
-    picture->height = static_cast<int>(image.height);
-    picture->rgb.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, picture->rgb.data(), 0, nullptr)) {
-        png_image_free(&image);
-        return false;
+int Count(const Picture& p, int left, int top, int right, int bottom, std::uint32_t colour) {
+    int n = 0;
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x < right; ++x)
+            n += p.At(x, y) == colour ? 1 : 0;
     }
-    return true;
+    return n;
 }
 
-bool Blue(Rgb c) {
-    return c == kBlue;
-}
-
-TEST(EndToEnd, SnapshotShowsGoodSentencesSatellitesAndBarsWithinTenSeconds) {
-    test_support::TempDir dir;
-    ASSERT_TRUE(dir.Ok());
-    const test_support::Child sim = test_support::Spawn({SKYMARK_SIM_PATH});
-    const std::string pty = test_support::ReadFirstLine(sim.out);
-    close(sim.out);
-    ASSERT_EQ(pty.rfind("/dev/pts/", 0), 0u) << pty;
-
-    const std::string snapshot = dir.File("snapshot.png");
-    std::vector<std::string> env = {"SKYMARK_DISPLAY=headless", "SKYMARK_SNAPSHOT=" + snapshot,
-                                    "SKYMARK_COM1=" + pty};
-    for (int n = 2; n <= 9; ++n) {
-        env.push_back("SKYMARK_COM" + std::to_string(n) + "=/nonexistent/skymark-e2e/COM" +
-                      std::to_string(n));
-    }
-    const pid_t app = test_support::Spawn({SKYMARK_PATH}, env, dir.Path(), false).pid;
-
-    Picture picture;
-    bool mark = false, markers = false, bars = false;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < deadline && !(mark && markers && bars)) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        int status;
-        ASSERT_EQ(waitpid(app, &status, WNOHANG), 0) << "the program ended early";
-        if (!ReadPng(snapshot, &picture) || picture.width < 320 || picture.height < 270) continue;
-        // The checksum mark is blue after a chunk without a bad sentence.
-        mark = picture.Count(5, 30, 10, 35, Blue) == 25;
-        // Used satellites are blue discs: blue away from the crosshair.
-        int offCross = 0;
-        for (int y = 100; y < 200; ++y) {
-            for (int x = 0; x < 100; ++x) {
-                const bool cross = (x >= 49 && x <= 50) || (y >= 149 && y <= 150);
-                if (!cross && picture.At(x, y) == kBlue) ++offCross;
-            }
-        }
-        markers = offCross > 30;
-        // The bar pass replaced the blue frames of the static screen (they
-        // reach y 269) with bars ending at y 260.
-        bars = picture.Count(0, 220, 200, 260, Blue) > 100 &&
-               picture.Count(0, 262, 200, 270, Blue) == 0 && picture.At(19, 240) == kWhite;
-    }
-    test_support::Stop(app, SIGKILL);
-    test_support::Stop(sim.pid, SIGTERM);
-    EXPECT_TRUE(mark) << "checksum mark";
-    EXPECT_TRUE(markers) << "sky plot markers";
-    EXPECT_TRUE(bars) << "signal bars";
-}
-
-// The real program's command line: sources and options instead of variables, and a receiver at
-// 9600 baud that the automatic rate finds.
-TEST(EndToEnd, CommandLineSourceAndOptionsWithAReceiverAt9600) {
+// Sources and options on the command line win over the variables, and the
+// automatic rate finds a receiver at 9600 baud: within seconds the snapshot
+// shows good sentences, a filled position, satellites and signal bars.
+TEST(EndToEnd, CommandLineAgainstASimulatedReceiverAt9600) {
     test_support::TempDir dir;
     ASSERT_TRUE(dir.Ok());
     const test_support::Child sim = test_support::Spawn({SKYMARK_SIM_PATH, "--baud", "9600"});
     const std::string pty = test_support::ReadFirstLine(sim.out);
     close(sim.out);
     ASSERT_EQ(pty.rfind("/dev/pts/", 0), 0u) << pty;
-
     const std::string snapshot = dir.File("snapshot.png");
-    // The variables point elsewhere: the command line wins.
     const pid_t app =
         test_support::Spawn({SKYMARK_PATH, "--headless", "--snapshot", snapshot, "--baud", "auto",
                              "--scale", "3", pty},
@@ -130,50 +56,205 @@ TEST(EndToEnd, CommandLineSourceAndOptionsWithAReceiverAt9600) {
                              "SKYMARK_COM1=/nonexistent/skymark-e2e"},
                             dir.Path(), false)
             .pid;
-    Picture picture;
-    bool mark = false;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    while (std::chrono::steady_clock::now() < deadline && !mark) {
+
+    bool mark = false, position = false, markers = false, bars = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline && !(mark && position && markers && bars)) {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         int status;
         ASSERT_EQ(waitpid(app, &status, WNOHANG), 0) << "the program ended early";
-        if (!ReadPng(snapshot, &picture) || picture.width < 320) continue;
-        // A sentence verified: the checksum mark is blue and the latitude field is filled.
-        mark = picture.Count(5, 30, 10, 35, Blue) == 25 &&
-               picture.Count(60, 70, 120, 85, [](Rgb c) { return !(c == kWhite); }) > 20;
+        const Picture picture = test_support::ReadPicture(snapshot);
+        if (picture.width < 320 || picture.height < 270) continue;
+        // The checksum mark is blue after a chunk without a bad sentence.
+        mark = Count(picture, 5, 30, 10, 35, kBlue) == 25;
+        position = 900 - Count(picture, 60, 70, 120, 85, kWhite) > 20;
+        // Used satellites are blue: blue away from the crosshair.
+        markers = Count(picture, 0, 100, 100, 200, kBlue) -
+                      Count(picture, 49, 100, 51, 200, kBlue) -
+                      Count(picture, 0, 149, 100, 151, kBlue) >
+                  30;
+        // The bar pass replaced the blue frames of the static screen (they
+        // reach y 269) with bars ending at y 260.
+        bars = Count(picture, 0, 220, 200, 260, kBlue) > 100 &&
+               Count(picture, 0, 262, 200, 270, kBlue) == 0 && picture.At(19, 240) == kWhite;
     }
     test_support::Stop(app, SIGKILL);
     test_support::Stop(sim.pid, SIGTERM);
-    EXPECT_TRUE(mark) << "no verified sentence from the receiver at 9600";
+    EXPECT_TRUE(mark) << "checksum mark";
+    EXPECT_TRUE(position) << "latitude";
+    EXPECT_TRUE(markers) << "sky plot markers";
+    EXPECT_TRUE(bars) << "signal bars";
 }
 
 TEST(EndToEnd, HelpVersionAndBadOptions) {
-    test_support::Child help = test_support::Spawn({SKYMARK_PATH, "--help"});
-    const std::string text = test_support::ReadAll(help.out);
-    close(help.out);
-    EXPECT_EQ(test_support::WaitExit(help.pid), 0);
-    for (const char* part : {"Usage: skymark [--baud RATE|auto] [--scale N] [--headless] "
-                             "[--snapshot FILE] [SOURCE...]",
-                             "--baud RATE|auto", "tcp://HOST:PORT", "gpsd://HOST[:PORT]"}) {
-        EXPECT_NE(text.find(part), std::string::npos) << part;
-    }
-    test_support::Child version = test_support::Spawn({SKYMARK_PATH, "--version"});
-    EXPECT_EQ(test_support::ReadAll(version.out), "skymark 1.0\n");
-    close(version.out);
-    EXPECT_EQ(test_support::WaitExit(version.pid), 0);
-
-    for (const std::vector<std::string>& bad :
-         {std::vector<std::string>{"--baud", "1234"}, {"--verbose"}, {"com1"}}) {
-        SCOPED_TRACE(bad[0]);
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::vector<std::string> said;  // parts of what it prints, both streams together
+    } cases[] = {
+        {{"--help"},
+         0,
+         {"Usage: skymark [--baud RATE|auto] [--scale N] [--headless] [--snapshot FILE] "
+          "[SOURCE...]\n",
+          "--baud RATE|auto", "tcp://HOST:PORT", "gpsd://HOST[:PORT]"}},
+        {{"--version"}, 0, {"skymark 1.0\n"}},
+        {{"--baud", "1234"}, 2, {"skymark: bad value for --baud: '1234'"}},
+        {{"--verbose"}, 2, {"skymark: unknown option: --verbose"}},
+        {{"com1"}, 2, {"skymark: not a source: com1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args[0]);
         std::vector<std::string> args = {"/bin/sh", "-c", "exec \"$0\" \"$@\" 2>&1", SKYMARK_PATH};
-        args.insert(args.end(), bad.begin(), bad.end());
-        test_support::Child c = test_support::Spawn(args);
-        const std::string said = test_support::ReadAll(c.out);
-        close(c.out);
-        EXPECT_EQ(test_support::WaitExit(c.pid), 2);
-        EXPECT_EQ(said.rfind("skymark: ", 0), 0u) << said;
-        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const test_support::Child child = test_support::Spawn(args);
+        const std::string said = test_support::ReadAll(child.out);
+        close(child.out);
+        EXPECT_EQ(test_support::WaitExit(child.pid), c.code);
+        for (const std::string& part : c.said)
+            EXPECT_NE(said.find(part), std::string::npos) << part << " in " << said;
+        // An error is one line.
+        if (c.code != 0) {
+            EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        }
     }
+}
+
+// Runs the program on the log until it has read every byte, and returns its
+// last picture. A '$' after the log closes its last sentence.
+Picture Replay(const std::string& log) {
+    test_support::TempDir dir;
+    test_support::PtyPair pty;
+    if (!dir.Ok() || !pty.Ok()) return {};
+    const std::string snapshot = dir.File("snapshot.png");
+    std::vector<std::string> env = {"SKYMARK_DISPLAY=headless", "SKYMARK_SNAPSHOT=" + snapshot,
+                                    "SKYMARK_COM1=" + pty.SlavePath()};
+    for (int n = 2; n <= 9; ++n)
+        env.push_back("SKYMARK_COM" + std::to_string(n) + "=/nonexistent/skymark-replay");
+    const pid_t app = test_support::Spawn({SKYMARK_PATH}, env, dir.Path(), false).pid;
+
+    // The pseudo-terminal holds a few kilobytes: each write waits for the
+    // program to take what came before.
+    const bool written = pty.Write(log + "$");
+    // Bytes reach the slave's queue a moment after the write: done when the
+    // queue has stayed empty for longer than a few ticks, which also gives
+    // the program time to decode the last chunk and write its picture.
+    int emptyChecks = 0;
+    for (int i = 0; i < 300 && emptyChecks < 15; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        emptyChecks = pty.Queued() == 0 ? emptyChecks + 1 : 0;
+    }
+    int status;
+    const bool running = waitpid(app, &status, WNOHANG) == 0;
+    test_support::Stop(app, SIGKILL);
+    return written && running ? test_support::ReadPicture(snapshot) : Picture{};
+}
+
+// The plot, without the no-fix counter in its corner, which counts real seconds.
+uint64_t PlotHash(const Picture& p) {
+    uint64_t hash = 1469598103934665603ull;
+    for (int y = 100; y < 200; ++y) {
+        for (int x = 0; x < 100; ++x) {
+            if (x >= 30 || y >= 135) hash = (hash ^ p.At(x, y)) * 1099511628211ull;
+        }
+    }
+    return hash;
+}
+
+struct Marker {
+    GnssSystem system;
+    int number;
+    int cx, cy;
+    bool used;
+};
+
+// The markers of gpsd's satellites with a position, in the order the plot
+// draws them: the other systems first, then GPS over them, each by number.
+std::vector<Marker> ExpectedMarkers(const test_support::GpsdSky& sky) {
+    std::vector<Marker> markers;
+    for (const bool gps : {false, true}) {
+        for (const auto& [key, s] : sky) {
+            if ((key.first == GnssSystem::kGps) != gps || s.elevation < 0) continue;
+            int32_t cx = 0, cy = 0;
+            SkyMarkerCentre(static_cast<uint16_t>(s.azimuth), static_cast<uint16_t>(s.elevation),
+                            &cx, &cy);
+            markers.push_back({key.first, key.second, cx, cy, s.used});
+        }
+    }
+    return markers;
+}
+
+// Checks the pixels of each marker that nothing drawn after it covers: the
+// top and bottom of its outline black, the inside next to them blue when used
+// and white otherwise, and for a square its top and bottom edges out to the
+// corners too. Returns how many markers nothing was left of to check.
+int CheckMarkers(const Picture& picture, const std::vector<Marker>& markers) {
+    int hidden = 0;
+    for (size_t k = 0; k < markers.size(); ++k) {
+        const Marker& m = markers[k];
+        auto covered = [&](int x, int y) {
+            if (x < 0 || x >= 100 || y < 0 || y >= 100) return true;
+            // The no-fix counter and the fix type are drawn after the markers.
+            if ((x < 30 && y < 35) || (x >= 70 && y < 15)) return true;
+            for (size_t later = k + 1; later < markers.size(); ++later) {
+                const Marker& o = markers[later];
+                // A square is at most 28 pixels wide.
+                const int half = o.system == GnssSystem::kGps ? 10 : 14;
+                if (x >= o.cx - half && x < o.cx + half && y >= o.cy - 10 && y < o.cy + 10) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        const uint32_t fill = m.used ? kBlue : kWhite;
+        const std::vector<int> columns =
+            m.system == GnssSystem::kGps ? std::vector<int>{0} : std::vector<int>{-9, -5, 0, 5, 8};
+        int checked = 0;
+        for (const int dx : columns) {
+            for (const auto& [dy, colour] :
+                 {std::pair{-10, kBlack}, {-8, fill}, {9, kBlack}, {7, fill}}) {
+                if (covered(m.cx + dx, m.cy + dy)) continue;
+                ++checked;
+                EXPECT_EQ(picture.At(m.cx + dx, m.cy + dy + 100), colour)
+                    << "system " << static_cast<int>(m.system) << " number " << m.number << " at "
+                    << m.cx + dx << "," << m.cy + dy;
+            }
+        }
+        if (checked == 0) ++hidden;
+    }
+    return hidden;
+}
+
+// A log of GPS, GLONASS, Galileo and QZSS, with used and unused satellites
+// and some without a position: every satellite gpsd places at the log's end
+// is there, in its system's shape and its used colour.
+TEST(ReplayLog, MultiConstellationLogShowsEverySatelliteGpsdSees) {
+    const std::string log = test_support::SampleLog("quectelLC79D.nmea");
+    const test_support::GpsdSky sky =
+        test_support::LastGpsdSky(test_support::SampleLog("quectelLC79D.chk"));
+    ASSERT_FALSE(log.empty());
+    ASSERT_EQ(sky.size(), 17u);
+    const Picture picture = Replay(log);
+    ASSERT_EQ(picture.width, 320);
+    const std::vector<Marker> markers = ExpectedMarkers(sky);
+    EXPECT_EQ(markers.size(), 15u) << "two have no position yet";
+    EXPECT_EQ(CheckMarkers(picture, markers), 0);
+    // More satellites than bars: all sixteen are drawn.
+    for (int n = 0; n < 16; ++n)
+        EXPECT_EQ(picture.At(20 * n + 17, 259), kBlack) << "bar " << n;
+}
+
+TEST(ReplayLog, GpsOnlyLogShowsTodaysPlot) {
+    const std::string log = test_support::SampleLog("gp-320fw-2019-04-07-coldboot.nmea");
+    ASSERT_FALSE(log.empty());
+    const Picture picture = Replay(log);
+    ASSERT_EQ(picture.width, 320);
+    // Hashed from the drawing made before satellites of other systems were shown.
+    EXPECT_EQ(PlotHash(picture), 0xfc2ad78dc92d2e5cull);
+    // Twelve satellites on two azimuths: most are covered, the others checked.
+    const std::vector<Marker> markers = ExpectedMarkers(
+        test_support::LastGpsdSky(test_support::SampleLog("gp-320fw-2019-04-07-coldboot.chk")));
+    EXPECT_EQ(markers.size(), 12u);
+    EXPECT_LE(CheckMarkers(picture, markers), 8);
 }
 
 }  // namespace

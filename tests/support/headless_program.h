@@ -15,13 +15,6 @@
 
 namespace test_support {
 
-// The serial input's and the decoder's state; a test of the frame resets the
-// frame's own as well.
-inline void ResetProgramState() {
-    ResetSerialState();
-    ResetNmeaState();
-}
-
 // A receiver that has sent one good sentence, queued for whoever opens the port.
 inline const std::string kQueuedGga =
     "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n";
@@ -31,8 +24,9 @@ class HeadlessProgramTest : public ::testing::Test {
     void SetUp() override {
         host::UseVirtualClock(0);
         host::ResetWindowManager();
-        ResetProgramState();
-        ASSERT_TRUE(dir_.Ok());
+        // The serial input's and the decoder's state; a test of the frame resets its own too.
+        ResetSerialState();
+        ResetNmeaState();
         ASSERT_TRUE(dir_.Enter());
     }
 
@@ -41,10 +35,10 @@ class HeadlessProgramTest : public ::testing::Test {
         // Exits that skip the shutdown leave the port and the log open.
         if (ComPort != nullptr && ComPort != INVALID_HANDLE_VALUE) CloseHandle(ComPort);
         if (LogFile != nullptr && LogFile != INVALID_HANDLE_VALUE) CloseHandle(LogFile);
-        ResetProgramState();
+        ResetSerialState();
+        ResetNmeaState();
         host::ResetWindowManager();
         UnsetComPortVariables();
-        dir_.Leave();
         host::UseRealClock();
     }
 

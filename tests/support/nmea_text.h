@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "tests/support/temp_dir.h"
@@ -26,13 +25,8 @@ inline std::string BadSentence(const std::string& body) {
 // True when the line is "$...*HH" and HH is the XOR of what lies between.
 inline bool ChecksumMatches(const std::string& line) {
     const std::size_t star = line.rfind('*');
-    if (line.empty() || line[0] != '$' || star == std::string::npos || star + 3 != line.size()) {
-        return false;
-    }
-    unsigned sum = 0;
-    for (std::size_t i = 1; i < star; ++i)
-        sum ^= static_cast<unsigned char>(line[i]);
-    return std::strtoul(line.substr(star + 1).c_str(), nullptr, 16) == sum;
+    return line.size() > 3 && line[0] == '$' && star == line.size() - 3 &&
+           Sentence(line.substr(1, star - 1)) == line + "\r\n";
 }
 
 #ifdef SKYMARK_DATA_DIR

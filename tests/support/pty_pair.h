@@ -12,53 +12,123 @@
 // writes eventually stall.
 #pragma once
 
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace test_support {
+
+// Maps "COMn:" to path (which need not exist).
+inline void MapComPort(int port_number, const std::string& path) {
+    setenv(("SKYMARK_COM" + std::to_string(port_number)).c_str(), path.c_str(), 1);
+}
+
+// Sets SKYMARK_COM1 to SKYMARK_COM9 all empty: no port maps to any device.
+inline void MapNoComPorts() {
+    for (int n = 1; n <= 9; ++n)
+        MapComPort(n, "");
+}
+
+// Removes SKYMARK_COM1 to SKYMARK_COM9, so ports map to the host's devices.
+inline void UnsetComPortVariables() {
+    for (int n = 1; n <= 9; ++n)
+        unsetenv(("SKYMARK_COM" + std::to_string(n)).c_str());
+}
 
 class PtyPair {
   public:
     // Check Ok() after construction: everything else needs a working pair.
-    PtyPair();
-    ~PtyPair();
+    PtyPair() : master_(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK)) {
+        char name[128];
+        termios tio{};
+        if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0 &&
+            ptsname_r(master_, name, sizeof name) == 0 &&
+            (watch_ = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK)) >= 0 &&
+            tcgetattr(watch_, &tio) == 0) {
+            cfmakeraw(&tio);
+            if (tcsetattr(watch_, TCSANOW, &tio) == 0) slave_path_ = name;
+        }
+    }
+    ~PtyPair() {
+        if (watch_ >= 0) close(watch_);
+        CloseMaster();
+    }
     PtyPair(const PtyPair&) = delete;
     PtyPair& operator=(const PtyPair&) = delete;
 
-    bool Ok() const { return master_ >= 0 && watch_ >= 0; }
-    int MasterFd() const { return master_; }
+    bool Ok() const { return master_ >= 0 && !slave_path_.empty(); }
     int WatchFd() const { return watch_; }
     const std::string& SlavePath() const { return slave_path_; }
 
     // Writes every byte to the master side (waits a few seconds at most).
-    bool Write(std::string_view bytes);
+    bool Write(std::string_view bytes) {
+        pollfd p{master_, POLLOUT, 0};
+        while (master_ >= 0 && !bytes.empty()) {
+            const ssize_t n = write(master_, bytes.data(), bytes.size());
+            if (n > 0) {
+                bytes.remove_prefix(static_cast<std::size_t>(n));
+            } else if (errno != EINTR && (errno != EAGAIN || poll(&p, 1, kWaitLimitMs) <= 0)) {
+                return false;
+            }
+        }
+        return master_ >= 0;
+    }
     // Waits until the slave's input queue holds at least count bytes; false
     // after a few seconds of real time. Writes reach the slave asynchronously.
-    bool WaitQueued(std::size_t count);
+    bool WaitQueued(std::size_t count) const {
+        for (int waited = 0; waited <= kWaitLimitMs; ++waited) {
+            const long queued = Queued();
+            if (queued < 0) return false;
+            if (static_cast<std::size_t>(queued) >= count) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    }
     // Bytes now queued on the slave side, or -1 when it cannot tell.
-    long Queued() const;
+    long Queued() const {
+        int queued = 0;
+        return watch_ >= 0 && ioctl(watch_, FIONREAD, &queued) == 0 ? queued : -1;
+    }
     // Takes what the code under test wrote to the port, without waiting.
-    std::string ReadMaster();
+    std::string ReadMaster() {
+        std::string bytes;
+        char chunk[512];
+        while (master_ >= 0) {
+            const ssize_t n = read(master_, chunk, sizeof chunk);
+            if (n > 0) {
+                bytes.append(chunk, static_cast<std::size_t>(n));
+            } else if (n == 0 || errno != EINTR) {
+                break;
+            }
+        }
+        return bytes;
+    }
     // The far side hangs up, as an unplugged receiver would.
-    void CloseMaster();
-
+    void CloseMaster() {
+        if (master_ >= 0) close(master_);
+        master_ = -1;
+    }
     // Makes "COMn:" open this pair's slave and every other port open nothing.
-    void UseAsComPort(int port_number) const;
-    // Makes "COMn:" open this pair's slave, leaving the other ports as they are.
-    void AddAsComPort(int port_number) const;
+    void UseAsComPort(int port_number) const {
+        MapNoComPorts();
+        MapComPort(port_number, slave_path_);
+    }
 
   private:
+    static constexpr int kWaitLimitMs = 3000;
     int master_ = -1;
     int watch_ = -1;
     std::string slave_path_;
 };
-
-// Maps "COMn:" to path (which need not exist).
-void MapComPort(int port_number, const std::string& path);
-// Sets SKYMARK_COM1 to SKYMARK_COM9 all empty: no port maps to any device.
-void MapNoComPorts();
-// Removes SKYMARK_COM1 to SKYMARK_COM9, so ports map to the host's devices.
-void UnsetComPortVariables();
 
 }  // namespace test_support

@@ -19,7 +19,7 @@ class StderrCapture {
         dup2(pipe_[1], STDERR_FILENO);
     }
     ~StderrCapture() {
-        Restore();
+        Take();
         if (pipe_[0] >= 0) close(pipe_[0]);
     }
     StderrCapture(const StderrCapture&) = delete;
@@ -27,7 +27,12 @@ class StderrCapture {
 
     // Ends the capture and returns everything written meanwhile.
     std::string Take() {
-        Restore();
+        if (saved_ >= 0) {
+            dup2(saved_, STDERR_FILENO);
+            close(saved_);
+            close(pipe_[1]);
+            saved_ = -1;
+        }
         std::string text;
         char buffer[512];
         for (ssize_t n; pipe_[0] >= 0 && (n = read(pipe_[0], buffer, sizeof buffer)) > 0;)
@@ -36,15 +41,6 @@ class StderrCapture {
     }
 
   private:
-    void Restore() {
-        if (saved_ < 0) return;
-        dup2(saved_, STDERR_FILENO);
-        close(saved_);
-        saved_ = -1;
-        close(pipe_[1]);
-        pipe_[1] = -1;
-    }
-
     int pipe_[2] = {-1, -1};
     int saved_ = -1;
 };
