@@ -2,8 +2,6 @@
 // goes through the assembler, the router, the decoders and the sky view.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <new>
 #include <string>
 
 #include "nmea/nav_record.h"
@@ -11,24 +9,8 @@
 #include "nmea/sentence_assembler.h"
 #include "nmea/sentence_router.h"
 #include "nmea/sky_view.h"
+#include "tests/support/allocation_counter.h"
 #include "tests/support/nmea_text.h"
-
-namespace {
-bool counting = false;
-int allocations = 0;
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (counting) ++allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace {
 
@@ -42,19 +24,18 @@ TEST(NmeaAllocation, DecodingAllocatesNothing) {
         ResetNmeaState();
         uint32_t tickMs = 0;
         int groups = 0;
-        allocations = 0;
-        counting = true;
-        AssembleBytes(Assembler, reinterpret_cast<const uint8_t*>(bytes.data()),
-                      static_cast<int32_t>(bytes.size()), [&](const SentenceAssembler& a) {
-                          tickMs += 50;
-                          const SentenceKind kind =
-                              ClassifySentence(a.sentenceText, a.sentenceLength);
-                          if (DecodeSentence(Nav, kind, a.sentenceText, a.sentenceLength, tickMs)) {
-                              BuildSkyView(Nav, &view);
-                              ++groups;
-                          }
-                      });
-        counting = false;
+        const int allocations = test_support::AllocationsDuring([&] {
+            AssembleBytes(
+                Assembler, reinterpret_cast<const uint8_t*>(bytes.data()),
+                static_cast<int32_t>(bytes.size()), [&](const SentenceAssembler& a) {
+                    tickMs += 50;
+                    const SentenceKind kind = ClassifySentence(a.sentenceText, a.sentenceLength);
+                    if (DecodeSentence(Nav, kind, a.sentenceText, a.sentenceLength, tickMs)) {
+                        BuildSkyView(Nav, &view);
+                        ++groups;
+                    }
+                });
+        });
         EXPECT_EQ(allocations, 0);
         EXPECT_GT(groups, 0);
     }

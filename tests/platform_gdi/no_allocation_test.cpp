@@ -3,28 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <new>
-
 #include "platform/gdi/window_dc.h"
 #include "surface.h"
-
-namespace {
-bool counting = false;
-int allocations = 0;
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (counting) ++allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
+#include "tests/support/allocation_counter.h"
 
 namespace {
 
@@ -53,13 +34,12 @@ TEST(NoAllocation, DrawingAfterTheFirstPassAllocatesNothing) {
     const HBRUSH blue = CreateSolidBrush(gdi_test::kBlue);
     DrawScreenPass(window, sky.dc(), blue);
 
-    counting = true;
-    allocations = 0;
-    for (int i = 0; i < 3; ++i)
-        DrawScreenPass(window, sky.dc(), blue);
-    RECT damage;
-    gdi::TakeScreenDamageRects(&damage, 1);
-    counting = false;
+    const int allocations = test_support::AllocationsDuring([&] {
+        for (int i = 0; i < 3; ++i)
+            DrawScreenPass(window, sky.dc(), blue);
+        RECT damage;
+        gdi::TakeScreenDamageRects(&damage, 1);
+    });
     EXPECT_EQ(allocations, 0);
 
     DeleteObject(blue);
