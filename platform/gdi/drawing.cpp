@@ -31,6 +31,21 @@ bool ShapeBox(const Dc& d, int left, int top, int right, int bottom, Box* box) {
     return !box->Empty();
 }
 
+// A shape outlined with the selected pen and filled with the selected brush,
+// drawn by frame_and_fill into each clip rectangle.
+template <typename FrameAndFill>
+BOOL DrawShape(HDC dc, int left, int top, int right, int bottom, FrameAndFill frame_and_fill) {
+    const Dc* d = gdi::FindDc(dc);
+    if (d == nullptr) return FALSE;
+    const Paint p = PaintOf(*d);
+    Box box;
+    if (!ShapeBox(*d, left, top, right, bottom, &box)) return TRUE;
+    gdi::ForEachClip(*d, [&](const gdi::raster::Canvas& canvas, const Box& clip) {
+        frame_and_fill(canvas, clip, box, p.pen, p.brush);
+    });
+    return TRUE;
+}
+
 }  // namespace
 
 int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
@@ -46,27 +61,11 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
 }
 
 BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
-    const Dc* d = gdi::FindDc(dc);
-    if (d == nullptr) return FALSE;
-    const Paint p = PaintOf(*d);
-    Box box;
-    if (!ShapeBox(*d, left, top, right, bottom, &box)) return TRUE;
-    gdi::ForEachClip(*d, [&](const gdi::raster::Canvas& canvas, const Box& clip) {
-        gdi::raster::FrameAndFillBox(canvas, clip, box, p.pen, p.brush);
-    });
-    return TRUE;
+    return DrawShape(dc, left, top, right, bottom, gdi::raster::FrameAndFillBox);
 }
 
 BOOL Ellipse(HDC dc, int left, int top, int right, int bottom) {
-    const Dc* d = gdi::FindDc(dc);
-    if (d == nullptr) return FALSE;
-    const Paint p = PaintOf(*d);
-    Box box;
-    if (!ShapeBox(*d, left, top, right, bottom, &box)) return TRUE;
-    gdi::ForEachClip(*d, [&](const gdi::raster::Canvas& canvas, const Box& clip) {
-        gdi::raster::FrameAndFillEllipse(canvas, clip, box, p.pen, p.brush);
-    });
-    return TRUE;
+    return DrawShape(dc, left, top, right, bottom, gdi::raster::FrameAndFillEllipse);
 }
 
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int source_x, int source_y,
