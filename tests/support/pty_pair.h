@@ -6,10 +6,6 @@
 // echoed back to the master. A "watch" descriptor on the slave is opened
 // first and kept, so the test can see the slave's input queue (and its line
 // settings) even after the code under test has claimed the port exclusively.
-//
-// Bytes the code under test writes to its port collect on the master side;
-// a test that has it write much must drain them with ReadMaster, or those
-// writes eventually stall.
 #pragma once
 
 #include <errno.h>
@@ -98,20 +94,6 @@ class PtyPair {
     long Queued() const {
         int queued = 0;
         return watch_ >= 0 && ioctl(watch_, FIONREAD, &queued) == 0 ? queued : -1;
-    }
-    // Takes what the code under test wrote to the port, without waiting.
-    std::string ReadMaster() {
-        std::string bytes;
-        char chunk[512];
-        while (master_ >= 0) {
-            const ssize_t n = read(master_, chunk, sizeof chunk);
-            if (n > 0) {
-                bytes.append(chunk, static_cast<std::size_t>(n));
-            } else if (n == 0 || errno != EINTR) {
-                break;
-            }
-        }
-        return bytes;
     }
     // The far side hangs up, as an unplugged receiver would.
     void CloseMaster() {
