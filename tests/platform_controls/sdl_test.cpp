@@ -83,24 +83,6 @@ COLORREF SurfacePixel(SDL_Window* window, int x, int y) {
     return RGB(r, g, b);
 }
 
-// Writes a size x size block of the window surface directly.
-void SetSurfacePixels(SDL_Window* window, int x, int y, int size, COLORREF color) {
-    SDL_Surface* surface = SDL_GetWindowSurface(window);
-    if (surface == nullptr || x + size > surface->w || y + size > surface->h) return;
-    if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
-    const int bytes = surface->format->BytesPerPixel;
-    const Uint32 value =
-        SDL_MapRGB(surface->format, GetRValue(color), GetGValue(color), GetBValue(color));
-    for (int dy = 0; dy < size; ++dy) {
-        for (int dx = 0; dx < size; ++dx) {
-            std::memcpy(
-                static_cast<Uint8*>(surface->pixels) + (y + dy) * surface->pitch + (x + dx) * bytes,
-                &value, static_cast<std::size_t>(bytes));
-        }
-    }
-    if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
-}
-
 void PushButtonEvent(SDL_Window* window, Uint32 type, int x, int y) {
     SDL_Event event{};
     event.type = type;
@@ -168,28 +150,6 @@ TEST(SdlDisplayTest, InputReachesWindowsAndWindowShowsTheScreen) {
         }
     }
     EXPECT_EQ(differing, 0) << "the window must follow the screen after a change";
-
-    // Two changes far apart are shown each on its own: a window pixel between
-    // them is not drawn again.
-    constexpr COLORREF kMarker = RGB(1, 2, 3);
-    SetSurfacePixels(window, 150 * kScale, 150 * kScale, kScale, kMarker);
-    ASSERT_EQ(SurfacePixel(window, 150 * kScale, 150 * kScale), kMarker);
-    const RECT top_left{5, 5, 15, 15};
-    const RECT bottom_right{280, 270, 300, 280};
-    const HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
-    HDC dc = GetDC(parent);
-    FillRect(dc, &top_left, red);
-    FillRect(dc, &bottom_right, red);
-    ReleaseDC(parent, dc);
-    PumpFor(parent, 300, [] { return false; });
-    for (const POINT p : {POINT{5, 5}, POINT{14, 14}, POINT{280, 270}, POINT{299, 279}}) {
-        SCOPED_TRACE(testing::Message() << p.x << "," << p.y);
-        ASSERT_EQ(screen.At(p.x, p.y), RGB(255, 0, 0));
-        for (int s = 0; s < kScale; ++s)
-            EXPECT_EQ(SurfacePixel(window, p.x * kScale + s, p.y * kScale + s), RGB(255, 0, 0));
-    }
-    EXPECT_EQ(SurfacePixel(window, 150 * kScale, 150 * kScale), kMarker);
-    DeleteObject(red);
 
     // Keys, the host window's close control and minimising, as SDL reports them.
     struct KeyCase {

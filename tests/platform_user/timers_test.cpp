@@ -118,28 +118,6 @@ TEST_F(TimerTest, QueueOrderIsPostedThenQuitThenPaintThenTimer) {
     EXPECT_EQ(order, (std::vector<UINT>{WM_USER, WM_USER + 1, WM_QUIT, WM_PAINT, WM_TIMER}));
 }
 
-TEST_F(TimerTest, DestroyInsideTimerHandlerStopsEverythingForTheWindow) {
-    HWND main = CreateParent();
-    HWND other = CreatePopup(nullptr, 0, 0, 10, 10);
-    TickList ticks;
-    RecordTicks(&ticks, [main](HWND window, UINT_PTR) {
-        if (window != main) return;
-        PostMessageW(window, WM_USER, 0, 0);
-        EXPECT_TRUE(DestroyWindow(window));
-        EXPECT_FALSE(DestroyWindow(window));
-    });
-    SetTimer(main, 1, 100, nullptr);
-    SetTimer(main, 2, 100, nullptr);
-    SetTimer(other, 9, 1000, nullptr);
-    Log().clear();
-    host::RunMessageLoopUntil(2000);
-    // Only the first tick reached main; the other window goes on.
-    EXPECT_EQ(ticks, (TickList{{1, 100}, {9, 1000}, {9, 2000}}));
-    ASSERT_FALSE(Filtered({WM_DESTROY}).empty());
-    for (auto r = Log().rbegin(); r->message != WM_DESTROY; ++r)
-        EXPECT_NE(r->hwnd, main) << "after WM_DESTROY: " << *r;
-}
-
 TEST_F(TimerTest, WaitingForeverOnTheVirtualClockAborts) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(
