@@ -76,18 +76,6 @@ TEST(Png, RewritesAfterChangesReadBackEqual) {
     }
 }
 
-TEST(Png, AtomicWriteReplacesTheFileAndLeavesNoTemporary) {
-    test_support::TempDir dir;
-    gdi_test::Surface s(3, 3, gdi_test::kRed);
-    const std::string file = dir.File("shot.png");
-    ASSERT_TRUE(test_support::WriteWholeFile(file, "old"));
-    ASSERT_TRUE(host::WritePngAtomically(s.pixels(), file.c_str()));
-    EXPECT_EQ(Entries(dir.Path()), std::vector<std::string>{"shot.png"});
-    int width = 0;
-    int height = 0;
-    EXPECT_EQ(ReadPng(file, &width, &height), Pixels(s.pixels()));
-}
-
 TEST(Png, FailuresAreReportedAndCleanedUp) {
     test_support::TempDir dir;
     gdi_test::Surface s(3, 3);
