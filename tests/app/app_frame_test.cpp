@@ -196,54 +196,25 @@ TEST_F(FrameTest, CloseButtonWaitsForTheNextTickWhichPurgesAndClosesThePort) {
     EXPECT_EQ(host::NowMs(), 2900u);
 }
 
-enum class Exit { kQuitCommand, kExitCommand, kFocusLost };
+class ImmediateExitTest : public FrameTest, public ::testing::WithParamInterface<WORD> {};
 
-class ImmediateExitTest : public FrameTest, public ::testing::WithParamInterface<Exit> {};
-
-// These destroy the window at once: no tick runs, the port stays held and
-// nothing is purged.
+// Quit and Exit destroy the window at once: no tick runs, the port stays held
+// and nothing is purged. (A loss of focus does the same: the About box test.)
 TEST_P(ImmediateExitTest, DestroysAtOnceAndLeavesThePortOpen) {
     HWND main = Start();
     RunUntilPortChosen();
     Talk(pty_, "$GPGGA,queued");
-    if (GetParam() == Exit::kFocusLost) {
-        host::InjectFocusLost();
-    } else {
-        const WORD id = GetParam() == Exit::kQuitCommand ? kQuitCommandId : kExitCommandId;
-        EXPECT_EQ(SendMessageW(main, WM_COMMAND, MAKEWPARAM(id, 1), 0), 0);
-        EXPECT_FALSE(IsWindow(main));
-    }
-    EXPECT_FALSE(host::RunMessageLoopUntil(3300)) << "the quit arrived";
+    EXPECT_EQ(SendMessageW(main, WM_COMMAND, MAKEWPARAM(GetParam(), 1), 0), 0);
     EXPECT_FALSE(IsWindow(main));
+    EXPECT_FALSE(host::RunMessageLoopUntil(3300)) << "the quit arrived";
     EXPECT_EQ(host::NowMs(), 2300u) << "no tick ran before the end";
-    EXPECT_EQ(ExitRequested, GetParam() == Exit::kFocusLost ? 1 : 0);
+    EXPECT_EQ(ExitRequested, 0);
     EXPECT_TRUE(PortHeld());
     EXPECT_EQ(pty_.Queued(), 13) << "not purged";
 }
 
 INSTANTIATE_TEST_SUITE_P(Exits, ImmediateExitTest,
-                         ::testing::Values(Exit::kQuitCommand, Exit::kExitCommand,
-                                           Exit::kFocusLost));
-
-TEST_F(FrameTest, LogButtonClickStartsTheLogAndTheNextTickShowsStop) {
-    HWND main = Start();
-    RunUntilPortChosen();
-    RECT r{};
-    GetWindowRect(LogButton, &r);
-    host::InjectMouseButton(r.left + 10, r.top + 10, true);
-    host::InjectMouseButton(r.left + 10, r.top + 10, false);
-    const std::string bytes = "$GPGSV,1,1,01,02,45,100,40*4E\r\n";
-    Talk(pty_, bytes);
-    ASSERT_TRUE(host::RunMessageLoopUntil(2600));
-    EXPECT_EQ(LoggingEnabled, 1);
-    EXPECT_EQ(WindowText(LogButton), u"Stop");
-    EXPECT_EQ(test_support::ReadWholeFile(dir_.File("NMEADataLog.TXT")), bytes);
-
-    EXPECT_EQ(SendMessageW(main, WM_COMMAND, kLogCommandId, 0), 0);
-    EXPECT_EQ(LoggingEnabled, 0);
-    ASSERT_TRUE(host::RunMessageLoopUntil(2900));
-    EXPECT_EQ(WindowText(LogButton), u"Log");
-}
+                         ::testing::Values(WORD{kQuitCommandId}, WORD{kExitCommandId}));
 
 TEST_F(FrameTest, NoFixCountStandsStillWithAFixAndResumesAfter) {
     HWND main = Start();
@@ -271,7 +242,7 @@ HWND FocusedDialog(HWND main) {
     return dialog == main ? nullptr : dialog;
 }
 
-TEST_F(FrameTest, WholeProgramAboutByAltSlashCentredAndExitByAltF4) {
+TEST_F(FrameTest, WholeProgramLogAndAboutByAltSlashCentredAndExitByAltF4) {
     Talk(pty_, kFix);
     HWND main = nullptr;
     RECT mainRect{}, aboutRect{};
@@ -280,6 +251,10 @@ TEST_F(FrameTest, WholeProgramAboutByAltSlashCentredAndExitByAltF4) {
          [&] {
              main = MainWindow();
              GetWindowRect(main, &mainRect);
+             RECT log{};
+             GetWindowRect(LogButton, &log);
+             host::InjectMouseButton(log.left + 10, log.top + 10, true);
+             host::InjectMouseButton(log.left + 10, log.top + 10, false);
              PressKey(0xBF, u'/', true);
          }},
         {3000,
@@ -297,6 +272,7 @@ TEST_F(FrameTest, WholeProgramAboutByAltSlashCentredAndExitByAltF4) {
     EXPECT_LT(host::NowMs(), 4000u + 300);
     EXPECT_EQ(ExitRequested, 0);
     EXPECT_TRUE(PortHeld()) << "left open";
+    EXPECT_EQ(LoggingEnabled, 1) << "the Log button reached the serial input";
     // The search ran while the About box was open, as ticks go on there.
     EXPECT_EQ(SearchPending, 0);
 

@@ -86,6 +86,7 @@ TEST(EndToEnd, CommandLineAgainstASimulatedReceiverAt9600) {
     EXPECT_TRUE(bars) << "signal bars";
 }
 
+// The program's own texts and option; the platform's option errors are the entry test's.
 TEST(EndToEnd, HelpVersionAndBadOptions) {
     const struct {
         std::vector<std::string> args;
@@ -99,8 +100,6 @@ TEST(EndToEnd, HelpVersionAndBadOptions) {
           "--baud RATE|auto", "tcp://HOST:PORT", "gpsd://HOST[:PORT]"}},
         {{"--version"}, 0, {"skymark 1.0\n"}},
         {{"--baud", "1234"}, 2, {"skymark: bad value for --baud: '1234'"}},
-        {{"--verbose"}, 2, {"skymark: unknown option: --verbose"}},
-        {{"com1"}, 2, {"skymark: not a source: com1"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[0]);
