@@ -26,10 +26,7 @@ constexpr char kFix[] =
 
 // Whether the program holds COM1, which it opens for itself alone.
 bool PortHeld() {
-    HANDLE port = CreateFileW(u"COM1:", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (port == INVALID_HANDLE_VALUE) return true;
-    CloseHandle(port);
-    return false;
+    return !test_support::PortIsFree(1);
 }
 
 std::u16string WindowText(HWND window) {

@@ -19,6 +19,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/png_file.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/xvfb.h"
 
 namespace {
 
@@ -26,19 +27,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kDisplayLostStatus = 3;
 
-// A private Xvfb on a display number it picks itself.
-struct Xvfb {
-    test_support::Child child = test_support::Spawn(
-        {"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "800x700x24", "-nolisten", "tcp"});
-    std::string number = child.out >= 0 ? test_support::ReadFirstLine(child.out) : "";
-
-    ~Xvfb() { Stop(SIGKILL); }
-    void Stop(int signal) {
-        if (child.pid > 0) test_support::Stop(child.pid, signal);
-        if (child.out >= 0) close(child.out);
-        child = test_support::Child{};
-    }
-};
+using test_support::Xvfb;
 
 // The program with its stderr on the returned pipe, in dir, with no serial
 // port, and no display variable but those in env.

@@ -14,26 +14,14 @@
 #include "builtin_controls_internal.h"
 #include "test_window.h"
 #include "tests/support/child_process.h"
+#include "tests/support/xvfb.h"
 
 namespace {
 
 inline constexpr int kScale = 2;
 inline constexpr int kButtonId = 34820;
 
-// Xvfb on a display number it picks itself and writes to its output once it
-// accepts clients.
-struct Xvfb {
-    test_support::Child child = test_support::Spawn(
-        {"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "800x700x24", "-nolisten", "tcp"});
-    std::string number = child.out >= 0 ? test_support::ReadFirstLine(child.out) : "";
-
-    ~Xvfb() { Stop(); }
-    void Stop() {
-        if (child.pid > 0) test_support::Stop(child.pid, SIGTERM);
-        if (child.out >= 0) close(child.out);
-        child = test_support::Child{};
-    }
-};
+using test_support::Xvfb;
 
 // SDL loads the X libraries itself and unloads them at exit, which leaves
 // their lifetime allocations without symbols for the leak suppressions;

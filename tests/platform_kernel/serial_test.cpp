@@ -19,11 +19,7 @@ namespace {
 
 using test_support::PtyPair;
 
-HANDLE OpenPort(int number) {
-    char16_t name[] = u"COM0:";
-    name[3] = static_cast<char16_t>(u'0' + number);
-    return CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-}
+using test_support::OpenPort;
 
 class SerialTest : public ::testing::Test {
   protected:

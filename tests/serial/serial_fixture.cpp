@@ -221,13 +221,4 @@ std::string SerialFixture::StatusName(const host::PixelView& screen) {
     return "";
 }
 
-bool PortIsFree(int port) {
-    const WCHAR name[] = {u'C', u'O', u'M', static_cast<WCHAR>(u'0' + port), u':', 0};
-    HANDLE handle =
-        CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(handle);
-    return true;
-}
-
 }  // namespace serial_test

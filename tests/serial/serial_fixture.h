@@ -17,6 +17,7 @@
 
 namespace serial_test {
 
+using test_support::PortIsFree;
 using test_support::PtyPair;
 
 inline constexpr std::uint64_t kSearchSettledMs = 2000;  // first search's ports opened and rested
@@ -78,7 +79,5 @@ class SerialFixture : public test_support::HeadlessProgramTest {
 
 // The Log button's text now.
 std::u16string LogButtonText();
-// True when COMn can be opened now, i.e. nobody holds it. Closes it again at once.
-bool PortIsFree(int port);
 
 }  // namespace serial_test

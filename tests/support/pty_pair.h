@@ -22,6 +22,8 @@
 #include <string_view>
 #include <thread>
 
+#include "win/kernel.h"
+
 namespace test_support {
 
 // Maps "COMn:" to path (which need not exist).
@@ -39,6 +41,19 @@ inline void MapNoComPorts() {
 inline void UnsetComPortVariables() {
     for (int n = 1; n <= 9; ++n)
         unsetenv(("SKYMARK_COM" + std::to_string(n)).c_str());
+}
+
+// Opens "COMn:" for reading and writing, alone, as the program does.
+inline HANDLE OpenPort(int port_number) {
+    char16_t name[] = u"COM0:";
+    name[3] = static_cast<char16_t>(u'0' + port_number);
+    return CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+// True when "COMn:" can be opened now, i.e. nobody holds it; closes it again at once.
+inline bool PortIsFree(int port_number) {
+    const HANDLE port = OpenPort(port_number);
+    return port != INVALID_HANDLE_VALUE && CloseHandle(port);
 }
 
 class PtyPair {
