@@ -78,11 +78,6 @@ TEST_F(NetSourceTest, TcpSourceReadsLikeAPortAndFailsOnceTheServerHasClosedAndAl
     ASSERT_TRUE(GetCommProperties(port, &properties));
     EXPECT_EQ(properties.dwProvSubType, PST_TCPIP_TELNET);
     EXPECT_EQ(properties.dwSettableParams, 0u);
-    DCB dcb{};
-    EXPECT_FALSE(GetCommState(port, &dcb));
-    dcb.BaudRate = 9600;
-    dcb.ByteSize = 8;
-    EXPECT_FALSE(SetCommState(port, &dcb));
 
     EXPECT_EQ(Queued(port), 0);
     ASSERT_TRUE(server.Send("$GPGGA,1*00\r\n"));

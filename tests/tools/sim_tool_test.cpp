@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
-#include "tests/support/nmea_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -76,7 +75,7 @@ TEST(SimTool, HelpExplainsOptionsAndBadOptionsFail) {
     }
 }
 
-TEST(SimTool, SendsPacedVerifiedSentencesOnItsPseudoTerminalAndRecordsThem) {
+TEST(SimTool, SendsPacedSentencesOnItsPseudoTerminalAndRecordsThem) {
     test_support::TempDir dir;
     const std::string record = dir.File("record.nmea");
     Child sim = Spawn({"--seconds", "2", "--gnss", "gps", "--talker", "GN", "--record", record});
@@ -93,13 +92,10 @@ TEST(SimTool, SendsPacedVerifiedSentencesOnItsPseudoTerminalAndRecordsThem) {
 
     EXPECT_LE(received.size(), 2 * 480u);
     EXPECT_NE(received.find("$GNGGA,"), std::string::npos);
-    // Raw mode: line ends arrive as sent.
-    std::size_t lines = 0;
-    for (std::size_t from = 0, end; (end = received.find("\r\n", from)) != std::string::npos;
-         from = end + 2, ++lines) {
-        EXPECT_TRUE(test_support::ChecksumMatches(received.substr(from, end - from)));
-    }
-    EXPECT_GE(lines, 10u);
+    // Raw mode: line ends arrive as sent. (What the sentences hold is the
+    // simulator core's test; that they verify, the end-to-end test's.)
+    ASSERT_GT(received.size(), 100u);
+    EXPECT_EQ(received.substr(received.size() - 2), "\r\n");
     // The record holds exactly what went out on the line.
     EXPECT_EQ(test_support::ReadWholeFile(record), received);
 }
