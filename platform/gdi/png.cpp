@@ -262,10 +262,4 @@ bool WritePng(const PixelView& pixels, const char* path) {
     return writer.Write(path);
 }
 
-bool WritePngAtomically(const PixelView& pixels, const char* path) {
-    gdi::PngWriter writer;
-    if (!writer.Take(pixels, nullptr, 0)) return gdi::Fail(EINVAL);
-    return writer.WriteAtomically(path);
-}
-
 }  // namespace host

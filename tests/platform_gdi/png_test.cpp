@@ -81,11 +81,13 @@ TEST(Png, FailuresAreReportedAndCleanedUp) {
     gdi_test::Surface s(3, 3);
     const std::string missing = dir.File("no/such.png");
     EXPECT_FALSE(host::WritePng(s.pixels(), missing.c_str()));
-    EXPECT_FALSE(host::WritePngAtomically(s.pixels(), missing.c_str()));
+    gdi::PngWriter writer;
+    ASSERT_TRUE(writer.Take(s.pixels(), nullptr, 0));
+    EXPECT_FALSE(writer.WriteAtomically(missing.c_str()));
     // A directory in the way of the rename.
     const std::string blocked = dir.File("blocked");
     fs::create_directories(blocked + "/inside");
-    EXPECT_FALSE(host::WritePngAtomically(s.pixels(), blocked.c_str()));
+    EXPECT_FALSE(writer.WriteAtomically(blocked.c_str()));
     std::uint32_t one = 0;
     EXPECT_FALSE(host::WritePng(host::PixelView{nullptr, 3, 3, 3}, dir.File("a").c_str()));
     EXPECT_FALSE(host::WritePng(host::PixelView{&one, 0, 1, 1}, dir.File("b").c_str()));

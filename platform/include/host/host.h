@@ -52,9 +52,6 @@ PixelView ScreenPixels();
 // Writes the pixels as an 8-bit RGB PNG, fast rather than small; false on any
 // failure, with errno telling why.
 bool WritePng(const PixelView& pixels, const char* path);
-// Same, through a temporary file renamed into place, so a reader never sees a
-// partial picture.
-bool WritePngAtomically(const PixelView& pixels, const char* path);
 
 // ---- Synthetic input (platform/user) ----
 // Queued like host input; GetMessageW turns them into window messages.
