@@ -184,24 +184,9 @@ inline constexpr WORD VK_F4 = 0x73;
 HACCEL LoadAcceleratorsW(HINSTANCE instance, LPCWSTR name);
 int TranslateAcceleratorW(HWND window, HACCEL table, MSG* message);
 
-// Resources compiled into the program.
-inline LPCWSTR RT_ICON() {
-    return MAKEINTRESOURCEW(3);
-}
-inline LPCWSTR RT_MENU() {
-    return MAKEINTRESOURCEW(4);
-}
+// Resources compiled into the program: the type the About box is found by.
 inline LPCWSTR RT_DIALOG() {
     return MAKEINTRESOURCEW(5);
-}
-inline LPCWSTR RT_STRING() {
-    return MAKEINTRESOURCEW(6);
-}
-inline LPCWSTR RT_ACCELERATOR() {
-    return MAKEINTRESOURCEW(9);
-}
-inline LPCWSTR RT_GROUP_ICON() {
-    return MAKEINTRESOURCEW(14);
 }
 
 int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int max_count);
