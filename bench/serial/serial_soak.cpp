@@ -188,7 +188,6 @@ int main(int argc, char** argv) {
     std::printf("real time         %.2f s\n", realSeconds);
 
     DestroyWindow(window);
-    dir.Leave();
     const bool flat = residentEnd - feed.residentAfterWarmUp <= 64;
     return equal && !feed.failed && feed.chosen && flat ? 0 : 1;
 }
