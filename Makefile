@@ -32,7 +32,7 @@ check-32: deps
 	JOBS=$(JOBS) scripts/check-32
 
 unit-tests:
-	cmake -S . -B $(TEST_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DSKYMARK_SANITIZE=ON -DSKYMARK_BENCH=OFF
+	cmake -S . -B $(TEST_DIR) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DSKYMARK_SANITIZE=ON -DSKYMARK_BENCH=ON
 	cmake --build $(TEST_DIR) -j $(JOBS)
 	cd $(TEST_DIR) && \
 	  ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=1 \
