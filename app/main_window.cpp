@@ -108,6 +108,12 @@ LRESULT MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
             DestroyWindow(window);
             return 0;
 
+        case WM_ERASEBKGND:
+            // The fields and the plot lose what they showed; each draws its
+            // next value even when it has not changed.
+            ForgetDrawnScreen();
+            return DefWindowProcW(window, message, wParam, lParam);
+
         case WM_PAINT: {
             // Everything is drawn straight to the window elsewhere; a paint
             // only lets the class background erase.

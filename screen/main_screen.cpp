@@ -1,5 +1,7 @@
 #include "screen/main_screen.h"
 
+#include <algorithm>
+
 #include "nmea/nav_record.h"
 #include "nmea/number_text.h"
 #include "screen/drawing_resources.h"
@@ -16,17 +18,45 @@ struct FieldBox {
     int32_t right;
     int32_t top;
     int32_t bottom;
+    int32_t index;  // into fieldTexts
 };
 
 // Boxes in DrawTextInRect's argument order: left, right, top, bottom.
-constexpr FieldBox kDateField{15, 90, 25, 40};
-constexpr FieldBox kTimeField{130, 190, 25, 40};
-constexpr FieldBox kHdopField{15, 90, 40, 55};
-constexpr FieldBox kPdopField{130, 190, 40, 55};
-constexpr FieldBox kSpeedField{15, 90, 55, 70};
-constexpr FieldBox kAltitudeField{130, 220, 55, 70};
-constexpr FieldBox kLatitudeField{15, 120, 70, 85};
-constexpr FieldBox kLongitudeField{130, 250, 70, 85};
+constexpr FieldBox kDateField{15, 90, 25, 40, 0};
+constexpr FieldBox kTimeField{130, 190, 25, 40, 1};
+constexpr FieldBox kHdopField{15, 90, 40, 55, 2};
+constexpr FieldBox kPdopField{130, 190, 40, 55, 3};
+constexpr FieldBox kSpeedField{15, 90, 55, 70, 4};
+constexpr FieldBox kAltitudeField{130, 220, 55, 70, 5};
+constexpr FieldBox kLatitudeField{15, 120, 70, 85, 6};
+constexpr FieldBox kLongitudeField{130, 250, 70, 85, 7};
+constexpr int kFieldCount = 8;
+
+// The text each field shows, so that a value that has not changed is not
+// drawn again. Longer texts are not kept: they are always drawn.
+struct FieldText {
+    bool known;
+    int32_t length;
+    WCHAR text[40];
+};
+FieldText fieldTexts[kFieldCount];
+
+// True when the field shows this text already; else notes it as shown.
+bool FieldShows(const FieldBox& box, const WCHAR* text) {
+    FieldText& shown = fieldTexts[box.index];
+    int32_t length = 0;
+    while (text[length] != 0)
+        ++length;
+    const int32_t capacity = static_cast<int32_t>(sizeof shown.text / sizeof shown.text[0]);
+    if (shown.known && shown.length == length &&
+        std::equal(text, text + length, static_cast<const WCHAR*>(shown.text))) {
+        return true;
+    }
+    shown.known = length <= capacity;
+    shown.length = length;
+    if (shown.known) std::copy(text, text + length, shown.text);
+    return false;
+}
 
 constexpr RECT kChecksumMark{5, 30, 10, 35};
 constexpr RECT kBand{0, 90, 320, 95};
@@ -48,6 +78,7 @@ void FillScratch(HDC dc, const RECT& rect, HBRUSH brush) {
 // so an overlong value never reaches a neighbour. A value that fits looks as
 // it would on a fresh screen.
 void DrawField(HDC dc, const FieldBox& box, const WCHAR* text) {
+    if (FieldShows(box, text)) return;
     FillScratch(dc, {box.left, box.top, box.right, box.bottom}, WhiteBrush);
     DrawTextInRect(dc, box.left, box.right, box.top, box.bottom, text);
 }
@@ -59,7 +90,15 @@ void DrawLetter(HDC dc, const WCHAR* letter, RECT box) {
 
 }  // namespace
 
+void ForgetDrawnScreen() {
+    for (FieldText& field : fieldTexts)
+        field.known = false;
+    ForgetSkyPlot();
+}
+
 void DrawStaticScreen(HDC dc) {
+    // It draws over every field, the plot and the bars.
+    ForgetDrawnScreen();
     DrawField(dc, kAltitudeField, u"Altitude:     ");
     DrawField(dc, kLatitudeField, u"Latitude:     ");
     DrawField(dc, kLongitudeField, u"Longitude:    ");

@@ -1,11 +1,30 @@
 #include "screen/sentence_stream.h"
 
+#include <cstring>
+
 #include "nmea/nav_record.h"
 #include "nmea/sentence_assembler.h"
 #include "nmea/sentence_router.h"
 #include "screen/main_screen.h"
 
 namespace {
+
+// The echo of the chunk's last shown sentence. Each echo covers the one
+// before it on the status line, and nothing reaches the display within a
+// chunk, so only the last is drawn.
+struct PendingEcho {
+    bool any;
+    int32_t length;
+    char16_t text[kSentenceCapacity];
+};
+PendingEcho pendingEcho;
+
+void HoldEcho(const SentenceAssembler& a) {
+    const int32_t length = EchoLength(a.sentenceText, a.sentenceLength);
+    pendingEcho.any = true;
+    pendingEcho.length = length;
+    if (length > 0) std::memcpy(pendingEcho.text, a.sentenceEcho, sizeof(char16_t) * length);
+}
 
 // True when the sentence verified (text that carries nothing does not count).
 bool ShowSentence(HDC dc, const SentenceAssembler& a, uint32_t tickMs) {
@@ -21,7 +40,7 @@ bool ShowSentence(HDC dc, const SentenceAssembler& a, uint32_t tickMs) {
         return !CarriesNothing(a.sentenceText, length);
     }
 
-    DrawSentenceEcho(dc, a.sentenceEcho, EchoLength(a.sentenceText, length));
+    HoldEcho(a);
     const bool groupEnded = DecodeSentence(Nav, kind, a.sentenceText, length, tickMs);
     switch (kind) {
         case SentenceKind::kGga:
@@ -51,8 +70,10 @@ int32_t ProcessChunk(HWND /*window*/, HDC dc, const uint8_t* bytes, int32_t coun
     // silent expire by it.
     const uint32_t tickMs = GetTickCount();
     int32_t verified = 0;
+    pendingEcho.any = false;
     AssembleBytes(Assembler, bytes, count, [dc, tickMs, &verified](const SentenceAssembler& a) {
         if (ShowSentence(dc, a, tickMs)) ++verified;
     });
+    if (pendingEcho.any) DrawSentenceEcho(dc, pendingEcho.text, pendingEcho.length);
     return verified;
 }

@@ -1,5 +1,6 @@
 #include "screen/sky_plot.h"
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 #include <numbers>
@@ -14,6 +15,26 @@ namespace {
 
 WCHAR labelBuffer[1024];
 SkyView sky;
+
+// What the plot shows: its markers in drawing order, the fix type and the
+// no-fix count. A pass that would draw the same is left out.
+struct PlotMarker {
+    GnssSystem system;
+    uint16_t number;
+    uint16_t elevation;
+    uint16_t azimuth;
+    bool used;
+    bool operator==(const PlotMarker&) const = default;
+};
+struct PlotContent {
+    bool drawn;
+    int32_t markerCount;
+    PlotMarker markers[kMaxSkySatellites];
+    int32_t fixType;
+    int32_t noFixSeconds;
+};
+PlotContent shown;
+PlotContent next;
 
 constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr double kRadius = 40.0;  // elevation 0 lies on the outer circle
@@ -55,6 +76,34 @@ int Length(const WCHAR* text) {
     return count;
 }
 
+// The markers in drawing order: the other systems first, then GPS over them.
+template <class Visit>
+void ForEachMarker(Visit visit) {
+    for (const bool gps : {false, true}) {
+        for (int32_t i = 0; i < sky.count; ++i) {
+            const SkySatellite& satellite = sky.satellites[i];
+            // Tracked but not yet located: it has a bar, but no place here.
+            if ((satellite.system == GnssSystem::kGps) != gps || !satellite.located) continue;
+            visit(satellite);
+        }
+    }
+}
+
+bool SameAsShown() {
+    next.drawn = true;
+    next.markerCount = 0;
+    ForEachMarker([](const SkySatellite& s) {
+        next.markers[next.markerCount++] = {s.system, s.number, s.elevation, s.azimuth, s.used};
+    });
+    next.fixType = Nav.fixType;
+    next.noFixSeconds = Nav.noFixSeconds;
+    const bool same = shown.drawn && shown.markerCount == next.markerCount &&
+                      shown.fixType == next.fixType && shown.noFixSeconds == next.noFixSeconds &&
+                      std::equal(next.markers, next.markers + next.markerCount, shown.markers);
+    if (!same) shown = next;
+    return same;
+}
+
 }  // namespace
 
 void SkyMarkerCentre(uint16_t azimuth, uint16_t elevation, int32_t* cx, int32_t* cy) {
@@ -66,7 +115,14 @@ void SkyMarkerCentre(uint16_t azimuth, uint16_t elevation, int32_t* cx, int32_t*
     *cy = dy + kCentre;
 }
 
+void ForgetSkyPlot() {
+    shown.drawn = false;
+}
+
 void DrawSkyPlot(HDC dc) {
+    BuildSkyView(Nav, &sky);
+    if (SameAsShown()) return;
+
     HDC surface = SkySurface;
     SetBkMode(surface, TRANSPARENT);
     SelectObject(surface, BlackPen);
@@ -86,17 +142,11 @@ void DrawSkyPlot(HDC dc) {
 
     // A later marker covers an earlier one: the other systems first, then GPS
     // over them as the plot has always drawn it, each by number.
-    BuildSkyView(Nav, &sky);
-    for (const bool gps : {false, true}) {
-        for (int32_t i = 0; i < sky.count; ++i) {
-            const SkySatellite& satellite = sky.satellites[i];
-            // Tracked but not yet located: it has a bar, but no place here.
-            if ((satellite.system == GnssSystem::kGps) != gps || !satellite.located) continue;
-            int32_t cx = 0, cy = 0;
-            SkyMarkerCentre(satellite.azimuth, satellite.elevation, &cx, &cy);
-            DrawSatelliteMarker(surface, satellite, cx, cy);
-        }
-    }
+    ForEachMarker([surface](const SkySatellite& satellite) {
+        int32_t cx = 0, cy = 0;
+        SkyMarkerCentre(satellite.azimuth, satellite.elevation, &cx, &cy);
+        DrawSatelliteMarker(surface, satellite, cx, cy);
+    });
 
     SetTextColor(surface, GetSysColor(COLOR_STATICTEXT));
     const WCHAR* fixText = FixTypeText(Nav.fixType);

@@ -5,7 +5,10 @@
 #include "win/windows.h"
 
 // Composes the sky plot on SkySurface and copies it to the window at 0, 100.
+// Draws nothing when the plot would show the same as the last pass.
 void DrawSkyPlot(HDC dc);
+// The window may no longer show the last pass: the next one draws.
+void ForgetSkyPlot();
 
 // Where the marker of a satellite at this azimuth and elevation (whole
 // degrees) is centred on the plot, in surface pixels.

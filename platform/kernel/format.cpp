@@ -1,7 +1,7 @@
 // wsprintfW: the printf-style formatting the program uses, into a wide buffer
-// of at most 1024 characters. Numbers are formatted by the C library into a
-// narrow buffer and widened, so they carry exactly the digits printf would
-// give.
+// of at most 1024 characters. Integers are laid out here; floating-point
+// numbers are formatted by the C library into a narrow buffer and widened, so
+// they carry exactly the digits printf would give.
 #include <cstdarg>
 #include <cstdio>
 
@@ -53,26 +53,36 @@ const char16_t* ParseNumber(const char16_t* p, int* value) {
     return p;
 }
 
-// The format string is built from the closed set of conversions below, never
-// from the caller's text.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-nonliteral"
-template <typename T>
-void PutNumber(Output& out, int width, int precision, char conversion, T value) {
-    char format[32];
-    if (precision >= 0) {
-        std::snprintf(format, sizeof format, "%%%d.%d%c", width < 0 ? 0 : width, precision,
-                      conversion);
-    } else {
-        std::snprintf(format, sizeof format, "%%%d%c", width < 0 ? 0 : width, conversion);
-    }
+// Integers are laid out here, as printf would: at least `precision` digits
+// (none for a zero with precision 0), then spaces in front up to `width`.
+// The C library would cost more than the drawing of the number.
+void PutInteger(Output& out, int width, int precision, bool negative, unsigned long long magnitude,
+                unsigned base) {
+    char digits[24];
+    int count = 0;
+    for (; magnitude != 0; magnitude /= base)
+        digits[count++] = "0123456789abcdef"[magnitude % base];
+    if (precision < 0) precision = 1;
+    const int zeros = precision > count ? precision - count : 0;
+    const int length = (negative ? 1 : 0) + zeros + count;
+    for (int i = length; i < width && !out.Full(); ++i)
+        out.Put(u' ');
+    if (negative) out.Put(u'-');
+    for (int i = 0; i < zeros && !out.Full(); ++i)
+        out.Put(u'0');
+    while (count > 0)
+        out.Put(static_cast<char16_t>(digits[--count]));
+}
+
+void PutFloat(Output& out, int width, int precision, double value) {
     char digits[kMaxOutput + 2];
-    int count = std::snprintf(digits, sizeof digits, format, value);
+    // A negative precision is printf's "none given", which means 6.
+    int count =
+        std::snprintf(digits, sizeof digits, "%*.*f", width < 0 ? 0 : width, precision, value);
     if (count < 0) return;
     if (count > static_cast<int>(sizeof digits) - 1) count = static_cast<int>(sizeof digits) - 1;
     out.PutAscii(digits, count);
 }
-#pragma GCC diagnostic pop
 
 int Format(char16_t* buffer, const char16_t* format, va_list& args) {
     Output out(buffer);
@@ -93,14 +103,20 @@ int Format(char16_t* buffer, const char16_t* format, va_list& args) {
         if (conversion == 0) break;
         ++p;
         switch (conversion) {
-            case u'd':
-                PutNumber(out, width, precision, 'd', va_arg(args, int));
+            case u'd': {
+                const int value = va_arg(args, int);
+                // Negated in unsigned arithmetic, so INT_MIN has its magnitude.
+                const unsigned long long magnitude =
+                    value < 0 ? 0ULL - static_cast<unsigned long long>(value)
+                              : static_cast<unsigned long long>(value);
+                PutInteger(out, width, precision, value < 0, magnitude, 10);
                 break;
+            }
             case u'x':
-                PutNumber(out, width, precision, 'x', va_arg(args, unsigned int));
+                PutInteger(out, width, precision, false, va_arg(args, unsigned int), 16);
                 break;
             case u'f':
-                PutNumber(out, width, precision, 'f', va_arg(args, double));
+                PutFloat(out, width, precision, va_arg(args, double));
                 break;
             default:
                 // "%%", and any other conversion, prints its own character

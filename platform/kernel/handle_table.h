@@ -53,6 +53,7 @@ struct KernelObject {
     bool can_read = false;
     bool can_write = false;
     bool counters_known = false;
+    bool counters_missing = false;  // the line keeps no error counters
     LineCounters counters;
     std::unique_ptr<NetStream> stream;  // network sources only
 };

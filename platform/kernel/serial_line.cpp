@@ -200,8 +200,13 @@ bool QueuedBytes(int fd, std::uint32_t* input, std::uint32_t* output) {
 
 std::uint32_t TakeLineErrors(int fd, KernelObject& object) {
     serial_icounter_struct counts{};
-    // Pseudo-terminals and some adapters keep no counters.
-    if (Ioctl(fd, TIOCGICOUNT, &counts) != 0) return 0;
+    // Pseudo-terminals and some adapters keep no counters; they are not asked
+    // again on every read.
+    if (object.counters_missing) return 0;
+    if (Ioctl(fd, TIOCGICOUNT, &counts) != 0) {
+        if (errno == ENOTTY || errno == EINVAL) object.counters_missing = true;
+        return 0;
+    }
     LineCounters now{counts.frame, counts.overrun, counts.parity, counts.brk, counts.buf_overrun};
     std::uint32_t flags = 0;
     if (object.counters_known) {

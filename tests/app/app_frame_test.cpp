@@ -282,6 +282,58 @@ TEST_F(FrameTest, WholeProgramLogAndAboutByAltSlashCentredAndExitByAltF4) {
     EXPECT_EQ(aboutRect.top - mainRect.top, (mainRect.bottom - mainRect.top - height) / 2);
 }
 
+// Values that have not changed are not drawn again, yet what the About box
+// covered comes back once it closes: the same second of data after it gives
+// the pixels it gave before the box opened.
+TEST_F(FrameTest, WhatTheAboutBoxCoveredIsDrawnAgainThoughNoValueChanged) {
+    const std::string second = std::string(kFix) +
+                               "$GPGSV,1,1,02,05,45,090,40,07,30,200,35*72\r\n"
+                               "$GPRMC,120000.00,A,4730.0000,N,00815.0000,E,0.0,0.0,071226,,,A*51"
+                               "\r\n";
+    std::vector<std::uint32_t> before, after;
+    RECT about{};
+    auto pixels = [] {
+        const host::PixelView view = host::ScreenPixels();
+        std::vector<std::uint32_t> out;
+        for (int y = 0; y < host::kScreenHeight; ++y) {
+            for (int x = 0; x < host::kScreenWidth; ++x)
+                out.push_back(view.At(x, y));
+        }
+        return out;
+    };
+    Script script{{
+        {2700, [&] { Talk(pty_, second); }},
+        {3400,
+         [&] {
+             before = pixels();
+             PressKey(0xBF, u'/', true);
+         }},
+        {3800,
+         [&] {
+             GetWindowRect(FocusedDialog(MainWindow()), &about);
+             PressKey(VK_RETURN, u'\r', false);
+         }},
+        {4000, [&] { Talk(pty_, second); }},
+        {4700,
+         [&] {
+             after = pixels();
+             PostQuitMessage(0);
+         }},
+    }};
+    Talk(pty_, second);
+    EXPECT_EQ(script.RunProgram(instance_, u""), 0);
+    ASSERT_EQ(script.done, 5u);
+    ASSERT_GT(about.right - about.left, 100);
+    ASSERT_EQ(after.size(), before.size());
+    const int width = host::kScreenWidth;
+    int differing = 0;
+    for (int y = about.top; y < about.bottom; ++y) {
+        for (int x = about.left; x < about.right; ++x)
+            differing += before[y * width + x] != after[y * width + x] ? 1 : 0;
+    }
+    EXPECT_EQ(differing, 0);
+}
+
 // The host takes the focus while the About box holds it, the box is closed,
 // and the window is minimised again: that loss reaches the main window and
 // ends the program at once.

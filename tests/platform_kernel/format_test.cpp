@@ -29,8 +29,9 @@ void ExpectSameAsPrintf(const char* format, Args... args) {
 }
 
 TEST(WsprintfW, NumbersMatchPrintf) {
-    const int integers[] = {0, 1, -1, 7, 42, -42, 255, 4096, 99999, INT_MAX, INT_MIN};
-    for (const char* format : {"%d", "%2d", "%3ds", "%4d", "%.3d", "%.0d", "%x", "%8x"}) {
+    const int integers[] = {0, 1, -1, 7, -7, 10, 42, -42, 255, 4096, 99999, INT_MAX, INT_MIN};
+    for (const char* format : {"%d", "%1d", "%2d", "%3ds", "%4d", "%.3d", "%.0d", "%.d", "%5.3d",
+                               "%2.4d", "%12d", "%x", "%8x", "%.0x", "%6.3x"}) {
         for (int v : integers) {
             SCOPED_TRACE(v);
             ExpectSameAsPrintf(format, v);

@@ -3,6 +3,7 @@
 #include "nmea/nmea_state.h"
 #include "platform/gdi/window_dc.h"
 #include "screen/drawing_resources.h"
+#include "screen/main_screen.h"
 #include "screen/sentence_stream.h"
 
 HDC ScreenTest::window = nullptr;
@@ -33,6 +34,7 @@ void ScreenTest::SetUp() {
     ResetNmeaState();
     Fill(window, WhiteBrush);
     Fill(reference, WhiteBrush);
+    ForgetDrawnScreen();
 }
 
 void ScreenTest::Fill(HDC dc, HBRUSH brush) {
