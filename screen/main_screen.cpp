@@ -94,6 +94,7 @@ void ForgetDrawnScreen() {
     for (FieldText& field : fieldTexts)
         field.known = false;
     ForgetSkyPlot();
+    ForgetSignalBars();
 }
 
 void DrawStaticScreen(HDC dc) {

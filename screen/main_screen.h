@@ -6,11 +6,11 @@
 
 #include "win/windows.h"
 
-// Also forgets what the fields and the plot showed.
+// Also forgets what the fields, the plot and the bars showed.
 void DrawStaticScreen(HDC dc);
-// The fields and the sky plot skip a value they show already. After anything
-// else has drawn over them (the window's background erase), this makes the
-// next value of each draw.
+// The fields, the sky plot and the bars skip what they show already. After
+// anything else has drawn over them (the window's background erase), this
+// makes the next value of each draw.
 void ForgetDrawnScreen();
 
 void DrawChecksumMarkReset(HDC dc);

@@ -1,5 +1,7 @@
 #include "screen/signal_bars.h"
 
+#include <cmath>
+
 #include "nmea/nav_record.h"
 #include "nmea/sky_view.h"
 #include "screen/drawing_resources.h"
@@ -10,6 +12,24 @@ namespace {
 SkyView sky;
 // Indexes into sky of the satellites that get a bar.
 int32_t shown[kMaxSkySatellites];
+
+// What each bar position of the strip shows. A bar and its labels stay
+// inside their column, from one pixel left of the bar to the next bar's
+// label, so only the columns that change are drawn again.
+struct BarContent {
+    bool present;
+    GnssSystem system;
+    uint16_t number;
+    float snr;  // a value that is no number as 0, as the bar draws it
+    bool used;
+    bool operator==(const BarContent&) const = default;
+};
+BarContent strip[kMaxBars];
+bool stripKnown;
+
+BarContent ContentOf(const SkySatellite& s) {
+    return {true, s.system, s.number, std::isnan(s.snr) ? 0.0f : s.snr, s.used};
+}
 
 // Used satellites first, then the others by falling SNR.
 bool Wanted(const SkySatellite& a, const SkySatellite& b) {
@@ -44,21 +64,38 @@ int32_t ChooseBars() {
 
 }  // namespace
 
+void ForgetSignalBars() {
+    stripKnown = false;
+}
+
 void DrawSignalBars(HDC dc) {
     HDC bars = BarSurface;
     SelectObject(bars, BlackPen);
     SelectObject(bars, WhiteBrush);
-    ScratchRect = {0, 0, kStripWidth, kStripHeight};
-    FillRect(bars, &ScratchRect, WhiteBrush);
     SetBkMode(bars, TRANSPARENT);
+    if (!stripKnown) {
+        ScratchRect = {0, 0, kStripWidth, kStripHeight};
+        FillRect(bars, &ScratchRect, WhiteBrush);
+        for (BarContent& bar : strip)
+            bar = {};
+        stripKnown = true;
+    }
 
     ScratchRect = {0, 90, 320, 95};
     FillRect(dc, &ScratchRect, BlueBrush);
 
     BuildSkyView(Nav, &sky);
     const int32_t barCount = ChooseBars();
-    for (int32_t n = 0; n < barCount; ++n)
-        DrawSatelliteBar(bars, sky.satellites[shown[n]], n * kBarPitch);
+    for (int32_t n = 0; n < kMaxBars; ++n) {
+        const BarContent content =
+            n < barCount ? ContentOf(sky.satellites[shown[n]]) : BarContent{};
+        if (content == strip[n]) continue;
+        strip[n] = content;
+        const int32_t x = n * kBarPitch;
+        ScratchRect = {x == 0 ? 0 : x - 1, 0, x + kBarPitch - 1, kStripHeight};
+        FillRect(bars, &ScratchRect, WhiteBrush);
+        if (content.present) DrawSatelliteBar(bars, sky.satellites[shown[n]], x);
+    }
 
     BitBlt(dc, 0, 220, kStripWidth, kStripHeight, bars, 0, 0, SRCCOPY);
 }

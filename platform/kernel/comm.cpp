@@ -107,7 +107,6 @@ BOOL ClearCommError(HANDLE port, LPDWORD errors, COMSTAT* status) {
     KernelObject* object = PortOrSource(lock);
     if (object == nullptr) return FALSE;
     std::uint32_t input = 0;
-    std::uint32_t output = 0;
     DWORD flags = 0;
     if (object->kind == ObjectKind::kNetwork) {
         // Bytes received before the far side closed are still handed out;
@@ -115,15 +114,19 @@ BOOL ClearCommError(HANDLE port, LPDWORD errors, COMSTAT* status) {
         if (!kernel::FillStream(*object)) return FALSE;
         input = static_cast<std::uint32_t>(kernel::StreamQueued(*object));
     } else {
+        // A line that has gone fails the queue's ioctl or shows it empty, so
+        // its state is asked for only when nothing is queued.
         int fd = object->fd.Get();
-        if (!kernel::LineAlive(fd) || !kernel::QueuedBytes(fd, &input, &output)) return FALSE;
+        if (!kernel::QueuedInput(fd, &input)) return FALSE;
+        if (input == 0 && !kernel::LineAlive(fd)) return FALSE;
         flags = kernel::TakeLineErrors(fd, *object);
     }
     if (errors != nullptr) *errors = flags;
     if (status != nullptr) {
         *status = COMSTAT{};
         status->cbInQue = input;
-        status->cbOutQue = output;
+        // WriteFile never writes to a port: nothing waits to be sent.
+        status->cbOutQue = 0;
     }
     return TRUE;
 }

@@ -189,12 +189,10 @@ bool LineAlive(int fd) {
     return (p.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0;
 }
 
-bool QueuedBytes(int fd, std::uint32_t* input, std::uint32_t* output) {
+bool QueuedInput(int fd, std::uint32_t* input) {
     int in = 0;
-    int out = 0;
-    if (Ioctl(fd, TIOCINQ, &in) != 0 || Ioctl(fd, TIOCOUTQ, &out) != 0) return false;
+    if (Ioctl(fd, TIOCINQ, &in) != 0) return false;
     *input = in < 0 ? 0u : static_cast<std::uint32_t>(in);
-    *output = out < 0 ? 0u : static_cast<std::uint32_t>(out);
     return true;
 }
 

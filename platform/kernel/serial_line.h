@@ -31,7 +31,7 @@ bool ApplyLineSettings(int fd, const LineSettings& settings);
 
 // False when the line has gone: hung up, unplugged or its far side closed.
 bool LineAlive(int fd);
-bool QueuedBytes(int fd, std::uint32_t* input, std::uint32_t* output);
+bool QueuedInput(int fd, std::uint32_t* input);
 // Error counters since the previous call, as CE_ flags; 0 when the driver
 // keeps no counters.
 std::uint32_t TakeLineErrors(int fd, KernelObject& object);

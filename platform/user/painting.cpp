@@ -2,7 +2,7 @@
 // moving with the exposure that follows, update regions and WM_PAINT.
 #include <algorithm>
 #include <cstring>
-#include <set>
+#include <vector>
 
 #include "gdi/window_dc.h"
 #include "host/host.h"
@@ -11,10 +11,15 @@
 namespace wm {
 namespace {
 
-// Device contexts handed out by GetDC and BeginPaint.
-std::set<HDC>& Dcs() {
-    static std::set<HDC> dcs;
+// Device contexts handed out by GetDC and BeginPaint: a handful at most,
+// taken and given back on every tick, so a plain list that keeps its room.
+std::vector<HDC>& Dcs() {
+    static std::vector<HDC> dcs;
     return dcs;
+}
+
+bool HandedOut(HDC dc) {
+    return std::find(Dcs().begin(), Dcs().end(), dc) != Dcs().end();
 }
 
 // Paints the desktop where no window covers the screen any more.
@@ -49,12 +54,16 @@ HDC MakeDc(const Window& w, const Region& visible) {
     RECT none{0, 0, 0, 0};
     HDC dc = gdi::CreateScreenDC(screen.left, screen.top, visible.empty() ? &none : visible.data(),
                                  static_cast<int>(visible.size()));
-    if (dc != nullptr) Dcs().insert(dc);
+    if (dc != nullptr) Dcs().push_back(dc);
     return dc;
 }
 
 void FreeDc(HDC dc) {
-    if (Dcs().erase(dc) != 0) gdi::DeleteScreenDC(dc);
+    auto& dcs = Dcs();
+    auto it = std::find(dcs.begin(), dcs.end(), dc);
+    if (it == dcs.end()) return;
+    dcs.erase(it);
+    gdi::DeleteScreenDC(dc);
 }
 
 void Expose(const Region& area) {
@@ -111,12 +120,28 @@ bool ShowInternal(HWND handle, bool show) {
     return was_visible;
 }
 
-HWND FindWindowToPaint(HWND filter) {
-    for (HWND handle : ShownWindows()) {
-        auto w = FindWindow(handle);
-        if (!w || w->update.empty()) continue;
-        if (filter != nullptr && !IsSelfOrDescendant(handle, filter)) continue;
+namespace {
+
+// The first shown window of the subtree, parents before children, that has
+// something to paint. Asked on every pass of the message loop, so it walks
+// the tree without collecting it.
+HWND FirstToPaint(HWND handle, HWND filter) {
+    auto w = FindWindow(handle);
+    if (!w || !(w->style & WS_VISIBLE)) return nullptr;
+    if (!w->update.empty() && (filter == nullptr || IsSelfOrDescendant(handle, filter))) {
         return handle;
+    }
+    for (HWND child : w->children) {
+        if (HWND found = FirstToPaint(child, filter)) return found;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+HWND FindWindowToPaint(HWND filter) {
+    for (HWND top : TopLevels()) {
+        if (HWND found = FirstToPaint(top, filter)) return found;
     }
     return nullptr;
 }
@@ -157,7 +182,7 @@ HDC GetDC(HWND window) {
 }
 
 int ReleaseDC(HWND, HDC dc) {
-    if (wm::Dcs().count(dc) == 0) return 0;
+    if (!wm::HandedOut(dc)) return 0;
     wm::FreeDc(dc);
     return 1;
 }

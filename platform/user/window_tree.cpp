@@ -134,6 +134,10 @@ Region VisibleRegion(const Window& w) {
     return region;
 }
 
+const std::vector<HWND>& TopLevels() {
+    return T().top_levels;
+}
+
 std::vector<HWND> ShownWindows() {
     std::vector<HWND> out;
     std::vector<HWND> tops = T().top_levels;

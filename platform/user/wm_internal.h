@@ -64,6 +64,8 @@ bool IsShown(const Window& w);
 Region VisibleRegion(const Window& w);
 // Every shown window, parents before children, bottom to top.
 std::vector<HWND> ShownWindows();
+// The top-level windows, bottom to top.
+const std::vector<HWND>& TopLevels();
 // Topmost window under a screen point, deepest child first; null for none.
 HWND WindowFromScreenPoint(int x, int y);
 // The program's main window: the oldest top-level window without an owner.

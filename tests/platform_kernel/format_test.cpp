@@ -37,10 +37,12 @@ TEST(WsprintfW, NumbersMatchPrintf) {
             ExpectSameAsPrintf(format, v);
         }
     }
-    const double doubles[] = {0.0,       -0.0,         1.0,         -1.5,       0.125, 1e-300,
-                              1e300,     DBL_MAX,      5e-324,      4800.0,     52.25, HUGE_VAL,
-                              -HUGE_VAL, std::nan(""), 0.000049999, 999999.9999};
-    for (const char* format : {"%f", "%.0f", "%2.2f", "%6.2f", "%3.1f", "%12.15f"}) {
+    const double doubles[] = {
+        0.0,           -0.0,        1.0,         -1.5,  0.125,    1e-300,    1e300,
+        DBL_MAX,       5e-324,      4800.0,      52.25, HUGE_VAL, -HUGE_VAL, std::nan(""),
+        -std::nan(""), 0.000049999, 999999.9999, 2.675, 0.5,      1.5,       2.5};
+    for (const char* format :
+         {"%f", "%.0f", "%2.2f", "%6.2f", "%3.1f", "%12.15f", "%.20f", "%30.1f"}) {
         for (double v : doubles) {
             SCOPED_TRACE(v);
             ExpectSameAsPrintf(format, v);

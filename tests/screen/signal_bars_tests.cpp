@@ -1,7 +1,9 @@
+#include <random>
 #include <string>
 #include <vector>
 
 #include "screen/drawing_resources.h"
+#include "screen/signal_bars.h"
 #include "screen_fixture.h"
 
 namespace {
@@ -43,6 +45,36 @@ TEST_F(SignalBarsTest, TwentySatellitesGiveSixteenBarsUsedFirst) {
         EXPECT_EQ(BarTop(x), static_cast<int>(40.0 - snrs[n] * 0.8));
         EXPECT_EQ(Strip(x + 1, 38), used[n] ? kBlue : kWhite);
         EXPECT_TRUE(AnyDark({x, 220 + 40, x + 18, 220 + 50})) << "its label";
+    }
+}
+
+// Only the bars that change are drawn again; the strip must still be the one
+// a whole redraw gives, through skies that grow, shrink, reorder and relabel.
+TEST_F(SignalBarsTest, BarsDrawnOneByOneGiveTheWholeStrip) {
+    std::mt19937 random(7);
+    auto pick = [&random](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    const struct {
+        const char* talker;
+        int lowest, highest;
+    } systems[] = {{"GP", 1, 32}, {"GL", 65, 96}, {"GA", 1, 36}, {"GB", 1, 63}, {"GQ", 193, 199}};
+    const RECT strip{0, 220, 320, 270};
+    for (int round = 0; round < 60; ++round) {
+        SCOPED_TRACE("sky " + std::to_string(round));
+        std::vector<TestSatellite> sky;
+        const int count = pick(0, 20);
+        for (int i = 0; i < count; ++i) {
+            const auto& system = systems[pick(0, 4)];
+            // -1: no SNR, a stub of a bar with an empty label.
+            sky.push_back({system.talker, pick(system.lowest, system.highest), pick(0, 359),
+                           pick(0, 90), pick(-1, 55), pick(0, 2) == 0});
+        }
+        FeedSky(sky, pick(0, 5) == 0 ? "1" : "3");
+        const std::vector<uint32_t> changedOnly = Pixels(strip);
+        ForgetSignalBars();
+        DrawSignalBars(window);
+        ASSERT_EQ(Pixels(strip), changedOnly);
     }
 }
 
