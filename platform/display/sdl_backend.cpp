@@ -15,6 +15,7 @@
 #include "display/sdl_api.h"
 #include "display/sdl_keys.h"
 #include "display/sdl_pixels.h"
+#include "display/x11_socket.h"
 
 namespace display {
 namespace {
@@ -24,10 +25,16 @@ int FloorDiv(int value, int divisor) {
     return value >= 0 ? value / divisor : -((-value + divisor - 1) / divisor);
 }
 
+// The connection behind the window, as far as it can be watched.
+struct HostConnection {
+    WaylandConnection wayland;
+    X11Socket x11;
+};
+
 class SdlBackend final : public Backend {
   public:
-    SdlBackend(SDL_Window* window, int scale, WaylandConnection wayland)
-        : window_(window), scale_(scale), wayland_(wayland) {}
+    SdlBackend(SDL_Window* window, int scale, HostConnection connection)
+        : window_(window), scale_(scale), wayland_(connection.wayland), x11_(connection.x11) {}
     ~SdlBackend() override {
         sdl::api.DestroyWindow(window_);
         sdl::api.QuitSubSystem(SDL_INIT_VIDEO);
@@ -49,9 +56,13 @@ class SdlBackend final : public Backend {
     }
 
     void WaitForInput(std::uint64_t deadline_ms) override {
+        if (x11_.Watched()) {
+            WaitOnX11Socket(deadline_ms);
+            return;
+        }
         if (deadline_ms == UINT64_MAX) {
             sdl::api.WaitEvent(nullptr);
-            last_pump_ = std::chrono::steady_clock::now();
+            last_pump_ = Clock::now();
             wayland_.EndIfLost();
             return;
         }
@@ -61,7 +72,7 @@ class SdlBackend final : public Backend {
         // With a null event SDL leaves the event queued for PollInput. The
         // wait reads the host's events on its way out.
         sdl::api.WaitEventTimeout(nullptr, static_cast<int>(left));
-        last_pump_ = std::chrono::steady_clock::now();
+        last_pump_ = Clock::now();
         // On a failed Wayland connection every wait returns at once: the
         // loss is noticed here, before the waits could spin.
         wayland_.EndIfLost();
@@ -70,11 +81,16 @@ class SdlBackend final : public Backend {
     bool PollInput(InputEvent* event) override {
         // Reading the host connection costs system calls, and the message
         // loop asks for input many times between two waits: it is read again
-        // only when the last read is a little while ago.
-        const auto now = std::chrono::steady_clock::now();
-        if (now - last_pump_ >= kPumpInterval) {
-            sdl::api.PumpEvents();
-            last_pump_ = now;
+        // only when the last read is a little while ago, and on X only when
+        // the server has sent something or the last read is a second ago.
+        const auto now = Clock::now();
+        if (now - last_look_ >= kPumpInterval) {
+            last_look_ = now;
+            if (!x11_.Watched() || now - last_pump_ >= kLongestWithoutPump ||
+                x11_.WaitReadable(0)) {
+                sdl::api.PumpEvents();
+                last_pump_ = now;
+            }
         }
         SDL_Event sdl_event;
         while (sdl::api.PeepEvents(&sdl_event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) >
@@ -85,6 +101,37 @@ class SdlBackend final : public Backend {
     }
 
   private:
+    using Clock = std::chrono::steady_clock;
+
+    // Sleeps on the X socket until the deadline, and has SDL read the
+    // connection only when the server sent something. SDL is still pumped
+    // at least once a second: it finishes some work on its own time there
+    // (a focus change settles after a delay) and turns a termination signal
+    // into its quit event.
+    void WaitOnX11Socket(std::uint64_t deadline_ms) {
+        if (sdl::api.PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+            return;
+        }
+        const auto since_pump = Clock::now() - last_pump_;
+        const auto to_pump =
+            since_pump >= kLongestWithoutPump
+                ? std::chrono::milliseconds(0)
+                : std::chrono::ceil<std::chrono::milliseconds>(kLongestWithoutPump - since_pump);
+        std::int64_t timeout = to_pump.count();
+        if (deadline_ms != UINT64_MAX) {
+            const std::uint64_t now = host::NowMs();
+            const std::uint64_t left = now >= deadline_ms ? 0 : deadline_ms - now;
+            timeout = std::min<std::int64_t>(
+                timeout, static_cast<std::int64_t>(std::min<std::uint64_t>(left, INT_MAX)));
+        }
+        const bool readable = x11_.WaitReadable(static_cast<int>(timeout));
+        last_look_ = Clock::now();
+        if (readable || last_look_ - last_pump_ >= kLongestWithoutPump) {
+            sdl::api.PumpEvents();
+            last_pump_ = last_look_;
+        }
+    }
+
     bool Translate(const SDL_Event& sdl_event, InputEvent* event) {
         *event = InputEvent{};
         switch (sdl_event.type) {
@@ -174,14 +221,17 @@ class SdlBackend final : public Backend {
 
     static constexpr int kMaxShown = 16;
     static constexpr std::chrono::milliseconds kPumpInterval{10};
+    static constexpr std::chrono::seconds kLongestWithoutPump{1};
 
     SDL_Window* window_;
     int scale_;
     WaylandConnection wayland_;
+    X11Socket x11_;
     host::PixelView screen_{};
     bool have_screen_ = false;
     bool close_sent_ = false;
-    std::chrono::steady_clock::time_point last_pump_{};
+    Clock::time_point last_pump_{};
+    Clock::time_point last_look_{};  // at the connection, pumped or not
 };
 
 // Drivers that SDL offers when it reaches no display: they show nothing.
@@ -207,26 +257,27 @@ const char* NoDisplayReason(const char* driver) {
 
 // Watches the connection behind the window, so that its loss ends the
 // program; a connection that cannot be watched is said, and the display goes
-// on without the watch.
-WaylandConnection WatchConnection(SDL_Window* window, const char* driver) {
-    WaylandConnection wayland;
+// on without the watch. On X the socket is found as well, for the waits.
+HostConnection WatchConnection(SDL_Window* window, const char* driver) {
+    HostConnection connection;
     const char* why = nullptr;
-    if (driver == nullptr) return wayland;
+    if (driver == nullptr) return connection;
+    SDL_SysWMinfo info{};
+    SDL_VERSION(&info.version);
+    const bool have_info = sdl::api.GetWindowWMInfo(window, &info) == SDL_TRUE;
     if (std::strcmp(driver, "x11") == 0) {
         if (!WatchX11Connection(&why)) host::Report("the X connection is not watched: %s", why);
+        // Without the socket SDL keeps doing the waiting.
+        if (have_info && info.subsystem == SDL_SYSWM_X11)
+            connection.x11.Watch(info.info.x11.display);
     } else if (std::strcmp(driver, "wayland") == 0) {
-        SDL_SysWMinfo info{};
-        SDL_VERSION(&info.version);
         void* display = nullptr;
-        if (sdl::api.GetWindowWMInfo(window, &info) == SDL_TRUE &&
-            info.subsystem == SDL_SYSWM_WAYLAND) {
-            display = info.info.wl.display;
-        }
-        if (!wayland.Watch(display, &why)) {
+        if (have_info && info.subsystem == SDL_SYSWM_WAYLAND) display = info.info.wl.display;
+        if (!connection.wayland.Watch(display, &why)) {
             host::Report("the Wayland connection is not watched: %s", why);
         }
     }
-    return wayland;
+    return connection;
 }
 
 }  // namespace

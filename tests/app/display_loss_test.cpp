@@ -1,6 +1,7 @@
-// The real program against displays that die or were never there: an X
-// server killed under its window ends it at once, and a display that cannot
-// be reached leaves it headless, saying why.
+// The real program against real displays: an X server killed under its
+// window ends it at once, a display that cannot be reached leaves it
+// headless, saying why, and a window left alone still answers a click and a
+// termination signal at once.
 #include <poll.h>
 #include <signal.h>
 #include <sys/syscall.h>
@@ -116,6 +117,64 @@ TEST(DisplayLoss, TwentyKillsOfTheXServerEachEndTheProgramAtOnce) {
                   std::string::npos)
             << output;
     }
+}
+
+// Runs xdotool against the display; its output, or "" when it failed.
+std::string Xdotool(const std::string& display, const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"/usr/bin/xdotool"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const test_support::Child tool = test_support::Spawn(argv, {"DISPLAY=:" + display});
+    std::string output = test_support::ReadAll(tool.out);
+    close(tool.out);
+    return test_support::WaitExit(tool.pid) == 0 ? output : "";
+}
+
+// The window sleeps on the X socket while the server sends nothing; what the
+// server sends after a quiet while (a real click) and a termination signal
+// are both taken at once.
+TEST(QuietWindow, TakesARealClickAndEndsOnTerminationSignal) {
+    if (access("/usr/bin/Xvfb", X_OK) != 0 || access("/usr/bin/xdotool", X_OK) != 0) {
+        GTEST_SKIP() << "Xvfb or xdotool is not installed";
+    }
+    test_support::TempDir dir;
+    ASSERT_TRUE(dir.Ok());
+    Xvfb xvfb;
+    ASSERT_FALSE(xvfb.number.empty()) << "Xvfb did not report a display";
+    const test_support::Child app = StartProgram(
+        dir.Path(), {"DISPLAY=:" + xvfb.number, "SKYMARK_DISPLAY=sdl", "SKYMARK_SCALE=2"});
+    std::string output;
+    ASSERT_TRUE(AwaitLine(app.out, "skymark: display: sdl", &output)) << output;
+    std::string window;
+    for (int i = 0; i < 50 && window.empty(); ++i) {
+        window = Xdotool(xvfb.number, {"search", "--name", "^Skymark$"});
+        if (window.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ASSERT_FALSE(window.empty());
+    window = window.substr(0, window.find('\n'));
+    // Longer than the program waits before it asks SDL without being woken.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+
+    // The Log button, 250, 55 and 60 x 30 on the device screen, at scale 2.
+    const Clock::time_point click = Clock::now();
+    ASSERT_FALSE(Xdotool(xvfb.number, {"mousemove", "--window", window, "560", "140", "click", "1",
+                                       "getmouselocation"})
+                     .empty());
+    const std::string log = dir.File("NMEADataLog.TXT");
+    while (access(log.c_str(), F_OK) != 0 && Clock::now() < click + std::chrono::seconds(3))
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(access(log.c_str(), F_OK), 0) << "the click did not reach the Log button";
+    EXPECT_LT(Clock::now() - click, std::chrono::milliseconds(900));
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const Clock::time_point term = Clock::now();
+    kill(app.pid, SIGTERM);
+    const bool ended = EndsBy(app.pid, term + std::chrono::seconds(3));
+    if (!ended) kill(app.pid, SIGKILL);
+    EXPECT_TRUE(ended) << "SIGTERM was not taken";
+    const int status = test_support::WaitExit(app.pid);
+    output += test_support::ReadAll(app.out);
+    close(app.out);
+    EXPECT_EQ(status, 0) << output;
 }
 
 // An unused display number: no server socket and no lock for it.
