@@ -114,11 +114,10 @@ BOOL ClearCommError(HANDLE port, LPDWORD errors, COMSTAT* status) {
         if (!kernel::FillStream(*object)) return FALSE;
         input = static_cast<std::uint32_t>(kernel::StreamQueued(*object));
     } else {
-        // A line that has gone fails the queue's ioctl or shows it empty, so
-        // its state is asked for only when nothing is queued.
+        // A line that has gone (hung up, unplugged, its far side closed) is
+        // a hung-up terminal, whose ioctls the kernel answers with EIO.
         int fd = object->fd.Get();
         if (!kernel::QueuedInput(fd, &input)) return FALSE;
-        if (input == 0 && !kernel::LineAlive(fd)) return FALSE;
         flags = kernel::TakeLineErrors(fd, *object);
     }
     if (errors != nullptr) *errors = flags;

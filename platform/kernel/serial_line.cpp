@@ -3,7 +3,6 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <linux/serial.h>
-#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -177,16 +176,6 @@ bool ApplyLineSettings(int fd, const LineSettings& settings) {
                 now.stop_bits == settings.stop_bits;
     if (!took) tcsetattr(fd, TCSANOW, &original);
     return took;
-}
-
-bool LineAlive(int fd) {
-    pollfd p{fd, POLLIN, 0};
-    int result;
-    do {
-        result = poll(&p, 1, 0);
-    } while (result < 0 && errno == EINTR);
-    if (result < 0) return false;
-    return (p.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0;
 }
 
 bool QueuedInput(int fd, std::uint32_t* input) {

@@ -29,8 +29,8 @@ bool ReadLineSettings(int fd, LineSettings* settings);
 // checks that they took.
 bool ApplyLineSettings(int fd, const LineSettings& settings);
 
-// False when the line has gone: hung up, unplugged or its far side closed.
-bool LineAlive(int fd);
+// Bytes waiting to be read; false when the line has gone (hung up, unplugged
+// or its far side closed).
 bool QueuedInput(int fd, std::uint32_t* input);
 // Error counters since the previous call, as CE_ flags; 0 when the driver
 // keeps no counters.
