@@ -19,6 +19,7 @@
 
 #include "tests/support/child_process.h"
 #include "tests/support/png_file.h"
+#include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/xvfb.h"
 
@@ -140,8 +141,15 @@ TEST(QuietWindow, TakesARealClickAndEndsOnTerminationSignal) {
     ASSERT_TRUE(dir.Ok());
     Xvfb xvfb;
     ASSERT_FALSE(xvfb.number.empty()) << "Xvfb did not report a display";
-    const test_support::Child app = StartProgram(
-        dir.Path(), {"DISPLAY=:" + xvfb.number, "SKYMARK_DISPLAY=sdl", "SKYMARK_SCALE=2"});
+    // A receiver that says one sentence and falls silent: the search takes
+    // it, and the program then only ticks, never pausing in a search.
+    test_support::PtyPair receiver;
+    ASSERT_TRUE(receiver.Ok());
+    ASSERT_TRUE(receiver.Write(
+        "$GPGGA,120000.00,4730.0000,N,00815.0000,E,1,08,1.0,410.0,M,47.3,M,,*6F\r\n"));
+    const test_support::Child app =
+        StartProgram(dir.Path(), {"DISPLAY=:" + xvfb.number, "SKYMARK_DISPLAY=sdl",
+                                  "SKYMARK_SCALE=2", "SKYMARK_COM1=" + receiver.SlavePath()});
     std::string output;
     ASSERT_TRUE(AwaitLine(app.out, "skymark: display: sdl", &output)) << output;
     std::string window;
@@ -151,8 +159,9 @@ TEST(QuietWindow, TakesARealClickAndEndsOnTerminationSignal) {
     }
     ASSERT_FALSE(window.empty());
     window = window.substr(0, window.find('\n'));
-    // Longer than the program waits before it asks SDL without being woken.
-    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    // Past the first tick's search (at 1 s, pausing 1 s), with nothing from
+    // the server for a while.
+    std::this_thread::sleep_for(std::chrono::milliseconds(3000));
 
     // The Log button, 250, 55 and 60 x 30 on the device screen, at scale 2.
     const Clock::time_point click = Clock::now();
@@ -163,9 +172,10 @@ TEST(QuietWindow, TakesARealClickAndEndsOnTerminationSignal) {
     while (access(log.c_str(), F_OK) != 0 && Clock::now() < click + std::chrono::seconds(3))
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(access(log.c_str(), F_OK), 0) << "the click did not reach the Log button";
-    EXPECT_LT(Clock::now() - click, std::chrono::milliseconds(900));
+    // Well within the second after which SDL is asked anyway.
+    EXPECT_LT(Clock::now() - click, std::chrono::milliseconds(400));
 
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const Clock::time_point term = Clock::now();
     kill(app.pid, SIGTERM);
     const bool ended = EndsBy(app.pid, term + std::chrono::seconds(3));
