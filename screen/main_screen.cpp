@@ -4,6 +4,7 @@
 
 #include "nmea/nav_record.h"
 #include "nmea/number_text.h"
+#include "nmea/sky_view.h"
 #include "screen/drawing_resources.h"
 #include "screen/signal_bars.h"
 #include "screen/sky_plot.h"
@@ -12,6 +13,7 @@ namespace {
 
 // wsprintfW writes at most 1024 characters, terminator included.
 WCHAR textBuffer[1024];
+SkyView sky;
 
 struct FieldBox {
     int32_t left;
@@ -203,6 +205,8 @@ void RefreshRmc(HDC dc) {
 }
 
 void RefreshGsv(HDC dc) {
-    DrawSkyPlot(dc);
-    DrawSignalBars(dc);
+    // Both read the same view of the sky, built once.
+    BuildSkyView(Nav, &sky);
+    DrawSkyPlot(dc, sky);
+    DrawSignalBars(dc, sky);
 }

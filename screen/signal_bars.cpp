@@ -9,8 +9,7 @@
 
 namespace {
 
-SkyView sky;
-// Indexes into sky of the satellites that get a bar.
+// Indexes into the view of the satellites that get a bar.
 int32_t shown[kMaxSkySatellites];
 
 // What each bar position of the strip shows. A bar and its labels stay
@@ -39,7 +38,7 @@ bool Wanted(const SkySatellite& a, const SkySatellite& b) {
 
 // The satellites that get a bar, in the order of the view (system, then
 // number): all of them when they fit, else those a user most wants to see.
-int32_t ChooseBars() {
+int32_t ChooseBars(const SkyView& sky) {
     const int32_t count = sky.count;
     for (int32_t i = 0; i < count; ++i)
         shown[i] = i;
@@ -68,7 +67,7 @@ void ForgetSignalBars() {
     stripKnown = false;
 }
 
-void DrawSignalBars(HDC dc) {
+void DrawSignalBars(HDC dc, const SkyView& sky) {
     HDC bars = BarSurface;
     SelectObject(bars, BlackPen);
     SelectObject(bars, WhiteBrush);
@@ -84,8 +83,7 @@ void DrawSignalBars(HDC dc) {
     ScratchRect = {0, 90, 320, 95};
     FillRect(dc, &ScratchRect, BlueBrush);
 
-    BuildSkyView(Nav, &sky);
-    const int32_t barCount = ChooseBars();
+    const int32_t barCount = ChooseBars(sky);
     for (int32_t n = 0; n < kMaxBars; ++n) {
         const BarContent content =
             n < barCount ? ContentOf(sky.satellites[shown[n]]) : BarContent{};

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "nmea/sky_view.h"
 #include "win/windows.h"
 
 // Composes the signal strip on BarSurface, one bar per satellite in view up to
 // sixteen, redraws the band and copies the strip to the window at 0, 220.
 // Only the bars that changed since the last pass are drawn again.
-void DrawSignalBars(HDC dc);
+void DrawSignalBars(HDC dc, const SkyView& sky);
 // The strip is drawn whole on the next pass.
 void ForgetSignalBars();

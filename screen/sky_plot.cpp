@@ -14,7 +14,6 @@
 namespace {
 
 WCHAR labelBuffer[1024];
-SkyView sky;
 
 // What the plot shows: its markers in drawing order, the fix type and the
 // no-fix count. A pass that would draw the same is left out.
@@ -78,7 +77,7 @@ int Length(const WCHAR* text) {
 
 // The markers in drawing order: the other systems first, then GPS over them.
 template <class Visit>
-void ForEachMarker(Visit visit) {
+void ForEachMarker(const SkyView& sky, Visit visit) {
     for (const bool gps : {false, true}) {
         for (int32_t i = 0; i < sky.count; ++i) {
             const SkySatellite& satellite = sky.satellites[i];
@@ -89,10 +88,10 @@ void ForEachMarker(Visit visit) {
     }
 }
 
-bool SameAsShown() {
+bool SameAsShown(const SkyView& sky) {
     next.drawn = true;
     next.markerCount = 0;
-    ForEachMarker([](const SkySatellite& s) {
+    ForEachMarker(sky, [](const SkySatellite& s) {
         next.markers[next.markerCount++] = {s.system, s.number, s.elevation, s.azimuth, s.used};
     });
     next.fixType = Nav.fixType;
@@ -119,9 +118,8 @@ void ForgetSkyPlot() {
     shown.drawn = false;
 }
 
-void DrawSkyPlot(HDC dc) {
-    BuildSkyView(Nav, &sky);
-    if (SameAsShown()) return;
+void DrawSkyPlot(HDC dc, const SkyView& sky) {
+    if (SameAsShown(sky)) return;
 
     HDC surface = SkySurface;
     SetBkMode(surface, TRANSPARENT);
@@ -142,7 +140,7 @@ void DrawSkyPlot(HDC dc) {
 
     // A later marker covers an earlier one: the other systems first, then GPS
     // over them as the plot has always drawn it, each by number.
-    ForEachMarker([surface](const SkySatellite& satellite) {
+    ForEachMarker(sky, [surface](const SkySatellite& satellite) {
         int32_t cx = 0, cy = 0;
         SkyMarkerCentre(satellite.azimuth, satellite.elevation, &cx, &cy);
         DrawSatelliteMarker(surface, satellite, cx, cy);

@@ -2,11 +2,12 @@
 
 #include <cstdint>
 
+#include "nmea/sky_view.h"
 #include "win/windows.h"
 
 // Composes the sky plot on SkySurface and copies it to the window at 0, 100.
 // Draws nothing when the plot would show the same as the last pass.
-void DrawSkyPlot(HDC dc);
+void DrawSkyPlot(HDC dc, const SkyView& sky);
 // The window may no longer show the last pass: the next one draws.
 void ForgetSkyPlot();
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "screen/drawing_resources.h"
+#include "screen/main_screen.h"
 #include "screen/signal_bars.h"
 #include "screen_fixture.h"
 
@@ -73,7 +74,7 @@ TEST_F(SignalBarsTest, BarsDrawnOneByOneGiveTheWholeStrip) {
         FeedSky(sky, pick(0, 5) == 0 ? "1" : "3");
         const std::vector<uint32_t> changedOnly = Pixels(strip);
         ForgetSignalBars();
-        DrawSignalBars(window);
+        RefreshGsv(window);
         ASSERT_EQ(Pixels(strip), changedOnly);
     }
 }
