@@ -26,14 +26,13 @@ struct PlotMarker {
     bool operator==(const PlotMarker&) const = default;
 };
 struct PlotContent {
-    bool drawn;
     int32_t markerCount;
     PlotMarker markers[kMaxSkySatellites];
     int32_t fixType;
     int32_t noFixSeconds;
 };
 PlotContent shown;
-PlotContent next;
+bool shownKnown;  // false until a pass has drawn, and after a forget
 
 constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr double kRadius = 40.0;  // elevation 0 lies on the outer circle
@@ -89,18 +88,24 @@ void ForEachMarker(const SkyView& sky, Visit visit) {
 }
 
 bool SameAsShown(const SkyView& sky) {
-    next.drawn = true;
+    PlotContent next;
     next.markerCount = 0;
-    ForEachMarker(sky, [](const SkySatellite& s) {
+    ForEachMarker(sky, [&next](const SkySatellite& s) {
         next.markers[next.markerCount++] = {s.system, s.number, s.elevation, s.azimuth, s.used};
     });
     next.fixType = Nav.fixType;
     next.noFixSeconds = Nav.noFixSeconds;
-    const bool same = shown.drawn && shown.markerCount == next.markerCount &&
+    const bool same = shownKnown && shown.markerCount == next.markerCount &&
                       shown.fixType == next.fixType && shown.noFixSeconds == next.noFixSeconds &&
                       std::equal(next.markers, next.markers + next.markerCount, shown.markers);
-    if (!same) shown = next;
-    return same;
+    if (same) return true;
+    // Only the markers in use: the rest of the array was never written.
+    shown.markerCount = next.markerCount;
+    std::copy(next.markers, next.markers + next.markerCount, shown.markers);
+    shown.fixType = next.fixType;
+    shown.noFixSeconds = next.noFixSeconds;
+    shownKnown = true;
+    return false;
 }
 
 }  // namespace
@@ -115,7 +120,7 @@ void SkyMarkerCentre(uint16_t azimuth, uint16_t elevation, int32_t* cx, int32_t*
 }
 
 void ForgetSkyPlot() {
-    shown.drawn = false;
+    shownKnown = false;
 }
 
 void DrawSkyPlot(HDC dc, const SkyView& sky) {
