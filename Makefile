@@ -1,4 +1,4 @@
-# Front door: make demo, make test, make bench, make fuzz, make run, make install.
+# Front door: make demo, make test, make bench, make fuzz, make run, make install, make deb.
 SHELL := /bin/bash
 GENERATOR := -G Ninja
 JOBS ?= $(shell nproc)
@@ -9,7 +9,7 @@ FUZZ_DIR := build/fuzz
 
 PREFIX ?= /usr/local
 
-.PHONY: all deps build test unit-tests check-32 bench fuzz fuzz-build demo run screenshots install format clean
+.PHONY: all deps build test unit-tests check-32 bench fuzz fuzz-build demo run screenshots install deb check-deb format clean
 
 all: build
 
@@ -22,8 +22,8 @@ build: deps
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
 # The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer, the
-# 32-bit compile check, then a short fuzzing run.
-test: deps unit-tests check-32
+# 32-bit compile check, the Debian package's check, then a short fuzzing run.
+test: deps unit-tests check-32 check-deb
 	$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=30
 
 # Every library compiled with -m32 (no linking): nothing may assume 64-bit
@@ -64,6 +64,18 @@ screenshots: build
 # $(DESTDIR)$(PREFIX).
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE_DIR) --prefix "$(PREFIX)"
+
+# The Debian package build/skymark_VERSION_ARCH.deb from the release tree's
+# install rules (packaging/), Depends computed by dpkg-shlibdeps.
+deb: build
+	rm -f build/skymark_*.deb
+	cd $(RELEASE_DIR) && cpack -G DEB -D CPACK_OUTPUT_FILE_PREFIX=$(CURDIR)/build
+
+# The package as lintian sees it (no error allowed), then installed into a
+# scratch root, run against the simulator and removed.
+check-deb: deb
+	lintian --fail-on error --tag-display-limit 0 build/skymark_*.deb
+	tests/install/check-deb build/skymark_*.deb
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
