@@ -150,6 +150,17 @@ std::string ReportedPath(const char* path) {
     return std::string(directory) + "/" + path;
 }
 
+// What a name that the log would be created under stands for, when it is
+// not a plain file; null when it is one or does not exist yet.
+const char* NotAPlainFile(const struct stat& st) {
+    if (S_ISREG(st.st_mode)) return nullptr;
+    if (S_ISLNK(st.st_mode)) return "it is a symbolic link";
+    if (S_ISDIR(st.st_mode)) return "it is a directory";
+    if (S_ISFIFO(st.st_mode)) return "it is a FIFO";
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return "it is a device";
+    return "it is not a plain file";
+}
+
 HANDLE OpenFile(LPCWSTR name, DWORD access, DWORD share_mode, DWORD creation) {
     char path[PATH_MAX];
     if (!kernel::Utf16ToUtf8(name, path, sizeof path) || path[0] == '\0') {
@@ -163,7 +174,9 @@ HANDLE OpenFile(LPCWSTR name, DWORD access, DWORD share_mode, DWORD creation) {
     // way of opening is offered.
     switch (creation) {
         case CREATE_ALWAYS:
-            flags |= O_CREAT;
+            // A file created or emptied is only ever a plain file of that
+            // very name: never what a symbolic link planted there points at.
+            flags |= O_CREAT | O_NOFOLLOW;
             truncate = true;
             break;
         case OPEN_EXISTING:
@@ -174,12 +187,34 @@ HANDLE OpenFile(LPCWSTR name, DWORD access, DWORD share_mode, DWORD creation) {
     // Emptying needs write access, as on the platform.
     if (truncate && !write) return INVALID_HANDLE_VALUE;
 
-    // O_NONBLOCK only keeps the open itself from waiting (a FIFO without a
-    // peer); the file is used blocking.
-    UniqueFd fd(open(path, flags, 0644));
-    if (!fd.Valid()) return INVALID_HANDLE_VALUE;
+    // Anything but a plain file is refused before it is opened: opening a
+    // FIFO or a device can have effects of its own.
     struct stat st {};
+    if (truncate && lstat(path, &st) == 0) {
+        if (const char* what = NotAPlainFile(st)) {
+            host::Report("%s: not created: %s", ReportedPath(path).c_str(), what);
+            return INVALID_HANDLE_VALUE;
+        }
+    }
+    // O_NONBLOCK only keeps the open itself from waiting (a FIFO without a
+    // peer); the file is used blocking. New files get 0644 under the umask.
+    UniqueFd fd(open(path, flags, 0644));
+    if (!fd.Valid()) {
+        if (truncate) {
+            const char* why = errno == ELOOP ? "it is a symbolic link" : std::strerror(errno);
+            host::Report("%s: not created: %s", ReportedPath(path).c_str(), why);
+        }
+        return INVALID_HANDLE_VALUE;
+    }
+    // The same once more on what was opened, in case the name changed hands
+    // in between.
     if (fstat(fd.Get(), &st) != 0 || S_ISDIR(st.st_mode)) return INVALID_HANDLE_VALUE;
+    if (truncate) {
+        if (const char* what = NotAPlainFile(st)) {
+            host::Report("%s: not created: %s", ReportedPath(path).c_str(), what);
+            return INVALID_HANDLE_VALUE;
+        }
+    }
     int status = fcntl(fd.Get(), F_GETFL);
     if (status < 0 || fcntl(fd.Get(), F_SETFL, status & ~O_NONBLOCK) != 0) {
         return INVALID_HANDLE_VALUE;

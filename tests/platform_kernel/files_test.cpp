@@ -2,9 +2,14 @@
 #include <limits.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -116,6 +121,65 @@ TEST_F(FileTest, CreationDispositionsAndNames) {
     for (const char16_t* bad : {lone_surrogate, u"", static_cast<const char16_t*>(nullptr)}) {
         EXPECT_EQ(CreateFileW(bad, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
                   INVALID_HANDLE_VALUE);
+    }
+}
+
+// Whatever was planted under the log's name is refused and left as it was;
+// only a plain file of that name is created or emptied, 0644 under the umask.
+TEST_F(FileTest, TheLogIsOnlyEverAPlainFileOfItsOwn) {
+    char cwd[PATH_MAX];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    const std::string log = dir_.File("NMEADataLog.TXT");
+    const std::string target = dir_.File("target.txt");
+    const struct {
+        const char* what;
+        std::function<int()> plant;  // 0 when planted
+        const char* said;
+    } cases[] = {
+        {"a symbolic link to a file", [&] { return symlink(target.c_str(), log.c_str()); },
+         "it is a symbolic link"},
+        {"a dangling symbolic link", [&] { return symlink("missing.txt", log.c_str()); },
+         "it is a symbolic link"},
+        {"a directory", [&] { return mkdir(log.c_str(), 0755); }, "it is a directory"},
+        {"a FIFO", [&] { return mkfifo(log.c_str(), 0644); }, "it is a FIFO"},
+        // Creating a device node needs root.
+        {"a device", [&] { return mknod(log.c_str(), S_IFCHR | 0666, makedev(1, 3)); },
+         "it is a device"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        host::ForgetReports();
+        ASSERT_TRUE(WriteWholeFile(target, "precious"));
+        if (c.plant() != 0) {
+            EXPECT_EQ(errno, EPERM) << std::strerror(errno);
+            continue;
+        }
+        struct stat before {};
+        ASSERT_EQ(lstat(log.c_str(), &before), 0);
+        test_support::StderrCapture capture;
+        EXPECT_EQ(CreateLog(), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(capture.Take(), std::string("skymark: ") + cwd +
+                                      "/NMEADataLog.TXT: not created: " + c.said + "\n");
+        struct stat after {};
+        ASSERT_EQ(lstat(log.c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(ReadWholeFile(target), "precious");
+        EXPECT_NE(access(dir_.File("missing.txt").c_str(), F_OK), 0);
+        ASSERT_EQ(std::filesystem::remove(log), true);
+    }
+
+    for (const mode_t mask : {mode_t{022}, mode_t{077}}) {
+        SCOPED_TRACE(mask);
+        const mode_t saved = umask(mask);
+        HANDLE file = CreateLog();
+        umask(saved);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(CloseHandle(file), TRUE);
+        struct stat st {};
+        ASSERT_EQ(stat(log.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0644 & ~mask);
+        ASSERT_EQ(unlink(log.c_str()), 0);
     }
 }
 
