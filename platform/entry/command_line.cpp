@@ -155,7 +155,9 @@ std::string Usage(const host::ProgramCommandLine& program) {
            "device of the host (/dev/serial/by-id/*, ttyACM*, ttyUSB*, serial0, ttyAMA*, ttyS*).\n"
            "  /dev/ttyUSB0           a serial device, by its absolute path\n"
            "  tcp://HOST:PORT        raw NMEA 0183 over TCP (multiplexers, ser2net, phones)\n"
-           "  gpsd://HOST[:PORT]     the receiver that gpsd serves (default localhost:2947)\n";
+           "  gpsd://HOST[:PORT]     the receiver that gpsd serves (default localhost:2947)\n"
+           "  udp://[ADDRESS][:PORT] NMEA 0183 datagrams to this host (default port 10110):\n"
+           "                         to ADDRESS only, its broadcasts, or a multicast group\n";
 }
 
 }  // namespace entry

@@ -148,7 +148,7 @@ BOOL PurgeComm(HANDLE port, DWORD flags) {
 }
 
 // A serial line is an RS-232 port whose settings can be changed; a network
-// source is a TCP stream with nothing to set.
+// source is a TCP stream or a UDP listener, with nothing to set.
 BOOL GetCommProperties(HANDLE port, COMMPROP* properties) {
     if (properties == nullptr) return FALSE;
     ObjectLock lock(port);
@@ -158,7 +158,8 @@ BOOL GetCommProperties(HANDLE port, COMMPROP* properties) {
     properties->wPacketLength = sizeof(COMMPROP);
     properties->dwServiceMask = SP_SERIALCOMM;
     if (object->kind == ObjectKind::kNetwork) {
-        properties->dwProvSubType = PST_TCPIP_TELNET;
+        properties->dwProvSubType =
+            object->stream->datagrams ? PST_NETWORK_BRIDGE : PST_TCPIP_TELNET;
         properties->dwMaxRxQueue = kernel::NetStream::kCapacity;
     } else {
         properties->dwProvSubType = PST_RS232;

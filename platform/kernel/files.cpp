@@ -93,15 +93,12 @@ HANDLE OpenSerialPort(int number, const char* path, DWORD access) {
     return Store(std::move(object));
 }
 
-// A source that cannot connect is a port that did not open; it says why.
-HANDLE OpenNetworkPort(int number, const char* text, const kernel::SourceAddress& address,
+// A source that cannot be used now is a port that did not open; it has said why.
+HANDLE OpenNetworkPort(const std::string& name, const kernel::SourceAddress& address,
                        DWORD access) {
     KernelObject object;
-    const char* why = nullptr;
-    if (!kernel::OpenNetworkSource(address, &object, &why)) {
-        host::Report("COM%d (%s): cannot connect: %s", number, text, why);
-        return INVALID_HANDLE_VALUE;
-    }
+    object.name = name;
+    if (!kernel::OpenNetworkSource(address, &object)) return INVALID_HANDLE_VALUE;
     object.can_read = (access & GENERIC_READ) != 0;
     object.can_write = (access & GENERIC_WRITE) != 0;
     return Store(std::move(object));
@@ -117,13 +114,12 @@ HANDLE OpenPort(int number, DWORD access, DWORD creation) {
         host::Report("COM%d (%s): not a source: %s", number, text, why);
         return INVALID_HANDLE_VALUE;
     }
-    HANDLE handle = address.kind == kernel::SourceKind::kDevice
-                        ? OpenSerialPort(number, address.path.c_str(), access)
-                        : OpenNetworkPort(number, text, address, access);
-    if (handle == INVALID_HANDLE_VALUE) return handle;
     // What failures on the port are reported under.
     char name[PATH_MAX + 16];
     std::snprintf(name, sizeof name, "COM%d (%s)", number, text);
+    if (address.kind != kernel::SourceKind::kDevice) return OpenNetworkPort(name, address, access);
+    HANDLE handle = OpenSerialPort(number, address.path.c_str(), access);
+    if (handle == INVALID_HANDLE_VALUE) return handle;
     kernel::ObjectLock lock(handle);
     if (lock.Get() != nullptr) lock.Get()->name = name;
     return handle;
@@ -337,5 +333,11 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes_to_write, LPDWORD bytes_
 }
 
 BOOL CloseHandle(HANDLE object) {
+    {
+        ObjectLock lock(object);
+        if (lock.Get() != nullptr && lock.Get()->kind == ObjectKind::kNetwork) {
+            kernel::NoteClosing(*lock.Get());
+        }
+    }
     return kernel::RemoveObject(object) ? TRUE : FALSE;
 }

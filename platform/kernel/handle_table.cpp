@@ -46,9 +46,11 @@ bool RemoveObject(HANDLE handle) {
 }
 
 // The exclusive-open flag would otherwise outlive us on a line that another
-// descriptor still holds open.
+// descriptor still holds open. A name still being looked up is left to the
+// next asker.
 KernelObject::~KernelObject() {
     if (kind == ObjectKind::kSerial && fd.Valid()) ioctl(fd.Get(), TIOCNXCL);
+    if (stream && stream->lookup != 0) DropLookup(stream->lookup);
 }
 
 ObjectLock::ObjectLock(HANDLE handle) : lock_(GetTable().mutex) {

@@ -6,13 +6,16 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
+#include "platform/kernel/name_lookup.h"
 #include "platform/kernel/unique_fd.h"
 #include "win/types.h"
 
 namespace kernel {
 
-// A network source is a port whose bytes come from a TCP connection.
+// A network source is a port whose bytes come from a TCP connection or UDP
+// datagrams.
 enum class ObjectKind { kFile, kSerial, kNetwork };
 
 // Error counters of a serial line, as last reported to the caller.
@@ -24,16 +27,28 @@ struct LineCounters {
     int buf_overrun = 0;
 };
 
-// What a network source has received and not yet handed out, after
-// dropping what is not the receiver's (gpsd's own JSON lines). The buffer
-// is allocated once, when the source opens.
+// How far a network source has got: a name being looked up, a connection
+// being made, open (connected, or listening for datagrams), or ended (closed
+// by the far side, lost, or never made).
+enum class NetState { kLookingUp, kConnecting, kOpen, kEnded };
+
+// A network source: where it stands, and what it has received and not yet
+// handed out, after dropping what is not the receiver's (gpsd's own JSON
+// lines). The buffer is allocated once, when the source opens.
 struct NetStream {
-    static constexpr std::size_t kCapacity = 16384;
+    static constexpr std::size_t kCapacity = 65536;
     std::unique_ptr<std::uint8_t[]> buffer;
     std::size_t begin = 0;
     std::size_t end = 0;
+    NetState state = NetState::kOpen;
+    bool datagrams = false;  // UDP: each receive is one datagram
+    std::string host;        // as given, for what is said about it
+    unsigned lookup = 0;     // while looking up: the lookup's ticket
+    // While connecting: the addresses not tried yet, and why the last failed.
+    std::vector<Endpoint> endpoints;
+    std::size_t next_endpoint = 0;
+    int connect_error = 0;
     bool gpsd = false;
-    bool ended = false;  // the far side closed, or the connection failed
     bool at_line_start = true;
     bool dropping = false;  // inside a line that is not passed on
 };
@@ -42,7 +57,8 @@ struct KernelObject {
     KernelObject() = default;
     KernelObject(KernelObject&&) = default;
     KernelObject& operator=(KernelObject&&) = default;
-    // Lifts a serial line's exclusive-open flag before the descriptor closes.
+    // Lifts a serial line's exclusive-open flag before the descriptor closes,
+    // and leaves a name lookup under way to the next asker.
     ~KernelObject();
 
     ObjectKind kind = ObjectKind::kFile;

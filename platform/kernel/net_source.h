@@ -1,6 +1,9 @@
-// Network sources: a TCP connection that reads like a serial port. For gpsd
-// the connection asks for the receiver's raw sentences and drops gpsd's own
-// JSON lines, so that only the receiver's bytes are ever handed out.
+// Network sources: a TCP connection or a UDP listener that reads like a
+// serial port. Nothing here waits: a name is looked up in the background and
+// a connection is made without blocking, and until it stands the source has
+// simply nothing to hand out. For gpsd the connection asks for the receiver's
+// raw sentences and drops gpsd's own JSON lines, so that only the receiver's
+// bytes are ever handed out.
 #pragma once
 
 #include <cstddef>
@@ -10,18 +13,39 @@
 
 namespace kernel {
 
-// Connects without waiting longer than a short bound; an object of kind
-// kNetwork with its stream, or an invalid descriptor with the reason in
-// *why (a static or strerror text).
-bool OpenNetworkSource(const SourceAddress& address, KernelObject* object, const char** why);
+// How long a TCP peer may stay silent before it is asked whether it is
+// still there, how often it is asked then, and how many questions it may
+// leave unanswered: a peer that has gone (lost its power or its network,
+// without closing) is noticed within kPeerGoneMs, while a peer that is there
+// but has nothing to say answers and is kept. Data that cannot be delivered
+// fails the connection after as long.
+inline constexpr int kKeepIdleSeconds = 5;
+inline constexpr int kKeepIntervalSeconds = 2;
+inline constexpr int kKeepProbes = 3;
+inline constexpr unsigned kPeerGoneMs =
+    (kKeepIdleSeconds + kKeepIntervalSeconds * kKeepProbes) * 1000u;
 
-// Takes what the connection has into the stream, as far as it has room.
-// False once the connection has ended and nothing received is left.
+// Starts the source in *object (whose name says what failures are reported
+// under): a TCP connection, after looking up its host unless that is a
+// numeric address, or a UDP socket listening on its address and port. False,
+// with the reason said once on the diagnostics channel, when the source
+// cannot be used now: a lookup or a connection that has failed already, a
+// port that cannot be listened on.
+bool OpenNetworkSource(const SourceAddress& address, KernelObject* object);
+
+// Moves the source on (lookup, connection) and takes what has arrived into
+// the stream, as far as it has room. True while the source may still hand
+// out bytes; false once it has ended (closed, lost, or never connected) and
+// nothing received is left. A UDP source never ends.
 bool FillStream(KernelObject& object);
 std::size_t StreamQueued(const KernelObject& object);
 // Hands out up to count received bytes; the number handed out.
 std::size_t TakeFromStream(KernelObject& object, void* out, std::size_t count);
 // Drops everything received so far, queued in the stream or in the host.
 void DiscardStream(KernelObject& object);
+
+// The source is being closed: a connection that the far side never answered
+// says so.
+void NoteClosing(const KernelObject& object);
 
 }  // namespace kernel

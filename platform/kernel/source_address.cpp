@@ -1,5 +1,8 @@
 #include "platform/kernel/source_address.h"
 
+#include <netdb.h>
+#include <sys/socket.h>
+
 #include <cstring>
 
 #include "host/host.h"
@@ -9,6 +12,7 @@ namespace {
 
 constexpr char kTcpScheme[] = "tcp://";
 constexpr char kGpsdScheme[] = "gpsd://";
+constexpr char kUdpScheme[] = "udp://";
 
 bool StartsWith(const char* text, const char* prefix) {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
@@ -58,6 +62,34 @@ const char* SplitHostPort(const std::string& rest, std::string* host, std::strin
     return nullptr;
 }
 
+// A numeric address, which needs no lookup (a scope such as %eth0 allowed).
+bool NumericAddress(const std::string& host) {
+    addrinfo hints{};
+    hints.ai_flags = AI_NUMERICHOST;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0) return false;
+    freeaddrinfo(found);
+    return true;
+}
+
+// [ADDRESS][:PORT]: a listener takes every address and the customary port
+// unless told otherwise.
+const char* ParseUdp(const std::string& rest, SourceAddress* address) {
+    if (!rest.empty() && rest[0] != ':') {
+        const char* why = SplitHostPort(rest, &address->host, &address->port);
+        if (why != nullptr) return why;
+        if (!NumericAddress(address->host)) {
+            return "udp:// listens on a numeric address (or none): udp://[ADDRESS][:PORT]";
+        }
+    } else if (!rest.empty()) {
+        address->port = rest.substr(1);
+        if (!ValidPort(address->port)) return "the port is not a number from 1 to 65535";
+    }
+    if (address->port.empty()) address->port = kUdpDefaultPort;
+    return nullptr;
+}
+
 }  // namespace
 
 const char* ParseSource(const char* text, SourceAddress* address) {
@@ -80,8 +112,17 @@ const char* ParseSource(const char* text, SourceAddress* address) {
         if (address->port.empty()) address->port = kGpsdDefaultPort;
         return nullptr;
     }
-    if (std::strstr(text, "://") != nullptr) return "unknown kind of source (tcp:// or gpsd://)";
-    if (text[0] != '/') return "not an absolute device path, tcp://HOST:PORT or gpsd://HOST[:PORT]";
+    if (StartsWith(text, kUdpScheme)) {
+        address->kind = SourceKind::kUdp;
+        return ParseUdp(text + std::strlen(kUdpScheme), address);
+    }
+    if (std::strstr(text, "://") != nullptr) {
+        return "unknown kind of source (tcp://, gpsd:// or udp://)";
+    }
+    if (text[0] != '/') {
+        return "not an absolute device path, tcp://HOST:PORT, gpsd://HOST[:PORT] or "
+               "udp://[ADDRESS][:PORT]";
+    }
     address->path = text;
     return nullptr;
 }

@@ -1,27 +1,32 @@
-// What stands behind a port: a serial device, a TCP stream of raw NMEA, or
-// gpsd's receiver. Parsed from the text that maps a port (SKYMARK_COMn or a
-// source given on the command line).
+// What stands behind a port: a serial device, a TCP stream of raw NMEA,
+// gpsd's receiver, or NMEA datagrams arriving over UDP. Parsed from the text that maps a port
+// (SKYMARK_COMn or a source given on the command line).
 #pragma once
 
 #include <string>
 
 namespace kernel {
 
-enum class SourceKind { kDevice, kTcp, kGpsd };
+enum class SourceKind { kDevice, kTcp, kGpsd, kUdp };
 
 struct SourceAddress {
     SourceKind kind = SourceKind::kDevice;
     std::string path;  // the device, for kDevice
-    std::string host;  // without brackets, for kTcp and kGpsd
+    // Without brackets: the host for kTcp and kGpsd; for kUdp the numeric
+    // address to listen on (empty: every address of the host).
+    std::string host;
     std::string port;  // decimal, 1 to 65535
 };
 
 inline constexpr char kGpsdDefaultHost[] = "localhost";
 inline constexpr char kGpsdDefaultPort[] = "2947";
+// The port NMEA 0183 over UDP customarily goes to.
+inline constexpr char kUdpDefaultPort[] = "10110";
 
-// Accepts an absolute device path, tcp://HOST:PORT or gpsd://[HOST[:PORT]];
-// a numeric IPv6 host goes in brackets. Null when the text is a source,
-// otherwise why it is not.
+// Accepts an absolute device path, tcp://HOST:PORT, gpsd://[HOST[:PORT]] or
+// udp://[ADDRESS][:PORT] (ADDRESS numeric: a local address, a broadcast
+// address or a multicast group); a numeric IPv6 host goes in brackets. Null when the text is a
+// source, otherwise why it is not.
 const char* ParseSource(const char* text, SourceAddress* address);
 
 }  // namespace kernel

@@ -97,7 +97,7 @@ TEST(EndToEnd, HelpVersionAndBadOptions) {
          0,
          {"Usage: skymark [--baud RATE|auto] [--scale N] [--headless] [--snapshot FILE] "
           "[SOURCE...]\n",
-          "--baud RATE|auto", "tcp://HOST:PORT", "gpsd://HOST[:PORT]"}},
+          "--baud RATE|auto", "tcp://HOST:PORT", "gpsd://HOST[:PORT]", "udp://[ADDRESS][:PORT]"}},
         {{"--version"}, 0, {"skymark 1.0\n"}},
         {{"--baud", "1234"}, 2, {"skymark: bad value for --baud: '1234'"}},
     };

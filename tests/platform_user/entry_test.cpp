@@ -86,8 +86,11 @@ TEST(Entry, HelpVersionAndErrors) {
         {{"--scale="}, "bad value for --scale: '' (expected 1 to 8)"},
         {{"--snapshot"}, "--snapshot needs a value"},
         {{"ttyUSB0"},
-         "not a source: ttyUSB0: not an absolute device path, tcp://HOST:PORT or "
-         "gpsd://HOST[:PORT]"},
+         "not a source: ttyUSB0: not an absolute device path, tcp://HOST:PORT, "
+         "gpsd://HOST[:PORT] or udp://[ADDRESS][:PORT]"},
+        {{"udp://gps.local"},
+         "not a source: udp://gps.local: udp:// listens on a numeric address (or none): "
+         "udp://[ADDRESS][:PORT]"},
         {{"tcp://localhost"},
          "not a source: tcp://localhost: tcp:// needs a port: tcp://HOST:PORT"},
         {{"/a", "/b", "/c", "/d", "/e", "/f", "/g", "/h", "/i", "/j"},

@@ -1,5 +1,6 @@
 // A TCP server on the loopback address standing in for a network source:
-// one client at a time, everything without blocking for long.
+// one client at a time, everything without blocking for long; and a sender
+// of UDP datagrams.
 #pragma once
 
 #include <arpa/inet.h>
@@ -52,6 +53,45 @@ inline int UnusedPort() {
     if (fd >= 0) close(fd);
     return port;
 }
+
+// A UDP port on the loopback address on which nothing listens now.
+inline int UnusedUdpPort() {
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool bound =
+        fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    const int port = bound ? PortOf(fd) : 0;
+    if (fd >= 0) close(fd);
+    return port;
+}
+
+// Sends datagrams to a port of the loopback address (or another address).
+class UdpSender {
+  public:
+    UdpSender() : fd_(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+        const int yes = 1;
+        if (fd_ >= 0) setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &yes, sizeof yes);
+    }
+    ~UdpSender() {
+        if (fd_ >= 0) close(fd_);
+    }
+    UdpSender(const UdpSender&) = delete;
+    UdpSender& operator=(const UdpSender&) = delete;
+
+    bool Send(int port, std::string_view bytes, const char* to = "127.0.0.1") {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(port));
+        if (inet_pton(AF_INET, to, &address.sin_addr) != 1) return false;
+        return sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&address),
+                      sizeof address) == static_cast<ssize_t>(bytes.size());
+    }
+
+  private:
+    int fd_ = -1;
+};
 
 class TcpServer {
   public:

@@ -94,8 +94,8 @@ inline constexpr DWORD PURGE_RXCLEAR = 0x8;
 
 // What kind of port a handle is: dwProvSubType PST_RS232 for a serial line,
 // whose settings (dwSettableParams) can be changed, PST_TCPIP_TELNET for a
-// network source, which has no line settings (GetCommState and SetCommState
-// fail on it).
+// TCP source and PST_NETWORK_BRIDGE for a source of UDP datagrams, which have
+// no line settings (GetCommState and SetCommState fail on them).
 struct COMMPROP {
     WORD wPacketLength;
     WORD wPacketVersion;
@@ -119,6 +119,7 @@ struct COMMPROP {
 
 inline constexpr DWORD SP_SERIALCOMM = 0x1;
 inline constexpr DWORD PST_RS232 = 0x1;
+inline constexpr DWORD PST_NETWORK_BRIDGE = 0x100;
 inline constexpr DWORD PST_TCPIP_TELNET = 0x102;
 inline constexpr DWORD SP_PARITY = 0x1;
 inline constexpr DWORD SP_BAUD = 0x2;
