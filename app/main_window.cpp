@@ -124,8 +124,9 @@ LRESULT MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
         }
 
         case WM_CLOSE:
-            // The next tick shuts the port down in order and destroys the window.
-            ExitRequested = 1;
+            // The next tick, brought forward, shuts the port down in order and
+            // destroys the window.
+            RequestExit(window);
             return 0;
 
         case WM_COMMAND:

@@ -5,17 +5,21 @@
 #include "serial/com_port.h"
 #include "serial/line_rate.h"
 #include "serial/serial_state.h"
+#include "serial/source_silence.h"
 #include "serial/update_cycle.h"
 
 namespace {
 
-constexpr int kPortCount = 9;
 constexpr int kProbeCount = 3;
-constexpr DWORD kSettleMs = 1000;
-constexpr DWORD kProbeMs = 300;
+constexpr UINT kSettleMs = 1000;
+constexpr UINT kProbeMs = 300;
 constexpr DWORD kShutdownPauseMs = 100;
 constexpr int kCloseAttempts = 50;
 constexpr UINT kTickMs = 300;
+
+// Set while a tick runs: a close asked for meanwhile (from a message box the
+// tick shows) is taken when the tick ends, not by a tick inside it.
+bool tickRunning = false;
 
 // Each message is drawn over the previous one; the trailing spaces wipe what a longer one left.
 // Some stand only until the next is drawn, with no pause between: each is handed to the display
@@ -31,63 +35,116 @@ bool IsOpenHandle(HANDLE h) {
     return h != nullptr && h != INVALID_HANDLE_VALUE;
 }
 
+void EndSearch(HDC dc) {
+    ShowStatus(dc, u"Search end           ");
+    SearchStage = kSearchIdle;
+    SearchPort = 0;
+}
+
+// Shows the first port from n on that opened and starts its probes; ends the
+// search when none is left. The pause until the next step.
+UINT VisitPortFrom(HDC dc, int n) {
+    while (n <= kSearchPortCount && SearchHandles[n - 1] == INVALID_HANDLE_VALUE)
+        ++n;
+    if (n > kSearchPortCount) {
+        EndSearch(dc);
+        return kTickMs;
+    }
+    ShowStatus(dc, u"Read Com%x     ", n);
+    SearchStage = kSearchProbing;
+    SearchPort = n;
+    SearchProbe = 0;
+    return kProbeMs;
+}
+
+UINT OpenAllPorts(HDC dc) {
+    DrawStaticScreen(dc);
+    // All ports are opened first so every receiver gets the same time to queue data.
+    for (int i = 0; i < kSearchPortCount; ++i)
+        SearchHandles[i] = OpenComPort(i + 1);
+    SearchStage = kSearchResting;
+    return kSettleMs;
+}
+
+UINT ProbePort(HDC dc) {
+    const int n = SearchPort;
+    HANDLE port = SearchHandles[n - 1];
+    if (ReadAvailable(port) > 0) {
+        ShowStatus(dc, u"Detect Data Com%x     ", n);
+        ComPort = port;
+        SearchHandles[n - 1] = INVALID_HANDLE_VALUE;
+        StartLineRate(port, n);
+        StartSilenceWatch(port);
+        SearchPending = 0;
+        // Ports above the chosen one are let go unread, so other programs can use them.
+        for (int above = n + 1; above <= kSearchPortCount; ++above) {
+            if (SearchHandles[above - 1] != INVALID_HANDLE_VALUE)
+                CloseHandle(SearchHandles[above - 1]);
+            SearchHandles[above - 1] = INVALID_HANDLE_VALUE;
+        }
+        EndSearch(dc);
+        return kTickMs;
+    }
+    if (++SearchProbe < kProbeCount) return kProbeMs;
+    ShowStatus(dc, u"Com%x Not Read     ", n);
+    CloseHandle(port);
+    SearchHandles[n - 1] = INVALID_HANDLE_VALUE;
+    return VisitPortFrom(dc, n + 1);
+}
+
+// A search under way that will not be finished: its ports are let go.
+void AbandonSearch() {
+    for (HANDLE& port : SearchHandles) {
+        if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
+        port = INVALID_HANDLE_VALUE;
+    }
+    SearchStage = kSearchIdle;
+    SearchPort = 0;
+}
+
 }  // namespace
 
 void TickTimerTick(HWND window) {
     // Stopped on entry and armed on exit, so a long tick only delays the next one.
     KillTimer(window, TickTimer);
-    if (SearchPending) {
-        SearchPorts(window);
-    } else {
+    tickRunning = true;
+    UINT next = kTickMs;
+    if (!SearchPending) {
         UpdateTick(window);
+    } else if (ExitRequested) {
+        AbandonSearch();
+    } else {
+        next = SearchStep(window);
     }
+    tickRunning = false;
     if (ExitRequested) {
         ShutdownSequence(window);
         return;
     }
-    TickTimer = SetTimer(window, kTickTimerId, kTickMs, nullptr);
+    TickTimer = SetTimer(window, kTickTimerId, next, nullptr);
 }
 
-void SearchPorts(HWND window) {
+UINT SearchStep(HWND window) {
     HDC dc = GetDC(window);
-    DrawStaticScreen(dc);
-
-    // All ports are opened first so every receiver gets the same time to queue data.
-    HANDLE ports[kPortCount];
-    for (int i = 0; i < kPortCount; ++i)
-        ports[i] = OpenComPort(i + 1);
-    Sleep(kSettleMs);
-
-    int chosen = 0;
-    for (int n = 1; n <= kPortCount && chosen == 0; ++n) {
-        HANDLE port = ports[n - 1];
-        if (port == INVALID_HANDLE_VALUE) continue;
-        ShowStatus(dc, u"Read Com%x     ", n);
-        for (int probe = 0; probe < kProbeCount; ++probe) {
-            Sleep(kProbeMs);
-            if (ReadAvailable(port) > 0) {
-                ShowStatus(dc, u"Detect Data Com%x     ", n);
-                ComPort = port;
-                StartLineRate(port, n);
-                SearchPending = 0;
-                chosen = n;
-                break;
-            }
-        }
-        if (chosen != 0) break;
-        ShowStatus(dc, u"Com%x Not Read     ", n);
-        CloseHandle(port);
+    UINT next = kTickMs;
+    switch (SearchStage) {
+        case kSearchIdle:
+            next = OpenAllPorts(dc);
+            break;
+        case kSearchResting:
+            next = VisitPortFrom(dc, 1);
+            break;
+        case kSearchProbing:
+            next = ProbePort(dc);
+            break;
     }
-
-    // Ports above the chosen one are let go unread, so other programs can use them.
-    if (chosen != 0) {
-        for (int n = chosen + 1; n <= kPortCount; ++n) {
-            if (ports[n - 1] != INVALID_HANDLE_VALUE) CloseHandle(ports[n - 1]);
-        }
-    }
-
-    ShowStatus(dc, u"Search end           ");
     ReleaseDC(window, dc);
+    return next;
+}
+
+void RequestExit(HWND window) {
+    ExitRequested = 1;
+    if (!tickRunning) TickTimer = SetTimer(window, kTickTimerId, 0, nullptr);
 }
 
 void ShutdownSequence(HWND window) {

@@ -8,6 +8,18 @@ int32_t LoggingEnabled;
 HANDLE LogFile;
 uint8_t ReadBuffer[kReadBufferSize];
 
+int32_t SearchStage = kSearchIdle;
+HANDLE SearchHandles[kSearchPortCount] = {
+    INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE,
+    INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE,
+    INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
+int32_t SearchPort;
+int32_t SearchProbe;
+
+int32_t DatagramSource;
+DWORD LastDataTick;
+int32_t SilenceShown;
+
 DWORD BaudSetting = kAutoBaud;
 int32_t ComPortNumber;
 DWORD LineRate;
@@ -27,6 +39,14 @@ void ResetSerialState() {
     LoggingEnabled = 0;
     LogFile = nullptr;
     std::memset(ReadBuffer, 0, sizeof ReadBuffer);
+    SearchStage = kSearchIdle;
+    for (HANDLE& port : SearchHandles)
+        port = INVALID_HANDLE_VALUE;
+    SearchPort = 0;
+    SearchProbe = 0;
+    DatagramSource = 0;
+    LastDataTick = 0;
+    SilenceShown = 0;
     BaudSetting = kAutoBaud;
     ComPortNumber = 0;
     LineRate = 0;

@@ -1,4 +1,4 @@
-// The TickTimer tick, the port search and the shutdown, on the virtual clock.
+// The TickTimer tick, the port search step by step and the shutdown, on the virtual clock.
 #include <string>
 #include <vector>
 
@@ -38,19 +38,23 @@ TEST_F(SearchTest, TheFirstPortThatDeliversIsChosenAndEveryOtherPortFreed) {
         for (int port = 1; port <= 9; ++port)
             AttachReceiver(port);
         const std::uint64_t chosenAt = ProbeTime(c.port - 1, c.probe);
-        // Each clock step of the search: the time, the status line and the free ports.
+        // Each step of the search after the ports opened: the time, the status line and the
+        // free ports as it begins.
         std::vector<std::string> steps;
-        OnClock([&](std::uint64_t now) {
-            if (now < kSearchSettledMs || !Seen.ticks.empty()) return;
+        Seen.beforeTick = [&] {
+            const std::uint64_t now = host::NowMs();
+            if (now < kSearchSettledMs || SearchPending == 0) return;
             if (now == chosenAt) Talk(*ptys_[c.port]);
             steps.push_back(std::to_string(now) + " " + StatusName() + " free " + FreePorts());
-        });
+        };
         CreateMainWindow();
         ASSERT_TRUE(RunUntil(chosenAt + 10));
 
-        ASSERT_EQ(Seen.ticks.size(), 1u);
-        EXPECT_EQ(Seen.ticks[0].start, 1000u);
-        EXPECT_EQ(Seen.ticks[0].end, chosenAt);
+        // Steps at the rest's end and at each probe, none of them waiting.
+        EXPECT_EQ(Seen.ticks.front().start, 1000u);
+        EXPECT_EQ(Seen.ticks.back().end, chosenAt);
+        for (const TickRecord& tick : Seen.ticks)
+            EXPECT_EQ(tick.end, tick.start);
         EXPECT_EQ(SearchPending, 0);
         EXPECT_EQ(StatusName(), "Search end");
         // The probe's bytes were taken from the port but not decoded.
@@ -73,28 +77,48 @@ TEST_F(SearchTest, TheFirstPortThatDeliversIsChosenAndEveryOtherPortFreed) {
     }
 }
 
-// What a real display receives: the messages drawn before each pause reach
-// it while the pause lasts, not only once the tick has returned.
-TEST_F(SearchTest, TheDisplayReceivesEachMessageOfTheSearchAndTheShutdown) {
-    AttachReceiver(1);
-    AttachReceiver(2);
-    std::vector<std::string> shown;
-    host::StartRecordingDisplay([&](const host::Frame& frame) {
-        const std::string name = StatusName(frame.screen);
-        if (!name.empty() && (shown.empty() || shown.back() != name)) shown.push_back(name);
-    });
-    CreateMainWindow();
-    PostMessageW(window_, WM_CLOSE, 0, 0);
-    RunToQuit(20000);
-    host::StopDisplay();
+// What a real display receives: the messages drawn reach it as they are
+// drawn. A close ends a search under way at once, letting its ports go; the
+// shutdown follows without waiting for a tick.
+TEST_F(SearchTest, TheDisplayReceivesEachMessageAndACloseIsTakenAtOnce) {
+    const struct {
+        const char* when;
+        std::uint64_t closeAt;
+        std::vector<std::string> shown;
+    } cases[] = {
+        {"between searches",
+         ProbeTime(2, 0) + 100,
+         {"Read Com1", "Com1 Not Read", "Read Com2", "Com2 Not Read", "Search end",
+          "Search Com Port", "Wait Close"}},
+        {"while the ports rest", 1500, {"Search Com Port", "Wait Close"}},
+        {"while a port is probed",
+         ProbeTime(1, 1) + 100,
+         {"Read Com1", "Com1 Not Read", "Read Com2", "Search Com Port", "Wait Close"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.when);
+        TearDown();
+        SetUp();
+        AttachReceiver(1);
+        AttachReceiver(2);
+        std::vector<std::string> shown;
+        host::StartRecordingDisplay([&](const host::Frame& frame) {
+            const std::string name = StatusName(frame.screen);
+            if (!name.empty() && (shown.empty() || shown.back() != name)) shown.push_back(name);
+        });
+        CreateMainWindow();
+        ASSERT_TRUE(RunUntil(c.closeAt));
+        PostMessageW(window_, WM_CLOSE, 0, 0);
+        RunToQuit(20000);
+        host::StopDisplay();
 
-    const std::vector<std::string> expected = {"Read Com1",     "Com1 Not Read", "Read Com2",
-                                               "Com2 Not Read", "Search end",    "Search Com Port",
-                                               "Wait Close"};
-    EXPECT_EQ(shown, expected);
-    // The search of two silent ports, then three pauses of 100 ms and a close without a port.
-    ASSERT_EQ(Seen.ticks.size(), 1u);
-    EXPECT_EQ(Seen.destroyedAt, ProbeTime(2, 0) + 300);
+        EXPECT_EQ(shown, c.shown);
+        // The tick comes as soon as a timer can (10 ms), then three pauses of
+        // 100 ms and a close without a port.
+        EXPECT_EQ(Seen.destroyedAt, c.closeAt + 10 + 300);
+        EXPECT_TRUE(PortIsFree(1));
+        EXPECT_TRUE(PortIsFree(2));
+    }
 }
 
 TEST_F(SearchTest, APortThatWillNotCloseIsGivenFiftyAttempts) {
@@ -105,16 +129,16 @@ TEST_F(SearchTest, APortThatWillNotCloseIsGivenFiftyAttempts) {
     ASSERT_TRUE(CloseHandle(stale));
     std::string statusAfterSecondAttempt;
     OnClock([&](std::uint64_t now) {
-        if (now == kSearchSettledMs + 400) statusAfterSecondAttempt = StatusName();
+        if (now == 1000 + 400) statusAfterSecondAttempt = StatusName();
     });
     CreateMainWindow();
-    // Held when the fruitless search of the closing tick ends.
+    // Held when the first tick comes; the close asked for before it means no search runs.
     ComPort = stale;
     ExitRequested = 1;
     RunToQuit(20000);
 
     ASSERT_EQ(Seen.ticks.size(), 1u);
-    EXPECT_EQ(Seen.destroyedAt, kSearchSettledMs + 200 + 50 * 100);
+    EXPECT_EQ(Seen.destroyedAt, 1000 + 200 + 50 * 100);
     EXPECT_EQ(statusAfterSecondAttempt, "Wait Close");
     ComPort = nullptr;
 }

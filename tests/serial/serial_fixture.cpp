@@ -29,6 +29,7 @@ constexpr std::uint32_t kKeyColour = 0x123456;
 LRESULT TestWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_TIMER && wparam == kTickTimerId) {
         const std::uint64_t start = host::NowMs();
+        if (Seen.beforeTick) Seen.beforeTick();
         Seen.inTick = true;
         TickTimerTick(window);
         Seen.inTick = false;
@@ -42,7 +43,7 @@ LRESULT TestWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
         return 0;
     }
     if (message == WM_CLOSE) {
-        ExitRequested = 1;
+        RequestExit(window);
         return 0;
     }
     if (message == WM_DESTROY) {

@@ -35,6 +35,7 @@ struct WindowEvents {
     std::uint64_t destroyedAt = 0;
     bool inLogCommand = false;
     bool inTick = false;
+    std::function<void()> beforeTick;  // called as each tick begins
 };
 extern WindowEvents Seen;
 
