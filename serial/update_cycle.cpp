@@ -7,8 +7,16 @@
 #include "serial/com_port.h"
 #include "serial/line_rate.h"
 #include "serial/serial_state.h"
+#include "serial/source_silence.h"
 
 namespace {
+
+// A network source can have far more queued than one read takes (a burst
+// after an outage, a log replayed at speed): a tick goes on reading, logging
+// and decoding until it has taken what was there, but takes no more than
+// this, so that a flood cannot hold the window; the rest waits for the next
+// tick.
+constexpr int32_t kMostNetworkBytesPerTick = 256 * 1024;
 
 bool IsOpenHandle(HANDLE h) {
     return h != nullptr && h != INVALID_HANDLE_VALUE;
@@ -30,6 +38,8 @@ bool AppendToLog(int32_t count) {
 
 // The source has failed: it is let go, and the next tick searches again as
 // at start-up. An open log stays open for the next source's bytes.
+// (What the screen shows of the lost source is cleared by the search's
+// static screen.)
 void LosePort(HDC dc) {
     WCHAR text[32];
     const int length = wsprintfW(text, u"Com%x Lost", ComPortNumber);
@@ -39,11 +49,28 @@ void LosePort(HDC dc) {
     SearchPending = 1;
 }
 
+// Reads once more from a network source that filled the last read, logs and
+// decodes what came; the count read, or kPortFailed once the source is lost.
+int32_t ReadMore(HWND window, HDC dc, int32_t limit, bool* writeFailed, int32_t* verified) {
+    const int32_t count = ReadAvailable(ComPort, limit);
+    if (count == kPortFailed) {
+        LosePort(dc);
+        return count;
+    }
+    if (LoggingEnabled && !AppendToLog(count)) {
+        CloseLog();
+        *writeFailed = true;
+    }
+    if (count > 0) *verified += ProcessChunk(window, dc, ReadBuffer, count);
+    return count;
+}
+
 }  // namespace
 
 void UpdateTick(HWND window) {
     HDC dc = GetDC(window);
-    int32_t count = ReadAvailable(ComPort, ReadLimitFor(LineRate));
+    const int32_t limit = ReadLimitFor(LineRate);
+    int32_t count = ReadAvailable(ComPort, limit);
     if (count == kPortFailed) {
         LosePort(dc);
         count = 0;
@@ -64,8 +91,17 @@ void UpdateTick(HWND window) {
     ScratchRect = RECT{0, 100, 25, 135};
     DrawTextW(dc, counter, length, &ScratchRect, DT_SINGLELINE);
 
-    const int32_t verified = count > 0 ? ProcessChunk(window, dc, ReadBuffer, count) : 0;
-    if (!SearchPending) FollowLineRate(dc, count, verified);
+    int32_t verified = count > 0 ? ProcessChunk(window, dc, ReadBuffer, count) : 0;
+    // A serial line never has more than one read's worth: its limit is a
+    // second of the line.
+    int32_t taken = count;
+    for (int32_t more = count;
+         !SearchPending && LineRate == 0 && more == limit && taken < kMostNetworkBytesPerTick;) {
+        more = ReadMore(window, dc, limit, &writeFailed, &verified);
+        if (more > 0) taken += more;
+    }
+    if (!SearchPending) FollowLineRate(dc, taken, verified);
+    FollowSilence(dc, taken);
     ReleaseDC(window, dc);
     // Last, once the tick has drawn everything: the box runs its own message loop.
     if (writeFailed) MessageBoxW(window, u"Write Error", u"Write Error", MB_OK);

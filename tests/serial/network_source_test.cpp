@@ -1,15 +1,19 @@
-// Network sources through the whole serial input, in real time: a local TCP
-// server that closes and comes back, and a real gpsd on a pseudo-terminal.
+// Network sources through the whole serial input: in real time, a local TCP
+// server that closes and comes back and a real gpsd on a pseudo-terminal; on
+// the virtual clock, a burst that is caught up and a UDP sender.
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "nmea/nav_record.h"
 #include "serial/serial_state.h"
@@ -146,6 +150,110 @@ TEST_F(NetworkSourceTest, RealGpsdShowsTheFixAndTheLogHoldsOnlySentences) {
     EXPECT_TRUE(shown);
     EXPECT_TRUE(OnlySentences(log));
     EXPECT_EQ(log.find('{'), std::string::npos);
+}
+
+// A multiplexer's burst, a megabyte of sentences and noise after an outage,
+// is read in the ticks that follow, up to a bound per tick: every byte is
+// logged, and the newest sentence shows within 2 seconds of the burst.
+TEST_F(SerialFixture, ABurstIsCaughtUpWithinTwoSecondsAndLoggedWhole) {
+    TcpServer server;
+    ASSERT_TRUE(server.Ok());
+    test_support::MapComPort(1, "tcp://127.0.0.1:" + std::to_string(server.Port()));
+    OnClock([&](std::uint64_t) {
+        if (SearchPending && server.Accept(0)) server.Send(Fix("4807.038"));
+    });
+    CreateMainWindow();
+    ClickLog();
+    ASSERT_TRUE(RunUntil(2310));
+    ASSERT_EQ(SearchPending, 0);
+    OnClock(nullptr);
+
+    std::string burst;
+    for (int i = 0; burst.size() < 1000000; ++i) {
+        burst += Fix("4807.038") +
+                 test_support::Sentence(
+                     "GPGSV,3,1,12,01,40,083,46,02,17,308,41,"
+                     "12,07,344,39,14,22,228,45") +
+                 std::string(60, static_cast<char>('!' + i % 90)) + "\r\n";
+    }
+    burst += Fix("3352.100") + "$";
+    // How much the log has grown by the start of each tick: what each tick read.
+    std::vector<std::uintmax_t> logSizes;
+    Seen.beforeTick = [&] {
+        std::error_code error;
+        logSizes.push_back(std::filesystem::file_size(dir_.File("NMEADataLog.TXT"), error));
+    };
+    std::atomic<bool> sent{false};
+    std::thread sender([&] {
+        server.Send(burst);
+        sent = true;
+    });
+    while (!sent && RunUntil(host::NowMs() + 100)) {
+    }
+    const std::uint64_t burstEnd = host::NowMs();
+    while (!Shows(3352.100f) && host::NowMs() < burstEnd + 10000 && RunUntil(host::NowMs() + 10)) {
+    }
+    sender.join();
+    EXPECT_TRUE(Shows(3352.100f));
+    EXPECT_LE(host::NowMs() - burstEnd, 2000u);
+    ASSERT_TRUE(RunUntil(host::NowMs() + 1000));
+    // More than one read a tick, but never more than the bound and the read
+    // that reaches it.
+    std::uintmax_t most = 0;
+    for (std::size_t i = 1; i < logSizes.size(); ++i)
+        most = std::max(most, logSizes[i] - logSizes[i - 1]);
+    EXPECT_GT(most, 2u * kReadBufferSize);
+    EXPECT_LE(most, 256u * 1024 + kReadBufferSize);
+    ClickLog();
+    ASSERT_TRUE(RunUntil(host::NowMs() + 10));
+    const std::string log = ReadLog();
+    EXPECT_TRUE(log == burst) << log.size() << " bytes logged of " << burst.size();
+}
+
+// Datagrams from a multiplexer: shown and logged byte for byte in order of
+// arrival. The source is never lost: when they stop the status line says so
+// after 5 seconds, and the next sentence replaces that.
+TEST_F(SerialFixture, UdpSentencesAreShownAndLoggedAndTheirSilenceIsSaid) {
+    const int port = test_support::UnusedUdpPort();
+    ASSERT_NE(port, 0);
+    test_support::MapComPort(1, "udp://127.0.0.1:" + std::to_string(port));
+    test_support::UdpSender sender;
+    std::string sentAfterChoice;
+    std::uint64_t nextSecond = 0;
+    OnClock([&](std::uint64_t now) {
+        if (now < nextSecond || now > 8000) return;
+        nextSecond = now / 1000 * 1000 + 1000;
+        const std::string latitude = "48" + std::to_string(10 + now / 1000) + ".038";
+        // Two sentences in one datagram, a third alone.
+        const std::string fix = Fix(latitude);
+        const std::string rmc = test_support::Sentence("GPRMC,123519,A," + latitude +
+                                                       ",N,01131.000,E,022.4,084.4,230394,,");
+        for (const std::string& datagram : {fix, rmc}) {
+            ASSERT_TRUE(sender.Send(port, datagram));
+            if (SearchPending == 0) sentAfterChoice += datagram;
+        }
+    });
+    CreateMainWindow();
+    ClickLog();
+    ASSERT_TRUE(RunUntil(8300));
+    EXPECT_EQ(SearchPending, 0);
+    EXPECT_TRUE(Shows(4818.038f));
+    EXPECT_FALSE(ScreenShows(u"Com1 No Data"));
+
+    ASSERT_TRUE(RunUntil(12900));
+    EXPECT_FALSE(ScreenShows(u"Com1 No Data"));
+    ASSERT_TRUE(RunUntil(13500));
+    EXPECT_TRUE(ScreenShows(u"Com1 No Data"));
+    ASSERT_TRUE(RunUntil(30000));
+    EXPECT_EQ(SearchPending, 0) << "never lost";
+
+    ASSERT_TRUE(sender.Send(port, Fix("3352.100") + "$"));
+    ASSERT_TRUE(RunUntil(30400));
+    EXPECT_TRUE(Shows(3352.100f));
+    EXPECT_FALSE(ScreenShows(u"Com1 No Data"));
+    ClickLog();
+    ASSERT_TRUE(RunUntil(30410));
+    EXPECT_EQ(ReadLog(), sentAfterChoice + Fix("3352.100") + "$");
 }
 
 }  // namespace
