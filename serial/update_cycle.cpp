@@ -14,9 +14,11 @@ namespace {
 // A network source can have far more queued than one read takes (a burst
 // after an outage, a log replayed at speed): a tick goes on reading, logging
 // and decoding until it has taken what was there, but takes no more than
-// this, so that a flood cannot hold the window; the rest waits for the next
-// tick.
+// this and stops reading after this long, so that a flood cannot hold the
+// window; the rest waits for the next tick. A megabyte is caught up in four
+// ticks where the machine decodes and draws it fast enough.
 constexpr int32_t kMostNetworkBytesPerTick = 256 * 1024;
+constexpr DWORD kMostNetworkReadingMs = 100;
 
 bool IsOpenHandle(HANDLE h) {
     return h != nullptr && h != INVALID_HANDLE_VALUE;
@@ -68,6 +70,7 @@ int32_t ReadMore(HWND window, HDC dc, int32_t limit, bool* writeFailed, int32_t*
 }  // namespace
 
 void UpdateTick(HWND window) {
+    const DWORD started = GetTickCount();
     HDC dc = GetDC(window);
     const int32_t limit = ReadLimitFor(LineRate);
     int32_t count = ReadAvailable(ComPort, limit);
@@ -95,8 +98,9 @@ void UpdateTick(HWND window) {
     // A serial line never has more than one read's worth: its limit is a
     // second of the line.
     int32_t taken = count;
-    for (int32_t more = count;
-         !SearchPending && LineRate == 0 && more == limit && taken < kMostNetworkBytesPerTick;) {
+    for (int32_t more = count; !SearchPending && LineRate == 0 && more == limit &&
+                               taken < kMostNetworkBytesPerTick &&
+                               GetTickCount() - started < kMostNetworkReadingMs;) {
         more = ReadMore(window, dc, limit, &writeFailed, &verified);
         if (more > 0) taken += more;
     }

@@ -77,11 +77,13 @@ Program* StartProgram() {
     host::UseVirtualClock(0);
     if (!CreateMainWindow(host::CreateInstance(host::ProgramResources()), SW_SHOW)) return nullptr;
     program.main = GetParent(LogButton);
-    // The first tick searches and takes COM1, which has data waiting.
+    // The first ticks are the search's steps: it opens the ports, then takes
+    // COM1, which has data waiting, at its first probe.
     sim::Burst burst;
     sim::SynthesizeSecond(program.config, program.second++, &burst);
     Send(program.receiver, burst.bytes, burst.size);
-    SendMessageW(program.main, WM_TIMER, kTickTimerId, 0);
+    for (int step = 0; step < 10 && SearchPending; ++step)
+        SendMessageW(program.main, WM_TIMER, kTickTimerId, 0);
     return SearchPending == 0 ? &program : nullptr;
 }
 
