@@ -94,11 +94,10 @@ void ConnectToNext(KernelObject& object) {
             continue;
         }
         WatchPeer(object, fd.Get());
-        int result;
-        do {
-            result = connect(fd.Get(), reinterpret_cast<const sockaddr*>(&to.address), to.length);
-        } while (result != 0 && errno == EINTR);
-        if (result == 0 || errno == EINPROGRESS) {
+        // An interrupted connect goes on by itself, as one in progress does.
+        const int result =
+            connect(fd.Get(), reinterpret_cast<const sockaddr*>(&to.address), to.length);
+        if (result == 0 || errno == EINPROGRESS || errno == EINTR) {
             object.fd = std::move(fd);
             s.state = NetState::kConnecting;
             if (result == 0) Connected(object);
