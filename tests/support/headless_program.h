@@ -32,8 +32,11 @@ class HeadlessProgramTest : public ::testing::Test {
 
     void TearDown() override {
         host::SetVirtualClockObserver(nullptr, nullptr);
-        // Exits that skip the shutdown leave the port and the log open.
+        // Exits that skip the shutdown leave the port, a search's ports and the log open.
         if (ComPort != nullptr && ComPort != INVALID_HANDLE_VALUE) CloseHandle(ComPort);
+        for (HANDLE port : SearchHandles) {
+            if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
+        }
         if (LogFile != nullptr && LogFile != INVALID_HANDLE_VALUE) CloseHandle(LogFile);
         ResetSerialState();
         ResetNmeaState();
