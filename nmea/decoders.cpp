@@ -23,8 +23,14 @@ void NavRecord::ParseGga(const char* sentence, int32_t length) {
             case 2:
                 ggaLatitude = AsFloat(text);
                 break;
+            case 3:
+                ggaNorthSouth = AsLetter(text);
+                break;
             case 4:
                 ggaLongitude = AsFloat(text);
+                break;
+            case 5:
+                ggaEastWest = AsLetter(text);
                 break;
             case 6:
                 fixQuality = static_cast<uint8_t>(AsInt(text));

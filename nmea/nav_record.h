@@ -34,6 +34,8 @@ class NavRecord {
     float ggaTime;
     float ggaLatitude;
     float ggaLongitude;
+    char ggaNorthSouth;  // the hemisphere letters GGA sent, NUL when it sent none
+    char ggaEastWest;
     float ggaHdop;
     float altitude;
     float geoidSeparation;

@@ -12,7 +12,8 @@
 namespace {
 
 // wsprintfW writes at most 1024 characters, terminator included.
-WCHAR textBuffer[1024];
+constexpr int kTextChars = 1024;
+WCHAR textBuffer[kTextChars];
 SkyView sky;
 
 struct FieldBox {
@@ -83,6 +84,22 @@ void DrawField(HDC dc, const FieldBox& box, const WCHAR* text) {
     if (FieldShows(box, text)) return;
     FillScratch(dc, {box.left, box.top, box.right, box.bottom}, WhiteBrush);
     DrawTextInRect(dc, box.left, box.right, box.top, box.bottom, text);
+}
+
+// Degrees and minutes, then the hemisphere letter after a space: the same
+// numbers stand for places a hemisphere apart. No letter when the sentence
+// carried none (or something that names no hemisphere).
+void FormatPosition(WCHAR* out, const WCHAR* format, float value, char hemisphere, char one,
+                    char other) {
+    int32_t degrees = 0;
+    float minutes = 0.0f;
+    SplitDegreesMinutes(value, &degrees, &minutes);
+    int length = wsprintfW(out, format, degrees, static_cast<double>(minutes));
+    if ((hemisphere == one || hemisphere == other) && length < kTextChars - 3) {
+        out[length++] = u' ';
+        out[length++] = static_cast<WCHAR>(hemisphere);
+        out[length] = 0;
+    }
 }
 
 void DrawLetter(HDC dc, const WCHAR* letter, RECT box) {
@@ -169,15 +186,9 @@ void SplitDegreesMinutes(float value, int32_t* degrees, float* minutes) {
 void RefreshGga(HDC dc) {
     wsprintfW(textBuffer, u"Altitude:%6.2f     ", static_cast<double>(Nav.displayAltitude));
     DrawField(dc, kAltitudeField, textBuffer);
-
-    int32_t degrees = 0;
-    float minutes = 0.0f;
-    SplitDegreesMinutes(Nav.ggaLatitude, &degrees, &minutes);
-    wsprintfW(textBuffer, u"Latitude:%2d'%2.2f     ", degrees, static_cast<double>(minutes));
+    FormatPosition(textBuffer, u"Latitude:%2d'%2.2f", Nav.ggaLatitude, Nav.ggaNorthSouth, 'N', 'S');
     DrawField(dc, kLatitudeField, textBuffer);
-
-    SplitDegreesMinutes(Nav.ggaLongitude, &degrees, &minutes);
-    wsprintfW(textBuffer, u"Longitude:%2d'%2.2f     ", degrees, static_cast<double>(minutes));
+    FormatPosition(textBuffer, u"Longitude:%2d'%2.2f", Nav.ggaLongitude, Nav.ggaEastWest, 'E', 'W');
     DrawField(dc, kLongitudeField, textBuffer);
 }
 

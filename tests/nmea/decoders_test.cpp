@@ -18,25 +18,26 @@ TEST_F(Decoders, GgaFieldTable) {
     const struct {
         const char* sentence;
         float time, latitude, longitude;
+        char northSouth, eastWest;
         uint8_t quality, used;
         float hdop, altitude, geoid, display;
     } cases[] = {
         {"$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n", 123519.0f,
-         4807.038f, 1131.0f, 1, 8, 0.9f, 545.4f, 46.9f, 592.30005f},
+         4807.038f, 1131.0f, 'N', 'E', 1, 8, 0.9f, 545.4f, 46.9f, 592.30005f},
         {"$GNGGA,002153.000,3342.6618,S,11751.3858,W,2,10,1.2,27.0,M,-34.2,M,0.8,0000*5E", 2153.0f,
-         3342.6618f, 11751.3858f, 2, 10, 1.2f, 27.0f, -34.2f, 27.0f + -34.2f},
+         3342.6618f, 11751.3858f, 'S', 'W', 2, 10, 1.2f, 27.0f, -34.2f, 27.0f + -34.2f},
         // Empty fields write zeros; the sum still counts the geoid separation.
-        {"$GPGGA,235947.000,,,,,0,00,,,M,0.0,M,,0000*5F", 235947.0f, 0, 0, 0, 0, 0, 0, 0, 0},
+        {"$GPGGA,235947.000,,,,,0,00,,,M,0.0,M,,0000*5F", 235947.0f, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
         {"$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,,M,46.9,M,,*00", 123519.0f, 4807.038f,
-         1131.0f, 1, 8, 0.9f, 0, 46.9f, 46.9f},
+         1131.0f, 'N', 'E', 1, 8, 0.9f, 0, 46.9f, 46.9f},
         // 8-bit fields keep the low byte of the clamped value.
-        {"$GPGGA,,,,,,300,-1,,,,,,*00", 0, 0, 0, 44, 255, 0, 0, 0, 0},
-        {"$GPGGA,,,,,,99999999999,-99999999999,,,,,,*00", 0, 0, 0, 255, 0, 0, 0, 0, 0},
+        {"$GPGGA,,,,,,300,-1,,,,,,*00", 0, 0, 0, 0, 0, 44, 255, 0, 0, 0, 0},
+        {"$GPGGA,,,,,,99999999999,-99999999999,,,,,,*00", 0, 0, 0, 0, 0, 255, 0, 0, 0, 0, 0},
         // A field of 25 characters keeps its first 19; 19 fit whole.
         {"$GPGGA,1234567890123456789012345,00000000000000000004807.5,*00",
-         static_cast<float>(1234567890123456789.0), 0, 0, 0, 0, 0, 0, 0, 0},
+         static_cast<float>(1234567890123456789.0), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
         {"$GPGGA,1,1234567890.12345678,*00", 1, static_cast<float>(1234567890.12345678), 0, 0, 0, 0,
-         0, 0, 0}};
+         0, 0, 0, 0, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.sentence);
         ResetNmeaState();
@@ -44,6 +45,8 @@ TEST_F(Decoders, GgaFieldTable) {
         EXPECT_EQ(Nav.ggaTime, c.time);
         EXPECT_EQ(Nav.ggaLatitude, c.latitude);
         EXPECT_EQ(Nav.ggaLongitude, c.longitude);
+        EXPECT_EQ(Nav.ggaNorthSouth, c.northSouth);
+        EXPECT_EQ(Nav.ggaEastWest, c.eastWest);
         EXPECT_EQ(Nav.fixQuality, c.quality);
         EXPECT_EQ(Nav.satellitesUsed, c.used);
         EXPECT_EQ(Nav.ggaHdop, c.hdop);

@@ -41,7 +41,25 @@ TEST_F(LayoutTest, RefreshFormats) {
         RECT box;
         const char16_t* text;
     } cases[] = {
-        {"latitude 0", [] {}, RefreshGga, kLatitude, u"Latitude: 0'0.00     "},
+        {"latitude 0, no hemisphere sent", [] {}, RefreshGga, kLatitude, u"Latitude: 0'0.00"},
+        {"south",
+         [] {
+             Nav.ggaLatitude = 3351.5f;
+             Nav.ggaNorthSouth = 'S';
+         },
+         RefreshGga, kLatitude, u"Latitude:33'51.50 S"},
+        {"west",
+         [] {
+             Nav.ggaLongitude = 15112.25f;
+             Nav.ggaEastWest = 'W';
+         },
+         RefreshGga, kLongitude, u"Longitude:151'12.25 W"},
+        {"a letter of the other axis names no hemisphere here",
+         [] {
+             Nav.ggaLongitude = 15112.25f;
+             Nav.ggaEastWest = 'N';
+         },
+         RefreshGga, kLongitude, u"Longitude:151'12.25"},
         {"altitude -12.5", [] { Nav.displayAltitude = -12.5f; }, RefreshGga, kAltitude,
          u"Altitude:-12.50     "},
         {"date 170305", [] { Nav.rmcDate = 170305.0f; }, RefreshRmc, kDate, u"2005/ 3/17   "},
@@ -54,6 +72,20 @@ TEST_F(LayoutTest, RefreshFormats) {
         c.refresh(window);
         EXPECT_TRUE(FieldShows(c.box, c.text));
     }
+}
+
+// The widest positions a receiver sends fit their boxes, letter and all.
+TEST_F(LayoutTest, WidestPositionsFitTheirBoxes) {
+    Nav.ggaLatitude = 8959.99f;
+    Nav.ggaNorthSouth = 'S';
+    Nav.ggaLongitude = 17959.99f;
+    Nav.ggaEastWest = 'W';
+    RefreshGga(window);
+    EXPECT_TRUE(FieldShows(kLatitude, u"Latitude:89'59.99 S"));
+    EXPECT_TRUE(FieldShows(kLongitude, u"Longitude:179'59.99 W"));
+    // Nothing is cut: the last column of each box stays white.
+    for (const RECT& box : {kLatitude, kLongitude})
+        EXPECT_FALSE(AnyDark({box.right - 4, box.top, box.right, box.bottom})) << box.left;
 }
 
 // Each field with an overlong value, then a normal one: the overlong text
