@@ -177,6 +177,13 @@ void DrawSentenceEcho(HDC dc, const WCHAR* echo, int32_t length) {
     DrawTextW(dc, echo, length, &ScratchRect, DT_SINGLELINE);
 }
 
+void DrawStatusText(HDC dc, const WCHAR* text) {
+    // One text at a time: nothing of a longer earlier one may remain.
+    FillScratch(dc, kStatusLine, WhiteBrush);
+    ScratchRect = kStatusLine;
+    DrawTextW(dc, text, -1, &ScratchRect, DT_SINGLELINE);
+}
+
 void SplitDegreesMinutes(float value, int32_t* degrees, float* minutes) {
     int32_t whole = TruncateToInt32(value) / 100;
     *degrees = whole;

@@ -15,8 +15,10 @@ void ForgetDrawnScreen();
 
 void DrawChecksumMarkReset(HDC dc);
 void DrawChecksumFailureMark(HDC dc);
-// Blanks the status line and draws the sentence's echo there.
+// The status line shows one text at a time: each clears the line and draws
+// there, the echo of a sentence (length characters) or a zero-terminated text.
 void DrawSentenceEcho(HDC dc, const WCHAR* echo, int32_t length);
+void DrawStatusText(HDC dc, const WCHAR* text);
 
 void RefreshGga(HDC dc);
 void RefreshGsa(HDC dc);

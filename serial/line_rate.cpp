@@ -1,6 +1,6 @@
 #include "serial/line_rate.h"
 
-#include "screen/drawing_resources.h"
+#include "screen/main_screen.h"
 #include "serial/serial_state.h"
 
 namespace {
@@ -19,8 +19,8 @@ bool Equals(const WCHAR* a, const WCHAR* b) {
 
 void ShowRate(HDC dc, DWORD rate) {
     WCHAR text[32];
-    wsprintfW(text, u"Baud %d Com%x     ", static_cast<int>(rate), ComPortNumber);
-    DrawTextInRect(dc, 5, 320, 200, 215, text);
+    wsprintfW(text, u"Baud %d Com%x", static_cast<int>(rate), ComPortNumber);
+    DrawStatusText(dc, text);
 }
 
 }  // namespace

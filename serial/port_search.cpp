@@ -21,13 +21,12 @@ constexpr UINT kTickMs = 300;
 // tick shows) is taken when the tick ends, not by a tick inside it.
 bool tickRunning = false;
 
-// Each message is drawn over the previous one; the trailing spaces wipe what a longer one left.
-// Some stand only until the next is drawn, with no pause between: each is handed to the display
-// at once so that none is lost.
+// Each message replaces the one before it on the status line. Some stand only until the next is
+// drawn, with no pause between: each is handed to the display at once so that none is lost.
 void ShowStatus(HDC dc, const WCHAR* format, int portNumber = 0) {
     WCHAR text[32];
     wsprintfW(text, format, portNumber);
-    DrawTextInRect(dc, 5, 320, 200, 215, text);
+    DrawStatusText(dc, text);
     GdiFlush();
 }
 
@@ -36,7 +35,7 @@ bool IsOpenHandle(HANDLE h) {
 }
 
 void EndSearch(HDC dc) {
-    ShowStatus(dc, u"Search end           ");
+    ShowStatus(dc, u"Search end");
     SearchStage = kSearchIdle;
     SearchPort = 0;
 }
@@ -50,7 +49,7 @@ UINT VisitPortFrom(HDC dc, int n) {
         EndSearch(dc);
         return kTickMs;
     }
-    ShowStatus(dc, u"Read Com%x     ", n);
+    ShowStatus(dc, u"Read Com%x", n);
     SearchStage = kSearchProbing;
     SearchPort = n;
     SearchProbe = 0;
@@ -70,7 +69,7 @@ UINT ProbePort(HDC dc) {
     const int n = SearchPort;
     HANDLE port = SearchHandles[n - 1];
     if (ReadAvailable(port) > 0) {
-        ShowStatus(dc, u"Detect Data Com%x     ", n);
+        ShowStatus(dc, u"Detect Data Com%x", n);
         ComPort = port;
         SearchHandles[n - 1] = INVALID_HANDLE_VALUE;
         StartLineRate(port, n);
@@ -86,7 +85,7 @@ UINT ProbePort(HDC dc) {
         return kTickMs;
     }
     if (++SearchProbe < kProbeCount) return kProbeMs;
-    ShowStatus(dc, u"Com%x Not Read     ", n);
+    ShowStatus(dc, u"Com%x Not Read", n);
     CloseHandle(port);
     SearchHandles[n - 1] = INVALID_HANDLE_VALUE;
     return VisitPortFrom(dc, n + 1);
@@ -161,7 +160,7 @@ void ShutdownSequence(HWND window) {
 
     for (int attempt = 0; attempt < kCloseAttempts; ++attempt) {
         Sleep(kShutdownPauseMs);
-        ShowStatus(dc, u"Wait Close          ");
+        ShowStatus(dc, u"Wait Close");
         if (!held) break;
         if (CloseHandle(ComPort)) {
             ComPort = nullptr;

@@ -21,7 +21,7 @@ void FollowSilence(HDC dc, int32_t count) {
     }
     if (SilenceShown || now - LastDataTick < kDatagramSilenceMs) return;
     WCHAR text[32];
-    const int length = wsprintfW(text, u"Com%x No Data", ComPortNumber);
-    DrawSentenceEcho(dc, text, length);
+    wsprintfW(text, u"Com%x No Data", ComPortNumber);
+    DrawStatusText(dc, text);
     SilenceShown = 1;
 }

@@ -44,8 +44,8 @@ bool AppendToLog(int32_t count) {
 // static screen.)
 void LosePort(HDC dc) {
     WCHAR text[32];
-    const int length = wsprintfW(text, u"Com%x Lost", ComPortNumber);
-    DrawSentenceEcho(dc, text, length);
+    wsprintfW(text, u"Com%x Lost", ComPortNumber);
+    DrawStatusText(dc, text);
     CloseHandle(ComPort);
     ComPort = nullptr;
     SearchPending = 1;

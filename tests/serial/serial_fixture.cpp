@@ -93,10 +93,8 @@ const Print& PrintOf(HWND window, const std::u16string& text, RECT rect) {
 // The search's and the shutdown's status texts, as drawn.
 const std::vector<std::u16string>& StatusTexts() {
     static const std::vector<std::u16string> texts = [] {
-        std::vector<std::u16string> all = {u"Search end           ", u"Search Com Port",
-                                           u"Wait Close          "};
-        for (const char16_t* format :
-             {u"Read Com%x     ", u"Detect Data Com%x     ", u"Com%x Not Read     "}) {
+        std::vector<std::u16string> all = {u"Search end", u"Search Com Port", u"Wait Close"};
+        for (const char16_t* format : {u"Read Com%x", u"Detect Data Com%x", u"Com%x Not Read"}) {
             for (int port = 1; port <= 9; ++port) {
                 WCHAR text[32];
                 wsprintfW(text, format, port);
@@ -213,11 +211,26 @@ bool SerialFixture::ScreenShows(const std::u16string& text, RECT rect,
     return !print.empty();
 }
 
+bool SerialFixture::StatusLineShowsOnly(const std::u16string& text, const host::PixelView& screen) {
+    if (!ScreenShows(text, kStatusLine, screen)) return false;
+    std::vector<bool> inked(static_cast<std::size_t>(screen.width) * screen.height);
+    for (const Ink& ink : PrintOf(window_, text, kStatusLine))
+        inked[static_cast<std::size_t>(ink.y) * screen.width + ink.x] = true;
+    for (int y = kStatusLine.top; y < kStatusLine.bottom; ++y) {
+        for (int x = kStatusLine.left; x < kStatusLine.right; ++x) {
+            if (!inked[static_cast<std::size_t>(y) * screen.width + x] &&
+                screen.At(x, y) != 0xFFFFFF) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 std::string SerialFixture::StatusName(const host::PixelView& screen) {
     for (const std::u16string& text : StatusTexts()) {
-        if (!ScreenShows(text, kStatusLine, screen)) continue;
-        std::string name(text.begin(), text.end());
-        return name.substr(0, name.find_last_not_of(' ') + 1);
+        if (!StatusLineShowsOnly(text, screen)) continue;
+        return std::string(text.begin(), text.end());
     }
     return "";
 }

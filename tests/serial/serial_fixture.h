@@ -67,7 +67,10 @@ class SerialFixture : public test_support::HeadlessProgramTest {
     // True when the screen shows the text as DrawTextW draws it single-line into the rectangle.
     bool ScreenShows(const std::u16string& text, RECT rect = kStatusLine,
                      const host::PixelView& screen = host::ScreenPixels());
-    // The search or shutdown text the status line shows, without its trailing spaces; "" if none.
+    // True when the status line shows the text and nothing else: no piece of an earlier one.
+    bool StatusLineShowsOnly(const std::u16string& text,
+                             const host::PixelView& screen = host::ScreenPixels());
+    // The search or shutdown text the status line shows alone; "" if none.
     std::string StatusName(const host::PixelView& screen = host::ScreenPixels());
     std::string ReadLog() const {
         return test_support::ReadWholeFile(dir_.File("NMEADataLog.TXT"));
