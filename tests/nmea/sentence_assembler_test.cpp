@@ -29,25 +29,34 @@ std::vector<Closed> Feed(const std::string& bytes) {
     return closed;
 }
 
-TEST(SentenceAssembler, EachDollarClosesTheSentenceBeforeIt) {
+// A sentence is handed on in the chunk that brings its line end; the next '$'
+// closes one whose line end never came.
+TEST(SentenceAssembler, ALineEndOrTheNextDollarClosesTheSentence) {
     ResetNmeaState();
     const std::string gsa = test_support::Sentence("GPGSA,A,3,04,05,,09,12,,,24,,,,,2.5,1.3,2.1");
+    const std::string line = gsa.substr(0, gsa.size() - 2);  // without CR LF
     const struct {
         const char* name;
         std::string chunk;
         std::vector<Closed> closed;
     } steps[] = {
         {"the first '$' closes an empty sentence", gsa.substr(0, 20), {{"", SentenceKind::kOther}}},
-        {"a split sentence, closed by the next '$'",
-         gsa.substr(20) + "$",
-         {{gsa, SentenceKind::kGsa}}},
+        {"a split sentence, closed by its line end", gsa.substr(20), {{gsa, SentenceKind::kGsa}}},
+        {"the next '$' then closes nothing", "$", {}},
         // "SA" still stands at positions 4 and 5 of the buffer.
         {"a lone '$' is no GSA", "$", {{"$", SentenceKind::kOther}}},
+        {"a LF alone ends a line", line.substr(1) + "\n", {{line + "\n", SentenceKind::kGsa}}},
+        {"what follows a line end belongs to no sentence", ",07,45,200,40*7E\r\nnoise\r\n", {}},
+        {"a CR alone ends no line", line + "\r", {}},
+        {"the next '$' closes it", "$", {{line + "\r", SentenceKind::kGsa}}},
+        {"a '$' before the line end closes the sentence cut short",
+         "GPGGA,12" + gsa,
+         {{"$GPGGA,12", SentenceKind::kFailed}, {gsa, SentenceKind::kGsa}}},
         // 510 letters XOR to zero: only the length fails the sentence.
-        {"a runaway keeps its head and fails",
-         std::string(600, 'A') + "$",
+        {"a runaway keeps its head and fails at its line end",
+         "$" + std::string(600, 'A') + "\r\n",
          {{"$" + std::string(kMaxSentenceLength - 1, 'A'), SentenceKind::kFailed}}},
-        {"the next sentence is whole again", gsa.substr(1) + "$", {{gsa, SentenceKind::kGsa}}},
+        {"the next sentence is whole again", gsa, {{gsa, SentenceKind::kGsa}}},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.name);

@@ -25,9 +25,11 @@ TEST_F(SentenceStreamTest, MarkColourThroughChunks) {
     const struct {
         const char* name;
         std::vector<std::pair<std::string, COLORREF>> chunks;
-    } cases[] = {{"good then bad", {{good + bad + "$", kRed}, {"\r\n", kBlue}}},
-                 {"bad then good", {{bad + good + "$", kRed}, {"x", kBlue}}},
-                 {"bad closed by the next chunk", {{bad, kBlue}, {"$", kRed}, {"$", kBlue}}}};
+    } cases[] = {{"good then bad", {{good + bad, kRed}, {"\r\n", kBlue}}},
+                 {"bad then good", {{bad + good, kRed}, {"x", kBlue}}},
+                 {"bad closed by its line end", {{bad, kRed}, {"$", kBlue}}},
+                 {"bad without a line end, closed by the next chunk's '$'",
+                  {{bad.substr(0, bad.size() - 2), kBlue}, {"$", kRed}, {"$", kBlue}}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ResetNmeaState();
@@ -88,6 +90,21 @@ TEST_F(SentenceStreamTest, GsvRefreshesOnlyAtTheEndOfItsGroup) {
         EXPECT_EQ(Px(20 * n + 17, 259), kBlack) << n;
     EXPECT_EQ(Px(20 * 8 + 17, 259), kWhite);
     EXPECT_EQ(Px(40, 150), kBlack);
+}
+
+// The sentence that ends a burst is shown with it, not when the next burst
+// begins: a receiver that then falls silent leaves its last word on screen.
+TEST_F(SentenceStreamTest, TheLastSentenceOfABurstIsShownInItsOwnChunk) {
+    Feed(Sentence("GPRMC,120000,A,4807.038,N,01131.000,E,0.5,0.0,230394,,") + "$");
+    const std::string rmc = Sentence("GPRMC,120001,A,4807.038,N,01131.000,E,12.3,0.0,230394,,");
+    Feed(Sentence(kGgaBody) + rmc);
+    EXPECT_TRUE(FieldShows(kSpeed, u"Speed:12.3  "));
+    EXPECT_TRUE(StatusShows(rmc));
+    // A LF alone ends a line as well.
+    const std::string slower = Sentence("GPRMC,120002,A,4807.038,N,01131.000,E,7.5,0.0,230394,,");
+    Feed(slower.substr(0, slower.size() - 2) + "\n");
+    EXPECT_TRUE(FieldShows(kSpeed, u"Speed:7.5  "));
+    EXPECT_TRUE(StatusShows(slower));
 }
 
 TEST_F(SentenceStreamTest, DateFollowsTheLocalTimeAcrossMidnight) {
