@@ -195,12 +195,13 @@ bool NavRecord::ParseGsv(const char* sentence, int32_t length, uint32_t tickMs) 
     if (fields >= 2) gsvMessageNumber = static_cast<uint8_t>(number(2));
     if (fields >= 3) satellitesInView = static_cast<uint8_t>(number(3));
 
-    // The signal ID is the last field when the fields after the header do not
-    // make up whole blocks of four; without the '*' the sentence was cut short
-    // and its end is no field.
+    // The signal ID is the one field after whole blocks of four. Two or three
+    // fields after them are a last block cut short (receivers leave out the
+    // SNR of a satellite they do not track), not a signal ID. Without the '*'
+    // the sentence was cut short and its end is no field.
     int32_t blockFields = fields > 3 ? fields - 3 : 0;
     uint8_t signal = 0;
-    if (lastSeparator == '*' && blockFields % 4 != 0) {
+    if (lastSeparator == '*' && blockFields % 4 == 1) {
         if (fields <= kGsvFields) signal = static_cast<uint8_t>(HexValue(text(fields)));
         --blockFields;
     }

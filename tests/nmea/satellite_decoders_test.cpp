@@ -154,8 +154,8 @@ TEST_F(SatelliteDecoders, GsvSatellitesListed) {
         {"$GAGSV,1,1,01,33,63,121,20,7*4F", "E33 "},
         {"$GPGSV,1,1,01,1*00", ""},
         {"$BDGSV,1,1,02,38,11,027,23,43,09,259,23,,,,,,,,,B*0E", "C38 C43 "},
-        // Malformed, as one receiver sent it: the empty last field reads as the
-        // signal ID, and 90 is no number of the GPS talker.
+        // Malformed, as one receiver sent it: a block of two fields after a
+        // whole one, and 90 is no number of the GPS talker.
         {"$GPGSV,1,1,12,2,40,16,00,090,*72", "G2 "},
         // The field buffer keeps 11 characters: "00000000001" is satellite 1.
         {"$GPGSV,1,1,01,00000000001234,10,20,30*00", "G1 "},
@@ -192,6 +192,26 @@ TEST_F(SatelliteDecoders, GsvBlockValues) {
     Gsv("$GPGSV,1,1,02,05,,,14,06,12,,45*00");
     EXPECT_FALSE(Find(G, 5)->located);
     EXPECT_FALSE(Find(G, 6)->located);
+}
+
+// A last block without its SNR field is a satellite that is not tracked: its
+// azimuth is no signal ID, whatever digits it has.
+TEST_F(SatelliteDecoders, GsvLastBlockWithoutItsSnr) {
+    Gsv("$GPGSV,1,1,02,05,40,083,46,27,12,087*00");
+    const SkySatellite* s = Find(G, 27);
+    ASSERT_NE(s, nullptr);
+    EXPECT_TRUE(s->located);
+    EXPECT_EQ(s->elevation, 12);
+    EXPECT_EQ(s->azimuth, 87);
+    EXPECT_EQ(s->snr, 0.0f);
+
+    // Read as a signal ID, the 7 would keep the group apart from the next
+    // second's, and satellite 27 would stay in view after it had gone.
+    ResetNmeaState();
+    Gsv("$GPGSV,1,1,02,05,40,083,46,27,12,7*00");
+    EXPECT_EQ(Find(G, 27)->azimuth, 7);
+    Gsv("$GPGSV,1,1,01,05,40,083,46*00");
+    EXPECT_EQ(Names(InView()), "G5 ");
 }
 
 }  // namespace
