@@ -226,9 +226,10 @@ bool NavRecord::ParseGsv(const char* sentence, int32_t length, uint32_t tickMs) 
             entry.elevation = static_cast<uint16_t>(number(first + 1));
         }
         if (present > 3) {
-            // Outside 1-59 the receiver is not tracking the satellite.
+            // Two digits, 0 to 99, as sent: near a repeater or with an active
+            // antenna receivers report 60 and more. Anything else is no SNR.
             const int32_t snr = number(first + 3);
-            entry.snr = snr >= 1 && snr <= 59 ? static_cast<float>(snr) : 0.0f;
+            entry.snr = snr >= 0 && snr <= 99 ? static_cast<float>(snr) : 0.0f;
         }
     }
 

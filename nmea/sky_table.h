@@ -23,7 +23,7 @@ struct SatelliteEntry {
     uint16_t azimuth;
     GnssSystem system;
     uint8_t located;  // 1 when elevation and azimuth were both sent
-    float snr;        // dB-Hz, 1 to 59, or 0 when not tracked
+    float snr;        // dB-Hz as sent, 0 to 99; 0 when not tracked
 };
 
 enum class GroupState : uint8_t { kFree, kCollecting, kComplete };

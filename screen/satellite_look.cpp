@@ -93,12 +93,17 @@ void DrawSatelliteBar(HDC surface, const SkySatellite& s, int32_t x) {
     if (std::isnan(snr)) snr = 0.0;
     int32_t top = TruncateToInt32(40.0 - snr * 0.8);
     if (top > kLowestBarTop) top = kLowestBarTop;
+    // From 50 dB-Hz on the bar stands the strip's whole height, its label inside.
+    if (top < 0) top = 0;
     ScratchRect = {x, top, x + kBarWidth, kBarBottom};
     Rectangle(surface, ScratchRect.left, ScratchRect.top, ScratchRect.right, ScratchRect.bottom);
 
-    SetTextColor(surface, GetSysColor(s.used ? COLOR_HIGHLIGHTTEXT : COLOR_STATICTEXT));
+    // Inside the bar the label reads on the bar's fill; above a short bar it
+    // stands on the strip's white, where only the dark colour reads.
     const bool shortBar = top > kBarBottom - kLabelInsideMinHeight;
     const int32_t labelTop = shortBar ? top - kLabelHeight : top;
+    SetTextColor(surface,
+                 GetSysColor(s.used && !shortBar ? COLOR_HIGHLIGHTTEXT : COLOR_STATICTEXT));
     int count = wsprintfW(labelBuffer, u"%2d", TruncateToInt32(snr));
     DrawTextScratch(surface, labelBuffer, count,
                     {x, labelTop, x + kBarWidth, labelTop + kLabelHeight}, 0);

@@ -171,12 +171,12 @@ TEST_F(SatelliteDecoders, GsvSatellitesListed) {
 }
 
 TEST_F(SatelliteDecoders, GsvBlockValues) {
-    // Outside 1 to 59 the satellite is not tracked.
+    // Two digits as sent; anything else is no SNR.
     const struct {
         const char* field;
         float snr;
-    } cases[] = {{"59", 59.0f}, {"60", 0.0f},    {"0", 0.0f},
-                 {"-3", 0.0f},  {"45.9", 45.0f}, {"4294967341", 0.0f}};
+    } cases[] = {{"59", 59.0f}, {"60", 60.0f}, {"99", 99.0f},   {"100", 0.0f},
+                 {"0", 0.0f},   {"-3", 0.0f},  {"45.9", 45.0f}, {"4294967341", 0.0f}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.field);
         Gsv(std::string("$GPGSV,1,1,01,09,10,20,") + c.field + "*00");

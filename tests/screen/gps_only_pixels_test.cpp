@@ -1,7 +1,8 @@
 // A GPS-only receiver keeps the screen it always had: the whole window after
 // each second of a GPS-only stream, hashed, against the hashes of the drawing
 // made before satellites of other systems were shown (with the hemisphere
-// letters added since to the position fields).
+// letters added since to the position fields, and the third second's bar of
+// SNR 59 now standing the strip's height with its figure inside).
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -52,7 +53,7 @@ class GpsOnlyPixels : public ScreenTest {
 
 TEST_F(GpsOnlyPixels, SameWindowAsBefore) {
     const uint64_t expected[] = {0xed1a7e2b27df2188ull, 0x318c510246d5695aull,
-                                 0x78adf124d1eaa58eull, 0x473fb1bb7cecb62cull};
+                                 0xbac0b443acefaff9ull, 0x473fb1bb7cecb62cull};
     DrawStaticScreen(window);
     const std::vector<std::string> seconds = GpsOnlySeconds();
     bool same = true;

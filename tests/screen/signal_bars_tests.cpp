@@ -49,6 +49,48 @@ TEST_F(SignalBarsTest, TwentySatellitesGiveSixteenBarsUsedFirst) {
     }
 }
 
+// Every SNR a receiver sends gets a bar that stays inside the strip and a
+// label that can be read: strong ones at full height with the figure inside,
+// weak ones with it above, dark on the white.
+TEST_F(SignalBarsTest, EverySnrGetsABarInsideTheStripAndALabelThatReads) {
+    const struct {
+        int snr;
+        bool used;
+        int top;       // of the bar
+        int labelTop;  // of the label's box
+    } bars[] = {{0, true, 38, 23},  {10, true, 32, 17}, {10, false, 32, 17}, {12, true, 30, 30},
+                {30, true, 16, 16}, {49, false, 0, 0},  {55, true, 0, 0},    {59, false, 0, 0},
+                {62, true, 0, 0},   {99, false, 0, 0}};
+    std::vector<TestSatellite> sky;
+    for (size_t n = 0; n < std::size(bars); ++n)
+        sky.push_back({"GP", static_cast<int>(n) + 1, 90, 45, bars[n].snr, bars[n].used});
+    FeedSky(sky);
+
+    // What each should look like: its outline and fill, and the figure in
+    // the colour that reads on what lies under it.
+    Fill(reference, WhiteBrush);
+    SetBkMode(reference, TRANSPARENT);
+    for (size_t n = 0; n < std::size(bars); ++n) {
+        const int x = 20 * static_cast<int>(n);
+        SelectObject(reference, BlackPen);
+        SelectObject(reference, bars[n].used ? BlueBrush : WhiteBrush);
+        Rectangle(reference, x, 220 + bars[n].top, x + 18, 220 + 40);
+        const bool onBlue = bars[n].used && bars[n].labelTop == bars[n].top;
+        SetTextColor(reference, GetSysColor(onBlue ? COLOR_HIGHLIGHTTEXT : COLOR_STATICTEXT));
+        const std::string figure = (bars[n].snr < 10 ? " " : "") + std::to_string(bars[n].snr);
+        const std::u16string text(figure.begin(), figure.end());
+        RECT box{x, 220 + bars[n].labelTop, x + 18, 220 + bars[n].labelTop + 15};
+        DrawTextW(reference, text.data(), static_cast<int>(text.size()), &box, 0);
+    }
+    SetBkMode(reference, OPAQUE);
+    for (size_t n = 0; n < std::size(bars); ++n) {
+        SCOPED_TRACE("SNR " + std::to_string(bars[n].snr) + (bars[n].used ? " used" : ""));
+        const int x = 20 * static_cast<int>(n);
+        EXPECT_EQ(BarTop(x), bars[n].top);
+        EXPECT_TRUE(SameAsReference({x, 220, x + 18, 220 + 37})) << "bar and figure";
+    }
+}
+
 // Only the bars that change are drawn again; the strip must still be the one
 // a whole redraw gives, through skies that grow, shrink, reorder and relabel.
 TEST_F(SignalBarsTest, BarsDrawnOneByOneGiveTheWholeStrip) {
