@@ -43,8 +43,7 @@ class NavRecord {
     uint8_t fixQuality;
     uint8_t satellitesUsed;
     // The GSV groups: complete ones are the sky, the others are arriving.
-    SkyGroup skyGroups[kSkyGroupSlots];
-    SatelliteEntry skyEntries[kSkyGroupSlots][kGroupEntries];  // each group's satellites
+    SkyGroups skyGroups;
     uint8_t gsvMessageCount;
     uint8_t gsvMessageNumber;
     uint8_t satellitesInView;

@@ -216,7 +216,7 @@ bool NavRecord::ParseGsv(const char* sentence, int32_t length, uint32_t tickMs) 
         GnssSystem system = GnssSystem::kGps;
         if (!SatelliteSystem(talker, id, &system)) continue;
         SatelliteEntry& entry = entries[count++];
-        entry = SatelliteEntry{static_cast<uint16_t>(id), 0, 0, system, 0, 0.0f};
+        entry = SatelliteEntry{static_cast<uint16_t>(id), 0, 0, 0, system, 0, 0.0f};
         // A satellite tracked but not yet located comes without elevation and azimuth.
         if (present > 2) {
             entry.elevation = static_cast<uint16_t>(number(first + 1));
@@ -233,25 +233,20 @@ bool NavRecord::ParseGsv(const char* sentence, int32_t length, uint32_t tickMs) 
         }
     }
 
-    int slot = -1;
+    // A message lost or out of turn spoils the group being received.
+    SkyGroup& arriving = skyGroups.arriving[static_cast<int>(talker)];
     if (gsvMessageNumber == 1 && gsvMessageCount >= 1) {
-        slot = StartGroup(skyGroups, talker, signal, gsvMessageCount);
-    } else {
-        slot = CollectingGroup(skyGroups, talker);
-        // A message lost or out of turn spoils the group being received.
-        if (slot >= 0 && (gsvMessageNumber != skyGroups[slot].nextMessage ||
-                          gsvMessageCount != skyGroups[slot].messageCount)) {
-            skyGroups[slot].state = GroupState::kFree;
-            slot = -1;
-        }
+        StartGroup(skyGroups, talker, signal, gsvMessageCount, tickMs);
+    } else if (arriving.present != 0 && (gsvMessageNumber != arriving.nextMessage ||
+                                         gsvMessageCount != arriving.messageCount)) {
+        DropArrivingGroup(skyGroups, talker);
     }
-    if (slot >= 0) {
-        SkyGroup& group = skyGroups[slot];
-        for (int i = 0; i < count && group.entryCount < kGroupEntries; ++i)
-            skyEntries[slot][group.entryCount++] = entries[i];
-        ++group.nextMessage;
-        group.lastMessageMs = tickMs;
-        if (gsvMessageNumber == gsvMessageCount) CompleteGroup(skyGroups, slot, tickMs);
+    if (arriving.present != 0) {
+        for (int i = 0; i < count; ++i)
+            AddToGroup(skyGroups, talker, entries[i], tickMs);
+        ++arriving.nextMessage;
+        arriving.lastMessageMs = tickMs;
+        if (gsvMessageNumber == gsvMessageCount) CompleteGroup(skyGroups, talker, tickMs);
     }
     return gsvMessageNumber == gsvMessageCount;
 }

@@ -1,5 +1,8 @@
 #include "nmea/sky_view.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 bool Before(const SkySatellite& a, const SkySatellite& b) {
@@ -7,10 +10,14 @@ bool Before(const SkySatellite& a, const SkySatellite& b) {
     return a.number < b.number;
 }
 
+// Where each satellite stands in the view being built, plus one; 0 while it
+// has none. A table rather than a search: a view may hold hundreds.
+uint16_t placeOf[kGnssSystemCount][kMaxSatelliteNumber + 1];
+
 void Merge(SkyView* view, const SatelliteEntry& entry) {
-    for (int32_t i = 0; i < view->count; ++i) {
-        SkySatellite& s = view->satellites[i];
-        if (s.system != entry.system || s.number != entry.number) continue;
+    uint16_t& place = placeOf[static_cast<int>(entry.system)][entry.number];
+    if (place != 0) {
+        SkySatellite& s = view->satellites[place - 1];
         // Signals after the first often come without a position.
         if (!s.located && entry.located != 0) {
             s.located = true;
@@ -24,29 +31,20 @@ void Merge(SkyView* view, const SatelliteEntry& entry) {
     view->satellites[view->count++] =
         SkySatellite{entry.system,       entry.number, entry.elevation, entry.azimuth,
                      entry.located != 0, false,        entry.snr};
+    place = static_cast<uint16_t>(view->count);
 }
 
 }  // namespace
 
 void BuildSkyView(const NavRecord& record, SkyView* view) {
     view->count = 0;
-    for (int slot = 0; slot < kSkyGroupSlots; ++slot) {
-        const SkyGroup& group = record.skyGroups[slot];
-        if (group.state != GroupState::kComplete) continue;
-        for (int i = 0; i < group.entryCount; ++i)
-            Merge(view, record.skyEntries[slot][i]);
-    }
+    std::memset(placeOf, 0, sizeof placeOf);
+    ForEachSkyEntry(record.skyGroups, [view](const SatelliteEntry& entry) { Merge(view, entry); });
     const bool fix = record.fixType != 1;
     for (int32_t i = 0; i < view->count; ++i) {
         SkySatellite& s = view->satellites[i];
         s.used = fix && IsUsed(record.usedSatellites[static_cast<int>(s.system)], s.number);
     }
-    // Insertion sort: a few dozen satellites, mostly in order already.
-    for (int32_t i = 1; i < view->count; ++i) {
-        const SkySatellite s = view->satellites[i];
-        int32_t j = i;
-        for (; j > 0 && Before(s, view->satellites[j - 1]); --j)
-            view->satellites[j] = view->satellites[j - 1];
-        view->satellites[j] = s;
-    }
+    // Each satellite once, so the order is strict: no stable sort needed.
+    std::sort(view->satellites, view->satellites + view->count, Before);
 }

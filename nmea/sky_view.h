@@ -17,8 +17,9 @@ struct SkySatellite {
     float snr;     // the best over its signals
 };
 
-// More than any receiver sees at once, with every system in view.
-inline constexpr int kMaxSkySatellites = 96;
+// Each satellite comes from at least one entry of the groups: the view holds
+// every one of them.
+inline constexpr int kMaxSkySatellites = kSkyEntries;
 
 struct SkyView {
     int32_t count;

@@ -31,15 +31,13 @@ SkyView view;
 // The satellites as the screen would see them: whole groups, each satellite
 // once, in order.
 void CheckSky() {
-    for (int slot = 0; slot < kSkyGroupSlots; ++slot) {
-        const SkyGroup& group = Nav.skyGroups[slot];
-        Check(group.entryCount <= kGroupEntries);
-        for (int i = 0; i < group.entryCount; ++i) {
-            const SatelliteEntry& e = Nav.skyEntries[slot][i];
-            Check(e.number >= 1 && e.number <= kMaxSatelliteNumber);
-            Check(e.snr == 0.0f || (e.snr >= 1.0f && e.snr <= 59.0f));
-        }
-    }
+    // Every entry the groups hold, once: the chains neither cross nor loop.
+    int32_t held = 0;
+    ForEachSkyEntry(Nav.skyGroups, [&held](const SatelliteEntry& e) {
+        Check(++held <= kSkyEntries);
+        Check(e.number >= 1 && e.number <= kMaxSatelliteNumber);
+        Check(e.snr >= 0.0f && e.snr <= 99.0f);
+    });
     BuildSkyView(Nav, &view);
     Check(view.count >= 0 && view.count <= kMaxSkySatellites);
     for (int32_t i = 1; i < view.count; ++i) {

@@ -8,6 +8,7 @@
 #include "nmea/nav_record.h"
 #include "nmea/nmea_state.h"
 #include "tests/nmea/sky_test_helpers.h"
+#include "tests/support/decode_string.h"
 
 namespace {
 
@@ -80,27 +81,85 @@ TEST_F(SkyGroups, GsvSilenceIsMeasuredAcrossTheTickWrap) {
     EXPECT_EQ(Names(InView()), "G3 ");
 }
 
-// A sky fuller than any receiver's: every table keeps to its size.
-TEST_F(SkyGroups, CrowdedSkyStaysInsideItsTables) {
+// A group of n messages of the talker, each of four satellites numbered from
+// first on, with this signal ID ('\0' for none).
+std::vector<std::string> Group(const std::string& talker, int messages, int first,
+                               char signal = '\0') {
     std::vector<std::string> sentences;
-    for (int signal = 0; signal < 16; ++signal) {
-        for (const char* talker : {"GP", "GL", "GA", "GB", "GQ", "GI", "GN"}) {
-            for (int m = 1; m <= 9; ++m) {
-                std::string s = std::string("$") + talker + "GSV,9," + std::to_string(m) + ",36";
-                for (int b = 0; b < 5; ++b)
-                    s += "," + std::to_string(m * 5 + b + signal) + ",10,20,30";
-                sentences.push_back(s + "," + "0123456789ABCDEF"[signal] + "*00");
-            }
+    for (int m = 1; m <= messages; ++m) {
+        std::string s = "$" + talker + "GSV," + std::to_string(messages) + "," + std::to_string(m) +
+                        "," + std::to_string(4 * messages);
+        for (int b = 0; b < 4; ++b)
+            s += "," + std::to_string(first + 4 * (m - 1) + b) + ",10,20,30";
+        if (signal != '\0') s += std::string(",") + signal;
+        sentences.push_back(s + "*00");
+    }
+    return sentences;
+}
+
+int HeldEntries() {
+    int held = 0;
+    ForEachSkyEntry(Nav.skyGroups, [&held](const SatelliteEntry&) { ++held; });
+    return held;
+}
+
+// Groups of two-digit length, as BeiDou with 40 in view in Asia: every
+// satellite listed is in view, from the tick of the group's last message.
+TEST_F(SkyGroups, GroupsOfTenMessagesAndMore) {
+    const std::vector<std::string> beidou = Group("GB", 10, 1);
+    Stream(std::vector<std::string>(beidou.begin(), beidou.end() - 1));
+    EXPECT_EQ(Sky().count, 0);
+    EXPECT_TRUE(Gsv(beidou.back()));
+    EXPECT_EQ(Sky().count, 40);
+    EXPECT_NE(Find(GnssSystem::kBeidou, 40), nullptr);
+
+    Stream(Group("GL", 99, 1));
+    EXPECT_EQ(Sky().count, 40 + 396);
+}
+
+// However many groups a second brings, one per talker and signal, each keeps
+// its satellites: seven talkers with sixteen signals each.
+TEST_F(SkyGroups, EveryGroupOfASecondIsKept) {
+    std::vector<std::string> second;
+    for (const char* talker : {"GP", "GL", "GA", "GB", "GQ", "GI", "GN"}) {
+        for (int signal = 0; signal < kSignalIds; ++signal) {
+            // GN lists GLONASS by its numbers from 65 on.
+            const int first = (talker == std::string("GN") ? 65 : 1) + 2 * signal;
+            std::string s = std::string("$") + talker + "GSV,1,1,02," + std::to_string(first) +
+                            ",10,20,30," + std::to_string(first + 1) + ",10,20,30";
+            if (signal != 0) s += std::string(",") + "0123456789ABCDEF"[signal];
+            second.push_back(s + "*00");
         }
     }
-    Stream(sentences);
-    EXPECT_EQ(Sky().count, kMaxSkySatellites);
-    int complete = 0;
-    for (const SkyGroup& g : Nav.skyGroups) {
-        EXPECT_LE(g.entryCount, kGroupEntries);
-        complete += g.state == GroupState::kComplete;
+    Stream(second);
+    // GPS and GLONASS 1 to 32 from their talkers, and GLONASS 65 to 96 from GN.
+    EXPECT_EQ(Sky().count, 6 * 32 + 32);
+    EXPECT_EQ(HeldEntries(), 7 * 16 * 2);
+}
+
+// Past what any receiver sends, the groups heard from longest ago make room
+// for the one arriving; a group that alone would overflow keeps what fits.
+TEST_F(SkyGroups, PastTheBoundTheOldestGroupsMakeRoom) {
+    Stream(Group("GB", 99, 1), 1000);
+    Stream(Group("GA", 99, 1), 2000);
+    Stream(Group("GL", 99, 1), 3000);
+    EXPECT_EQ(Find(GnssSystem::kBeidou, 1), nullptr) << "BeiDou, the oldest, made room";
+    EXPECT_EQ(Sky().count, 2 * 396);
+    EXPECT_LE(HeldEntries(), kSkyEntries);
+
+    std::vector<std::string> huge;
+    for (int m = 1; m <= 255; ++m) {
+        std::string s = "$GQGSV,255," + std::to_string(m) + ",99";
+        for (int b = 0; b < 8; ++b)
+            s += "," + std::to_string(1 + (8 * m + b) % 500) + ",10,20,30";
+        huge.push_back(s + "*00");
     }
-    EXPECT_GT(complete, 0);
+    Stream(huge, 4000);
+    EXPECT_EQ(HeldEntries(), kSkyEntries);
+    EXPECT_EQ(Sky().count, 500) << "QZSS alone";
+    // And the next ordinary group finds room again.
+    Stream(Group("GP", 2, 1), 5000);
+    EXPECT_NE(Find(G, 8), nullptr);
 }
 
 }  // namespace
