@@ -10,3 +10,10 @@ void ResetNmeaState() {
     Nav = {};
     Assembler = {};
 }
+
+void ForgetDecodedState() {
+    const int32_t counted = Nav.noFixSeconds;
+    Nav = {};
+    Nav.noFixSeconds = counted;
+    Assembler = {};
+}

@@ -4,3 +4,6 @@
 
 // Back to the state a fresh process has.
 void ResetNmeaState();
+// The source has gone: everything decoded from it goes with it, and so does
+// the part of a sentence it left. Only the no-fix count goes on.
+void ForgetDecodedState();

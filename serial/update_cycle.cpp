@@ -2,6 +2,7 @@
 
 #include "nmea/nav_record.h"
 #include "screen/drawing_resources.h"
+#include "screen/forget_source.h"
 #include "screen/main_screen.h"
 #include "screen/sentence_stream.h"
 #include "serial/com_port.h"
@@ -38,11 +39,11 @@ bool AppendToLog(int32_t count) {
     return ok && written == static_cast<DWORD>(count);
 }
 
-// The source has failed: it is let go, and the next tick searches again as
-// at start-up. An open log stays open for the next source's bytes.
-// (What the screen shows of the lost source is cleared by the search's
-// static screen.)
+// The source has failed: it is let go with all it showed, and the next tick
+// searches again as at start-up. An open log stays open for the next
+// source's bytes.
 void LosePort(HDC dc) {
+    ForgetSource(dc);
     WCHAR text[32];
     wsprintfW(text, u"Com%x Lost", ComPortNumber);
     DrawStatusText(dc, text);
