@@ -96,6 +96,9 @@ void ExposeRect(const RECT& r) {
     Expose(area);
 }
 
+// Only a window that is on the screen, its parents shown too, changes what the
+// screen shows: the children of a dialog not yet shown appear with it, where it
+// stands by then, and uncover nothing where the template first put them.
 bool ShowInternal(HWND handle, bool show) {
     auto w = FindWindow(handle);
     if (!w) return false;
@@ -107,15 +110,16 @@ bool ShowInternal(HWND handle, bool show) {
         if (!IsChild(*w)) RaiseToTop(*w);
         CallWindow(handle, WM_SHOWWINDOW, TRUE, 0);
         if (!FindWindow(handle)) return was_visible;
-        ExposeRect(screen);
+        if (IsShown(*w)) ExposeRect(screen);
         if (!IsChild(*w) && FocusWindow() == nullptr && IsShown(*w)) SetFocus(handle);
     } else {
+        const bool was_shown = IsShown(*w);
         CallWindow(handle, WM_SHOWWINDOW, FALSE, 0);
         w = FindWindow(handle);
         if (!w) return was_visible;
         w->style &= ~WS_VISIBLE;
         MoveFocusOutOf(*w);
-        ExposeRect(screen);
+        if (was_shown) ExposeRect(screen);
     }
     return was_visible;
 }

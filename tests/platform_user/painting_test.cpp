@@ -72,6 +72,34 @@ TEST_F(PaintTest, UncoveredPartsAreErasedAndPainted) {
     }
 }
 
+// Children shown while their popup is still hidden, as a dialog's controls
+// are before the dialog is placed and shown, uncover nothing of what lies
+// under them; they appear with the popup, where it stands by then.
+TEST_F(PaintTest, ChildrenOfAHiddenPopupUncoverNothing) {
+    HWND main = CreateParent();
+    Pump();
+    FillWindow(main, kRed);
+    HWND popup = CreateWindowExW(0, kBlueClass, u"Popup", WS_POPUP, 0, 0, 60, 40, main, nullptr,
+                                 nullptr, nullptr);
+    HWND child = CreateChild(popup, 1, 5, 5, 20, 10);
+    ASSERT_NE(child, nullptr);
+    ShowWindow(child, SW_HIDE);
+    ShowWindow(child, SW_SHOW);
+    SetWindowPos(popup, nullptr, 100, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    Log().clear();
+    Pump();
+    EXPECT_EQ(Count(WM_PAINT), 0);
+    for (const POINT p : {POINT{0, 0}, POINT{10, 10}, POINT{59, 39}})
+        EXPECT_EQ(ScreenAt(p.x, p.y), kRed) << p.x << "," << p.y;
+
+    ShowWindow(popup, SW_SHOW);
+    Pump();
+    EXPECT_EQ(ScreenAt(10, 10), kRed);
+    EXPECT_EQ(ScreenAt(100, 100), kBlue);
+    EXPECT_EQ(ScreenAt(110, 110), kBlue) << "the child, in its place";
+    EXPECT_EQ(ScreenAt(160, 100), kRed);
+}
+
 TEST_F(PaintTest, BeginPaintClipsToTheUpdateRegionAndErasesFirst) {
     HWND main = CreateParent();
     Pump();
