@@ -108,17 +108,12 @@ LRESULT MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
             DestroyWindow(window);
             return 0;
 
-        case WM_ERASEBKGND:
-            // The fields and the plot lose what they showed; each draws its
-            // next value even when it has not changed.
-            ForgetDrawnScreen();
-            return DefWindowProcW(window, message, wParam, lParam);
-
         case WM_PAINT: {
-            // Everything is drawn straight to the window elsewhere; a paint
-            // only lets the class background erase.
+            // Everything is drawn straight to the window as it changes; a
+            // paint draws again what a closed box or another window covered.
             PAINTSTRUCT paint;
-            BeginPaint(window, &paint);
+            HDC dc = BeginPaint(window, &paint);
+            if (dc != nullptr) RepaintScreen(dc);
             EndPaint(window, &paint);
             return 0;
         }

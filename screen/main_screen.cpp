@@ -35,12 +35,21 @@ constexpr FieldBox kLatitudeField{15, 120, 70, 85, 6};
 constexpr FieldBox kLongitudeField{130, 250, 70, 85, 7};
 constexpr int kFieldCount = 8;
 
-// The text each field shows, so that a value that has not changed is not
-// drawn again. Longer texts are not kept: they are always drawn.
+constexpr const FieldBox* kFields[kFieldCount] = {&kDateField,     &kTimeField,     &kHdopField,
+                                                  &kPdopField,     &kSpeedField,    &kAltitudeField,
+                                                  &kLatitudeField, &kLongitudeField};
+
+// Past every box at any character's width: a longer text shows as its head.
+constexpr int32_t kFieldTextChars = 64;
+
+// What each field shows: a value that has not changed is not drawn again,
+// and a repaint draws the field as it stood. A longer text is kept as far as
+// its box shows it, and always drawn.
 struct FieldText {
-    bool known;
+    bool drawn;     // the box shows `text`
+    bool complete;  // `text` is the whole of what was drawn
     int32_t length;
-    WCHAR text[40];
+    WCHAR text[kFieldTextChars + 1];  // zero-terminated
 };
 FieldText fieldTexts[kFieldCount];
 
@@ -50,26 +59,35 @@ bool FieldShows(const FieldBox& box, const WCHAR* text) {
     int32_t length = 0;
     while (text[length] != 0)
         ++length;
-    const int32_t capacity = static_cast<int32_t>(sizeof shown.text / sizeof shown.text[0]);
-    if (shown.known && shown.length == length &&
+    if (shown.drawn && shown.complete && shown.length == length &&
         std::equal(text, text + length, static_cast<const WCHAR*>(shown.text))) {
         return true;
     }
-    shown.known = length <= capacity;
-    shown.length = length;
-    if (shown.known) std::copy(text, text + length, shown.text);
+    shown.drawn = true;
+    shown.complete = length <= kFieldTextChars;
+    shown.length = std::min(length, kFieldTextChars);
+    std::copy(text, text + shown.length, shown.text);
+    shown.text[shown.length] = 0;
     return false;
 }
 
 constexpr RECT kChecksumMark{5, 30, 10, 35};
 constexpr RECT kBand{0, 90, 320, 95};
-constexpr RECT kStatusLine{5, 200, 320, 215};
+constexpr RECT kPlotArea{0, 100, 100, 200};
+constexpr RECT kStrip{0, 220, 320, 270};
+constexpr RECT kNoFixCounter{0, 100, 25, 135};
 
-// 65 spaces and a full stop.
-constexpr WCHAR kBlankLine[] =
-    u"                                                                 .";
-constexpr int kBlankLineLength = 66;
-static_assert(sizeof(kBlankLine) / sizeof(WCHAR) == kBlankLineLength + 1);
+// The rest of what the window shows, for a repaint: whether the static screen
+// has been drawn, the checksum mark and the no-fix count.
+enum class Mark : uint8_t { kNone, kBlue, kRed };
+struct Shown {
+    bool staticScreen;
+    Mark mark;
+    bool counter;          // the no-fix count has been drawn
+    bool counterOverPlot;  // after the plot that stands there
+    WCHAR counterText[16];
+};
+Shown shown;
 
 void FillScratch(HDC dc, const RECT& rect, HBRUSH brush) {
     ScratchRect = rect;
@@ -107,32 +125,11 @@ void DrawLetter(HDC dc, const WCHAR* letter, RECT box) {
     DrawTextW(dc, letter, 1, &ScratchRect, 0);
 }
 
-}  // namespace
-
-void ForgetDrawnScreen() {
-    for (FieldText& field : fieldTexts)
-        field.known = false;
-    ForgetSkyPlot();
-    ForgetSignalBars();
-}
-
-void DrawStaticScreen(HDC dc) {
-    // It draws over every field, the plot and the bars.
-    ForgetDrawnScreen();
-    DrawField(dc, kAltitudeField, u"Altitude:     ");
-    DrawField(dc, kLatitudeField, u"Latitude:     ");
-    DrawField(dc, kLongitudeField, u"Longitude:    ");
-    DrawField(dc, kHdopField, u"HDOP:   ");
-    DrawField(dc, kPdopField, u"PDOP:   ");
-    DrawField(dc, kDateField, u"2005/00/00   ");
-    DrawField(dc, kTimeField, u"00:00:00   ");
-    DrawField(dc, kSpeedField, u"Speed: ");
-
-    FillScratch(dc, kBand, BlueBrush);
-
-    // The same black pen and white brush as a fresh window DC, selected
-    // explicitly so a DC that has already drawn the frames still gets white
-    // circles.
+// The plot's circles, crosshair and compass letters, where no plot has been
+// drawn yet. The same black pen and white brush as a fresh window DC,
+// selected explicitly so a DC that has already drawn the frames still gets
+// white circles.
+void DrawEmptyPlot(HDC dc) {
     HGDIOBJ oldPen = SelectObject(dc, BlackPen);
     HGDIOBJ oldBrush = SelectObject(dc, WhiteBrush);
     ScratchRect = {10, 110, 90, 190};
@@ -147,9 +144,14 @@ void DrawStaticScreen(HDC dc) {
     DrawLetter(dc, u"S", {48, 183, 54, 198});
     DrawLetter(dc, u"E", {85, 143, 98, 158});
     DrawLetter(dc, u"W", {5, 143, 17, 158});
+    if (oldBrush != nullptr) SelectObject(dc, oldBrush);
+    if (oldPen != nullptr) SelectObject(dc, oldPen);
+}
 
-    // A frame where each bar of the strip will stand.
-    SelectObject(dc, BlueBrush);
+// A frame where each bar of the strip will stand.
+void DrawBarFrames(HDC dc) {
+    HGDIOBJ oldPen = SelectObject(dc, BlackPen);
+    HGDIOBJ oldBrush = SelectObject(dc, BlueBrush);
     for (int32_t x = 0; x <= 300; x += 20) {
         ScratchRect = {x, 230, x + 18, 270};
         Rectangle(dc, ScratchRect.left, ScratchRect.top, ScratchRect.right, ScratchRect.bottom);
@@ -158,30 +160,85 @@ void DrawStaticScreen(HDC dc) {
     if (oldPen != nullptr) SelectObject(dc, oldPen);
 }
 
+void DrawCounterText(HDC dc) {
+    ScratchRect = kNoFixCounter;
+    DrawTextW(dc, shown.counterText, -1, &ScratchRect, DT_SINGLELINE);
+}
+
+}  // namespace
+
+void ForgetDrawnScreen() {
+    for (FieldText& field : fieldTexts)
+        field.drawn = false;
+    ForgetSkyPlot();
+    ForgetSignalBars();
+}
+
+void ResetScreenState() {
+    ForgetDrawnScreen();
+    ForgetStatusLine();
+    shown = Shown{};
+}
+
+void DrawStaticScreen(HDC dc) {
+    // It draws over every field, the plot and the bars.
+    ForgetDrawnScreen();
+    shown.staticScreen = true;
+    DrawField(dc, kAltitudeField, u"Altitude:     ");
+    DrawField(dc, kLatitudeField, u"Latitude:     ");
+    DrawField(dc, kLongitudeField, u"Longitude:    ");
+    DrawField(dc, kHdopField, u"HDOP:   ");
+    DrawField(dc, kPdopField, u"PDOP:   ");
+    DrawField(dc, kDateField, u"2005/00/00   ");
+    DrawField(dc, kTimeField, u"00:00:00   ");
+    DrawField(dc, kSpeedField, u"Speed: ");
+    FillScratch(dc, kBand, BlueBrush);
+    DrawEmptyPlot(dc);
+    DrawBarFrames(dc);
+}
+
+void DrawEmptyScreen(HDC dc) {
+    for (const RECT& area : {kPlotArea, kStrip, kChecksumMark})
+        FillScratch(dc, area, WhiteBrush);
+    shown.mark = Mark::kNone;
+    shown.counter = false;
+    DrawStaticScreen(dc);
+}
+
+void RepaintScreen(HDC dc) {
+    if (!shown.staticScreen) return;
+    if (shown.mark != Mark::kNone) {
+        FillScratch(dc, kChecksumMark, shown.mark == Mark::kRed ? RedBrush : BlueBrush);
+    }
+    for (const FieldBox* box : kFields) {
+        const FieldText& field = fieldTexts[box->index];
+        if (!field.drawn) continue;
+        FillScratch(dc, {box->left, box->top, box->right, box->bottom}, WhiteBrush);
+        DrawTextInRect(dc, box->left, box->right, box->top, box->bottom, field.text);
+    }
+    FillScratch(dc, kBand, BlueBrush);
+    const bool plot = RepaintSkyPlot(dc);
+    if (!plot) DrawEmptyPlot(dc);
+    if (shown.counter && (shown.counterOverPlot || !plot)) DrawCounterText(dc);
+    if (!RepaintSignalBars(dc)) DrawBarFrames(dc);
+    RepaintStatusLine(dc);
+}
+
+void DrawNoFixCounter(HDC dc) {
+    wsprintfW(shown.counterText, u"%3ds", Nav.noFixSeconds);
+    shown.counter = true;
+    shown.counterOverPlot = true;
+    DrawCounterText(dc);
+}
+
 void DrawChecksumMarkReset(HDC dc) {
+    shown.mark = Mark::kBlue;
     FillScratch(dc, kChecksumMark, BlueBrush);
 }
 
 void DrawChecksumFailureMark(HDC dc) {
+    shown.mark = Mark::kRed;
     FillScratch(dc, kChecksumMark, RedBrush);
-}
-
-void DrawSentenceEcho(HDC dc, const WCHAR* echo, int32_t length) {
-    // The blank line does not reach the end of the status line in every font,
-    // so the line is cleared first: no tail of a longer echo may remain.
-    FillScratch(dc, kStatusLine, WhiteBrush);
-    ScratchRect = kStatusLine;
-    DrawTextW(dc, kBlankLine, kBlankLineLength, &ScratchRect, DT_SINGLELINE);
-    if (echo == nullptr || length <= 0) return;
-    ScratchRect = kStatusLine;
-    DrawTextW(dc, echo, length, &ScratchRect, DT_SINGLELINE);
-}
-
-void DrawStatusText(HDC dc, const WCHAR* text) {
-    // One text at a time: nothing of a longer earlier one may remain.
-    FillScratch(dc, kStatusLine, WhiteBrush);
-    ScratchRect = kStatusLine;
-    DrawTextW(dc, text, -1, &ScratchRect, DT_SINGLELINE);
 }
 
 void SplitDegreesMinutes(float value, int32_t* degrees, float* minutes) {
@@ -225,6 +282,6 @@ void RefreshRmc(HDC dc) {
 void RefreshGsv(HDC dc) {
     // Both read the same view of the sky, built once.
     BuildSkyView(Nav, &sky);
-    DrawSkyPlot(dc, sky);
+    if (DrawSkyPlot(dc, sky)) shown.counterOverPlot = false;
     DrawSignalBars(dc, sky);
 }

@@ -67,6 +67,14 @@ void ForgetSignalBars() {
     stripKnown = false;
 }
 
+bool RepaintSignalBars(HDC dc) {
+    if (!stripKnown) return false;
+    ScratchRect = {0, 90, 320, 95};
+    FillRect(dc, &ScratchRect, BlueBrush);
+    BitBlt(dc, 0, 220, kStripWidth, kStripHeight, BarSurface, 0, 0, SRCCOPY);
+    return true;
+}
+
 void DrawSignalBars(HDC dc, const SkyView& sky) {
     HDC bars = BarSurface;
     SelectObject(bars, BlackPen);

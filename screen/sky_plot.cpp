@@ -123,8 +123,14 @@ void ForgetSkyPlot() {
     shownKnown = false;
 }
 
-void DrawSkyPlot(HDC dc, const SkyView& sky) {
-    if (SameAsShown(sky)) return;
+bool RepaintSkyPlot(HDC dc) {
+    if (!shownKnown) return false;
+    BitBlt(dc, 0, 100, 100, 100, SkySurface, 0, 0, SRCCOPY);
+    return true;
+}
+
+bool DrawSkyPlot(HDC dc, const SkyView& sky) {
+    if (SameAsShown(sky)) return false;
 
     HDC surface = SkySurface;
     SetBkMode(surface, TRANSPARENT);
@@ -158,4 +164,5 @@ void DrawSkyPlot(HDC dc, const SkyView& sky) {
     DrawTextScratch(surface, labelBuffer, count, {0, 0, 30, 15});
 
     BitBlt(dc, 0, 100, 100, 100, surface, 0, 0, SRCCOPY);
+    return true;
 }

@@ -1,7 +1,5 @@
 #include "serial/update_cycle.h"
 
-#include "nmea/nav_record.h"
-#include "screen/drawing_resources.h"
 #include "screen/forget_source.h"
 #include "screen/main_screen.h"
 #include "screen/sentence_stream.h"
@@ -89,11 +87,7 @@ void UpdateTick(HWND window) {
     }
     SetWindowTextW(LogButton, LoggingEnabled ? u"Stop" : u"Log");
 
-    // Room for "-2147483648s" and the terminator.
-    WCHAR counter[16];
-    const int length = wsprintfW(counter, u"%3ds", Nav.noFixSeconds);
-    ScratchRect = RECT{0, 100, 25, 135};
-    DrawTextW(dc, counter, length, &ScratchRect, DT_SINGLELINE);
+    DrawNoFixCounter(dc);
 
     int32_t verified = count > 0 ? ProcessChunk(window, dc, ReadBuffer, count) : 0;
     // A serial line never has more than one read's worth: its limit is a

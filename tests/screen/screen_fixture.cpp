@@ -34,7 +34,7 @@ void ScreenTest::SetUp() {
     ResetNmeaState();
     Fill(window, WhiteBrush);
     Fill(reference, WhiteBrush);
-    ForgetDrawnScreen();
+    ResetScreenState();
 }
 
 void ScreenTest::Fill(HDC dc, HBRUSH brush) {

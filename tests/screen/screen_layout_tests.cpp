@@ -1,4 +1,6 @@
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "nmea/nav_record.h"
@@ -86,6 +88,48 @@ TEST_F(LayoutTest, WidestPositionsFitTheirBoxes) {
     // Nothing is cut: the last column of each box stays white.
     for (const RECT& box : {kLatitude, kLongitude})
         EXPECT_FALSE(AnyDark({box.right - 4, box.top, box.right, box.bottom})) << box.left;
+}
+
+// A paint draws the screen again as it stood, whatever covered it: each
+// field, the mark, the status line, the plot with or without the no-fix count
+// drawn over it, the strip, or the static screen's parts where no plot or
+// strip has been drawn yet.
+TEST_F(LayoutTest, RepaintDrawsTheScreenAsItStood) {
+    const std::string second =
+        Sentence("GPGGA,120001,3351.50,S,15112.25,W,1,04,1.6,412.0,M,47.3,M,,") +
+        Sentence("GPGSA,A,3,05,07,13,30,,,,,,,,,2.5,1.6,1.9") +
+        Sentence("GPGSV,2,1,05,02,12,046,17,05,33,121,30,07,61,301,44,09,05,211,62") +
+        Sentence("GPGSV,2,2,05,13,01,046,49") +
+        Sentence("GPRMC,120001,A,3351.50,S,15112.25,W,0.3,54.0,311226,,,A");
+    const std::vector<std::pair<const char*, std::function<void()>>> screens = {
+        {"nothing drawn yet", [] {}},
+        {"the static screen", [] { DrawStaticScreen(window); }},
+        {"a message", [] { DrawStatusText(window, u"Read Com1"); }},
+        {"a second of a receiver, the count over its plot",
+         [&second] {
+             DrawNoFixCounter(window);
+             Feed(second);
+             DrawNoFixCounter(window);
+         }},
+        {"the plot over the count, a bad sentence",
+         [&second] { Feed(second + BadSentence("GPGGA,1")); }},
+        {"a values text too long for its box",
+         [] {
+             Nav.ggaLatitude = 3.0e38f;
+             RefreshGga(window);
+         }},
+        {"an empty screen after the receiver was lost", [] { DrawEmptyScreen(window); }},
+    };
+    for (const auto& [name, draw] : screens) {
+        SCOPED_TRACE(name);
+        draw();
+        const std::vector<uint32_t> stood = Pixels();
+        Fill(window, backdropBrush);
+        // A paint follows the class background's erase.
+        Fill(window, WhiteBrush);
+        RepaintScreen(window);
+        EXPECT_EQ(ChangedOutside(stood), 0);
+    }
 }
 
 // Each field with an overlong value, then a normal one: the overlong text

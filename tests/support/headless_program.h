@@ -9,6 +9,7 @@
 
 #include "host/host.h"
 #include "nmea/nmea_state.h"
+#include "screen/main_screen.h"
 #include "serial/serial_state.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"
@@ -27,6 +28,7 @@ class HeadlessProgramTest : public ::testing::Test {
         // The serial input's and the decoder's state; a test of the frame resets its own too.
         ResetSerialState();
         ResetNmeaState();
+        ResetScreenState();
         ASSERT_TRUE(dir_.Enter());
     }
 
@@ -40,6 +42,7 @@ class HeadlessProgramTest : public ::testing::Test {
         if (LogFile != nullptr && LogFile != INVALID_HANDLE_VALUE) CloseHandle(LogFile);
         ResetSerialState();
         ResetNmeaState();
+        ResetScreenState();
         host::ResetWindowManager();
         UnsetComPortVariables();
         host::UseRealClock();

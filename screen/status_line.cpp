@@ -1,0 +1,67 @@
+// The status line: one text at a time, the echo of the last sentence shown
+// or a message of the search, kept so that a repaint draws it again.
+#include <algorithm>
+
+#include "nmea/sentence_assembler.h"
+#include "screen/drawing_resources.h"
+#include "screen/main_screen.h"
+
+namespace {
+
+constexpr RECT kStatusLine{5, 200, 320, 215};
+
+// 65 spaces and a full stop.
+constexpr WCHAR kBlankLine[] =
+    u"                                                                 .";
+constexpr int kBlankLineLength = 66;
+static_assert(sizeof(kBlankLine) / sizeof(WCHAR) == kBlankLineLength + 1);
+
+// What the line shows: an echo stands on the blank line, a message alone.
+struct StatusLine {
+    bool echo;
+    int32_t length;
+    WCHAR text[kSentenceCapacity];
+};
+StatusLine line;
+
+void Draw(HDC dc) {
+    ScratchRect = kStatusLine;
+    FillRect(dc, &ScratchRect, WhiteBrush);
+    if (line.echo) {
+        ScratchRect = kStatusLine;
+        DrawTextW(dc, kBlankLine, kBlankLineLength, &ScratchRect, DT_SINGLELINE);
+    }
+    if (line.length <= 0) return;
+    ScratchRect = kStatusLine;
+    DrawTextW(dc, line.text, line.length, &ScratchRect, DT_SINGLELINE);
+}
+
+void Keep(bool echo, const WCHAR* text, int32_t length) {
+    line.echo = echo;
+    line.length = text == nullptr ? 0 : std::clamp(length, 0, kSentenceCapacity);
+    if (line.length > 0) std::copy(text, text + line.length, line.text);
+}
+
+}  // namespace
+
+void DrawSentenceEcho(HDC dc, const WCHAR* echo, int32_t length) {
+    Keep(true, echo, length);
+    Draw(dc);
+}
+
+void DrawStatusText(HDC dc, const WCHAR* text) {
+    int32_t length = 0;
+    while (text != nullptr && text[length] != 0)
+        ++length;
+    Keep(false, text, length);
+    Draw(dc);
+}
+
+void RepaintStatusLine(HDC dc) {
+    if (line.echo || line.length > 0) Draw(dc);
+}
+
+void ForgetStatusLine() {
+    line.echo = false;
+    line.length = 0;
+}
