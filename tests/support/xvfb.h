@@ -6,21 +6,41 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/support/child_process.h"
 
 namespace test_support {
 
 struct Xvfb {
-    Child child = Spawn(
-        {"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "800x700x24", "-nolisten", "tcp"});
-    std::string number = child.out >= 0 ? ReadFirstLine(child.out) : "";
-
+    Xvfb() : Xvfb("") {}
+    // With a folder, the server keeps its screen there as an XWD file,
+    // Xvfb_screen0, which anyone may read: the pixels a user would see.
+    explicit Xvfb(const std::string& framebufferDir)
+        : child(Spawn(Arguments(framebufferDir))),
+          number(child.out >= 0 ? ReadFirstLine(child.out) : "") {}
     ~Xvfb() { Stop(SIGKILL); }
+    Xvfb(const Xvfb&) = delete;
+    Xvfb& operator=(const Xvfb&) = delete;
+
     void Stop(int signal = SIGTERM) {
         if (child.pid > 0) test_support::Stop(child.pid, signal);
         if (child.out >= 0) close(child.out);
         child = Child{};
+    }
+
+    Child child;
+    std::string number;
+
+  private:
+    static std::vector<std::string> Arguments(const std::string& framebufferDir) {
+        std::vector<std::string> args = {"/usr/bin/Xvfb", "-displayfd", "1",  "-screen", "0",
+                                         "800x700x24",    "-nolisten",  "tcp"};
+        if (!framebufferDir.empty()) {
+            args.push_back("-fbdir");
+            args.push_back(framebufferDir);
+        }
+        return args;
     }
 };
 
