@@ -1,5 +1,6 @@
 #include "screen/signal_bars.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "nmea/nav_record.h"
@@ -26,38 +27,32 @@ struct BarContent {
 BarContent strip[kMaxBars];
 bool stripKnown;
 
-BarContent ContentOf(const SkySatellite& s) {
-    return {true, s.system, s.number, std::isnan(s.snr) ? 0.0f : s.snr, s.used};
+// A value that is no number counts as no SNR.
+float SnrOf(const SkySatellite& s) {
+    return std::isnan(s.snr) ? 0.0f : s.snr;
 }
 
-// Used satellites first, then the others by falling SNR.
-bool Wanted(const SkySatellite& a, const SkySatellite& b) {
-    if (a.used != b.used) return a.used;
-    return a.snr > b.snr;
+BarContent ContentOf(const SkySatellite& s) {
+    return {true, s.system, s.number, SnrOf(s), s.used};
 }
 
 // The satellites that get a bar, in the order of the view (system, then
-// number): all of them when they fit, else those a user most wants to see.
+// number): all of them when they fit, else those a user most wants to see,
+// the used ones first, then the others by falling SNR.
 int32_t ChooseBars(const SkyView& sky) {
     const int32_t count = sky.count;
     for (int32_t i = 0; i < count; ++i)
         shown[i] = i;
     if (count <= kMaxBars) return count;
-    // Stable insertion sorts, a few dozen entries: by want, then back by index.
-    for (int32_t i = 1; i < count; ++i) {
-        const int32_t index = shown[i];
-        int32_t j = i;
-        for (; j > 0 && Wanted(sky.satellites[index], sky.satellites[shown[j - 1]]); --j)
-            shown[j] = shown[j - 1];
-        shown[j] = index;
-    }
-    for (int32_t i = 1; i < kMaxBars; ++i) {
-        const int32_t index = shown[i];
-        int32_t j = i;
-        for (; j > 0 && index < shown[j - 1]; --j)
-            shown[j] = shown[j - 1];
-        shown[j] = index;
-    }
+    // A strict order, ties going to the view's order: no stable sort needed.
+    std::sort(shown, shown + count, [&sky](int32_t a, int32_t b) {
+        const SkySatellite& sa = sky.satellites[a];
+        const SkySatellite& sb = sky.satellites[b];
+        if (sa.used != sb.used) return sa.used;
+        if (SnrOf(sa) != SnrOf(sb)) return SnrOf(sa) > SnrOf(sb);
+        return a < b;
+    });
+    std::sort(shown, shown + kMaxBars);
     return kMaxBars;
 }
 
