@@ -242,8 +242,7 @@ bool NavRecord::ParseGsv(const char* sentence, int32_t length, uint32_t tickMs) 
         DropArrivingGroup(skyGroups, talker);
     }
     if (arriving.present != 0) {
-        for (int i = 0; i < count; ++i)
-            AddToGroup(skyGroups, talker, entries[i], tickMs);
+        AddToGroup(skyGroups, talker, entries, count, tickMs);
         ++arriving.nextMessage;
         arriving.lastMessageMs = tickMs;
         if (gsvMessageNumber == gsvMessageCount) CompleteGroup(skyGroups, talker, tickMs);

@@ -2,6 +2,7 @@
 // satellite and signal, and the satellites used in the fix by system.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 
 #include "nmea/satellite_identity.h"
@@ -50,6 +51,9 @@ struct SkyGroup {
 struct SkyGroups {
     SkyGroup complete[kSatelliteTalkers][kSignalIds];
     SkyGroup arriving[kSatelliteTalkers];
+    // Which of them hold a group, a bit each, so that few are looked at.
+    uint16_t completeSignals[kSatelliteTalkers];
+    uint8_t arrivingTalkers;
     SatelliteEntry entries[kSkyEntries];
     uint16_t freeEntries;  // the first free entry, plus one, chained through next
     uint16_t entriesUsed;  // entries ever handed out; those past it are free too
@@ -60,8 +64,9 @@ using UsedSet = uint64_t[kUsedWords];
 // A first message of the talker's group (any group it was sending is dropped).
 void StartGroup(SkyGroups& groups, Talker talker, uint8_t signal, uint8_t messageCount,
                 uint32_t tickMs);
-// Adds a satellite to the talker's arriving group.
-void AddToGroup(SkyGroups& groups, Talker talker, const SatelliteEntry& entry, uint32_t tickMs);
+// Adds satellites to the talker's arriving group.
+void AddToGroup(SkyGroups& groups, Talker talker, const SatelliteEntry* entries, int count,
+                uint32_t tickMs);
 // A message lost or out of turn: the arriving group is dropped.
 void DropArrivingGroup(SkyGroups& groups, Talker talker);
 // The arriving group's last message has come: it replaces the complete group
@@ -72,9 +77,9 @@ void CompleteGroup(SkyGroups& groups, Talker talker, uint32_t tickMs);
 // Each satellite of every complete group, talker by talker, signal by signal.
 template <class Visit>
 void ForEachSkyEntry(const SkyGroups& groups, Visit visit) {
-    for (const auto& talker : groups.complete) {
-        for (const SkyGroup& group : talker) {
-            if (group.present == 0) continue;
+    for (int talker = 0; talker < kSatelliteTalkers; ++talker) {
+        for (unsigned bits = groups.completeSignals[talker]; bits != 0; bits &= bits - 1) {
+            const SkyGroup& group = groups.complete[talker][std::countr_zero(bits)];
             for (uint16_t e = group.first; e != 0; e = groups.entries[e - 1].next)
                 visit(groups.entries[e - 1]);
         }
