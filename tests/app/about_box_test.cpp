@@ -28,17 +28,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using test_support::Picture;
 using test_support::Sentence;
+using test_support::Xdotool;
 
 constexpr int kScale = 2;
-
-std::string Xdotool(const std::string& display, const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {"/usr/bin/xdotool"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    const test_support::Child tool = test_support::Spawn(argv, {"DISPLAY=:" + display});
-    std::string output = test_support::ReadAll(tool.out);
-    close(tool.out);
-    return test_support::WaitExit(tool.pid) == 0 ? output : "";
-}
 
 // The screen once it passes the check, looked at every 200 ms for 20 s at
 // most (a loaded machine); the last one read either way.

@@ -29,6 +29,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kDisplayLostStatus = 3;
 
+using test_support::Xdotool;
 using test_support::Xvfb;
 
 // The program with its stderr on the returned pipe, in dir, with no serial
@@ -118,16 +119,6 @@ TEST(DisplayLoss, TwentyKillsOfTheXServerEachEndTheProgramAtOnce) {
                   std::string::npos)
             << output;
     }
-}
-
-// Runs xdotool against the display; its output, or "" when it failed.
-std::string Xdotool(const std::string& display, const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {"/usr/bin/xdotool"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    const test_support::Child tool = test_support::Spawn(argv, {"DISPLAY=:" + display});
-    std::string output = test_support::ReadAll(tool.out);
-    close(tool.out);
-    return test_support::WaitExit(tool.pid) == 0 ? output : "";
 }
 
 // The window sleeps on the X socket while the server sends nothing; what the

@@ -44,4 +44,14 @@ struct Xvfb {
     }
 };
 
+// Runs xdotool against the display; its output, or "" when it failed.
+inline std::string Xdotool(const std::string& display, const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"/usr/bin/xdotool"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const Child tool = Spawn(argv, {"DISPLAY=:" + display});
+    std::string output = ReadAll(tool.out);
+    close(tool.out);
+    return WaitExit(tool.pid) == 0 ? output : "";
+}
+
 }  // namespace test_support
