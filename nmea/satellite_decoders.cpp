@@ -237,11 +237,11 @@ bool NavRecord::ParseGsv(const char* sentence, int32_t length, uint32_t tickMs) 
     SkyGroup& arriving = skyGroups.arriving[static_cast<int>(talker)];
     if (gsvMessageNumber == 1 && gsvMessageCount >= 1) {
         StartGroup(skyGroups, talker, signal, gsvMessageCount, tickMs);
-    } else if (arriving.present != 0 && (gsvMessageNumber != arriving.nextMessage ||
-                                         gsvMessageCount != arriving.messageCount)) {
+    } else if (IsArriving(skyGroups, talker) && (gsvMessageNumber != arriving.nextMessage ||
+                                                 gsvMessageCount != arriving.messageCount)) {
         DropArrivingGroup(skyGroups, talker);
     }
-    if (arriving.present != 0) {
+    if (IsArriving(skyGroups, talker)) {
         AddToGroup(skyGroups, talker, entries, count, tickMs);
         ++arriving.nextMessage;
         arriving.lastMessageMs = tickMs;

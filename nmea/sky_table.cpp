@@ -85,7 +85,6 @@ void StartGroup(SkyGroups& groups, Talker talker, uint8_t signal, uint8_t messag
                 uint32_t tickMs) {
     Release(groups, Slot{Index(talker), -1});
     SkyGroup& group = groups.arriving[Index(talker)];
-    group.present = 1;
     group.signal = static_cast<uint8_t>(signal % kSignalIds);
     group.messageCount = messageCount;
     group.nextMessage = 1;

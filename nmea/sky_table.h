@@ -35,8 +35,7 @@ struct SatelliteEntry {
 // The messages of one talker for one signal: received one after another, and
 // shown once the last one has come. Its satellites are a chain of entries.
 struct SkyGroup {
-    uint8_t present;  // 1 while it holds a group
-    uint8_t signal;   // the NMEA 4.10 signal ID of its first message, 0 without one
+    uint8_t signal;  // the NMEA 4.10 signal ID of its first message, 0 without one
     uint8_t messageCount;
     uint8_t nextMessage;
     uint16_t first;  // its first and last entries, plus one; 0 when it lists none
@@ -60,6 +59,11 @@ struct SkyGroups {
 };
 
 using UsedSet = uint64_t[kUsedWords];
+
+// Whether the talker is sending a group.
+inline bool IsArriving(const SkyGroups& groups, Talker talker) {
+    return ((groups.arrivingTalkers >> static_cast<int>(talker)) & 1u) != 0;
+}
 
 // A first message of the talker's group (any group it was sending is dropped).
 void StartGroup(SkyGroups& groups, Talker talker, uint8_t signal, uint8_t messageCount,

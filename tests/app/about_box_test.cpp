@@ -109,13 +109,8 @@ TEST(AboutBoxOnX, RoundTripLeavesThePixelsAsTheyWere) {
     const test_support::Child app =
         test_support::Spawn({"/bin/sh", "-c", "exec \"$0\" 2>&1", SKYMARK_PATH}, env, dir.Path());
 
-    std::string window;
-    for (int i = 0; i < 100 && window.empty(); ++i) {
-        window = Xdotool(xvfb.number, {"search", "--name", "^Skymark$"});
-        if (window.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    const std::string window = test_support::AwaitWindow(xvfb.number, "^Skymark$");
     ASSERT_FALSE(window.empty());
-    window = window.substr(0, window.find('\n'));
     std::istringstream geometry(Xdotool(xvfb.number, {"getwindowgeometry", "--shell", window}));
     int x = -1, y = -1;
     for (std::string line; std::getline(geometry, line);) {

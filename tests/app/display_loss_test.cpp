@@ -143,13 +143,8 @@ TEST(QuietWindow, TakesARealClickAndEndsOnTerminationSignal) {
                                   "SKYMARK_SCALE=2", "SKYMARK_COM1=" + receiver.SlavePath()});
     std::string output;
     ASSERT_TRUE(AwaitLine(app.out, "skymark: display: sdl", &output)) << output;
-    std::string window;
-    for (int i = 0; i < 50 && window.empty(); ++i) {
-        window = Xdotool(xvfb.number, {"search", "--name", "^Skymark$"});
-        if (window.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    const std::string window = test_support::AwaitWindow(xvfb.number, "^Skymark$");
     ASSERT_FALSE(window.empty());
-    window = window.substr(0, window.find('\n'));
     // Past the first tick's search (at 1 s, pausing 1 s), with nothing from
     // the server for a while.
     std::this_thread::sleep_for(std::chrono::milliseconds(3000));

@@ -54,4 +54,14 @@ inline std::string Xdotool(const std::string& display, const std::vector<std::st
     return WaitExit(tool.pid) == 0 ? output : "";
 }
 
+// The id of the first window of that name, waiting 10 s at most; "" if none.
+inline std::string AwaitWindow(const std::string& display, const std::string& name) {
+    for (int i = 0; i < 100; ++i) {
+        const std::string found = Xdotool(display, {"search", "--name", name});
+        if (!found.empty()) return found.substr(0, found.find('\n'));
+        usleep(100 * 1000);
+    }
+    return "";
+}
+
 }  // namespace test_support
