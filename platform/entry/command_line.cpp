@@ -155,7 +155,10 @@ std::string Usage(const host::ProgramCommandLine& program) {
            "device of the host (/dev/serial/by-id/*, ttyACM*, ttyUSB*, serial0, ttyAMA*, ttyS*).\n"
            "  /dev/ttyUSB0           a serial device, by its absolute path\n"
            "  tcp://HOST:PORT        raw NMEA 0183 over TCP (multiplexers, ser2net, phones)\n"
-           "  gpsd://HOST[:PORT]     the receiver that gpsd serves (default localhost:2947)\n"
+           "  gpsd://HOST[:PORT][/DEVICE]\n"
+           "                         a receiver that gpsd holds (default localhost:2947): the\n"
+           "                         DEVICE named, else the first gpsd reports; the status\n"
+           "                         line shows gpsd's reports with that device and its driver\n"
            "  udp://[ADDRESS][:PORT] NMEA 0183 datagrams to this host (default port 10110):\n"
            "                         to ADDRESS only, its broadcasts, or a multicast group\n";
 }

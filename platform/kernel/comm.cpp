@@ -124,7 +124,8 @@ BOOL ClearCommError(HANDLE port, LPDWORD errors, COMSTAT* status) {
     if (status != nullptr) {
         *status = COMSTAT{};
         status->cbInQue = input;
-        // WriteFile never writes to a port: nothing waits to be sent.
+        // WriteFile never writes to a serial line, and hands a network
+        // source's bytes to the host at once: nothing waits to be sent.
         status->cbOutQue = 0;
     }
     return TRUE;

@@ -302,12 +302,22 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes_to_write, LPDWORD bytes_
     if (overlapped != nullptr) return FALSE;
     ObjectLock lock(file);
     KernelObject* object = lock.Get();
-    // Only files are written: nothing is ever sent to a receiver.
-    if (object == nullptr || !object->can_write || object->kind != ObjectKind::kFile) {
+    // Files and network sources are written; a serial line never is: nothing
+    // is ever sent to a receiver.
+    if (object == nullptr || !object->can_write || object->kind == ObjectKind::kSerial) {
         return FALSE;
     }
     if (bytes_to_write == 0) return TRUE;
     if (buffer == nullptr) return FALSE;
+
+    if (object->kind == ObjectKind::kNetwork) {
+        int error = 0;
+        const std::size_t sent = kernel::SendToStream(*object, buffer, bytes_to_write, &error);
+        if (bytes_written != nullptr) *bytes_written = static_cast<DWORD>(sent);
+        if (sent == bytes_to_write) return TRUE;
+        host::Report("%s: send failed: %s", object->name.c_str(), std::strerror(error));
+        return FALSE;
+    }
 
     const auto* in = static_cast<const unsigned char*>(buffer);
     DWORD done = 0;

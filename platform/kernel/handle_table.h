@@ -33,8 +33,7 @@ struct LineCounters {
 enum class NetState { kLookingUp, kConnecting, kOpen, kEnded };
 
 // A network source: where it stands, and what it has received and not yet
-// handed out, after dropping what is not the receiver's (gpsd's own JSON
-// lines). The buffer is allocated once, when the source opens.
+// handed out. The buffer is allocated once, when the source opens.
 struct NetStream {
     static constexpr std::size_t kCapacity = 65536;
     std::unique_ptr<std::uint8_t[]> buffer;
@@ -48,9 +47,8 @@ struct NetStream {
     std::vector<Endpoint> endpoints;
     std::size_t next_endpoint = 0;
     int connect_error = 0;
-    bool gpsd = false;
-    bool at_line_start = true;
-    bool dropping = false;  // inside a line that is not passed on
+    // What the program wrote before the connection stood, sent once it does.
+    std::string outgoing;
 };
 
 struct KernelObject {

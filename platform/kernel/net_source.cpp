@@ -15,11 +15,13 @@
 namespace kernel {
 namespace {
 
-constexpr char kWatch[] = "?WATCH={\"enable\":true,\"raw\":1}\n";
 // A datagram is never larger; one is taken only when it fits whole.
 constexpr std::size_t kLargestDatagram = 65535;
 // A purge drains at most this many buffers of a peer that keeps sending.
 constexpr int kMostPurgeRounds = 16;
+// What the program writes is a few short lines; a send queue that stays full
+// this long belongs to a far side that has stopped reading.
+constexpr int kSendWaitMs = 200;
 
 void Say(const KernelObject& object, const char* what, const char* why) {
     host::Report("%s: %s: %s", object.name.c_str(), what, why);
@@ -30,28 +32,32 @@ void End(KernelObject& object) {
     object.fd.Reset();
 }
 
-bool SendAll(int fd, const char* text, std::size_t length) {
-    while (length > 0) {
-        const ssize_t n = send(fd, text, length, MSG_NOSIGNAL);
+// Sends every byte, waiting up to kSendWaitMs at a time for room; the
+// number sent, with *error the errno that stopped it short.
+std::size_t SendAll(int fd, const std::uint8_t* bytes, std::size_t count, int* error) {
+    std::size_t sent = 0;
+    *error = 0;
+    while (sent < count) {
+        const ssize_t n = send(fd, bytes + sent, count - sent, MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += static_cast<std::size_t>(n);
+            continue;
+        }
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        text += n;
-        length -= static_cast<std::size_t>(n);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd p{fd, POLLOUT, 0};
+            int ready;
+            do {
+                ready = poll(&p, 1, kSendWaitMs);
+            } while (ready < 0 && errno == EINTR);
+            if (ready > 0) continue;
+            *error = ready == 0 ? ETIMEDOUT : errno;
+            break;
+        }
+        *error = n < 0 ? errno : EIO;
+        break;
     }
-    return true;
-}
-
-// gpsd's own lines are JSON objects; the receiver's start with '$' or '!'.
-// Drops every line that starts with '{', in place; returns what is kept.
-std::size_t DropJsonLines(NetStream& stream, std::uint8_t* bytes, std::size_t count) {
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint8_t byte = bytes[i];
-        if (stream.at_line_start) stream.dropping = byte == '{';
-        if (!stream.dropping) bytes[kept++] = byte;
-        stream.at_line_start = byte == '\n';
-    }
-    return kept;
+    return sent;
 }
 
 // Keepalive questions for a peer that has fallen silent, and the same bound
@@ -76,8 +82,14 @@ void Connected(KernelObject& object) {
     NetStream& s = *object.stream;
     s.state = NetState::kOpen;
     s.endpoints.clear();
-    if (s.gpsd && !SendAll(object.fd.Get(), kWatch, sizeof kWatch - 1)) {
-        Say(object, "connection lost", std::strerror(errno));
+    if (s.outgoing.empty()) return;
+    int error = 0;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(s.outgoing.data());
+    const bool sent =
+        SendAll(object.fd.Get(), bytes, s.outgoing.size(), &error) == s.outgoing.size();
+    s.outgoing.clear();
+    if (!sent) {
+        Say(object, "send failed", std::strerror(error));
         End(object);
     }
 }
@@ -153,7 +165,7 @@ void ReceiveFromConnection(KernelObject& object) {
         const ssize_t n = recv(object.fd.Get(), into, NetStream::kCapacity - s.end, 0);
         if (n > 0) {
             const std::size_t got = static_cast<std::size_t>(n);
-            s.end += s.gpsd ? DropJsonLines(s, into, got) : got;
+            s.end += got;
         } else if (n < 0 && errno == EINTR) {
             continue;
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
@@ -270,7 +282,6 @@ bool OpenNetworkSource(const SourceAddress& address, KernelObject* object) {
         return true;
     }
 
-    s.gpsd = address.kind == SourceKind::kGpsd;
     // A numeric address needs no lookup; the answer comes at once.
     addrinfo hints{};
     hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
@@ -342,6 +353,28 @@ void DiscardStream(KernelObject& object) {
         FillStream(object);
     } while (s.end > 0 && ++rounds < kMostPurgeRounds);
     s.begin = s.end = 0;
+}
+
+std::size_t SendToStream(KernelObject& object, const void* bytes, std::size_t count, int* error) {
+    NetStream& s = *object.stream;
+    *error = 0;
+    Advance(object);
+    if (s.datagrams) {
+        *error = EOPNOTSUPP;
+        return 0;
+    }
+    if (s.state == NetState::kEnded) {
+        *error = ENOTCONN;
+        return 0;
+    }
+    if (s.state != NetState::kOpen) {
+        s.outgoing.append(static_cast<const char*>(bytes), count);
+        return count;
+    }
+    const std::size_t sent =
+        SendAll(object.fd.Get(), static_cast<const std::uint8_t*>(bytes), count, error);
+    if (sent < count) End(object);
+    return sent;
 }
 
 void NoteClosing(const KernelObject& object) {

@@ -1,9 +1,9 @@
 // Network sources: a TCP connection or a UDP listener that reads like a
 // serial port. Nothing here waits: a name is looked up in the background and
 // a connection is made without blocking, and until it stands the source has
-// simply nothing to hand out. For gpsd the connection asks for the receiver's
-// raw sentences and drops gpsd's own JSON lines, so that only the receiver's
-// bytes are ever handed out.
+// simply nothing to hand out. A connection takes what the program writes to
+// it: a gpsd source is such a connection to gpsd, and what to ask gpsd for is
+// the program's business.
 #pragma once
 
 #include <cstddef>
@@ -43,6 +43,10 @@ std::size_t StreamQueued(const KernelObject& object);
 std::size_t TakeFromStream(KernelObject& object, void* out, std::size_t count);
 // Drops everything received so far, queued in the stream or in the host.
 void DiscardStream(KernelObject& object);
+// Sends the bytes on a connection, waiting briefly when the host's send queue
+// is full; bytes written before the connection stands go once it does. The
+// number taken; *error is the errno that stopped it short, else 0.
+std::size_t SendToStream(KernelObject& object, const void* bytes, std::size_t count, int* error);
 
 // The source is being closed: a connection that the far side never answered
 // says so.

@@ -40,6 +40,22 @@ bool ValidHost(const std::string& host) {
     return true;
 }
 
+// gpsd's own limit on a device path, its terminator included.
+constexpr std::size_t kDevicePathCapacity = 128;
+
+// A device path that can stand in a JSON string as it is: printable ASCII
+// without quotes or backslashes, and not the bare "/".
+const char* DeviceProblem(const std::string& device) {
+    if (device.size() < 2) return "no device after the /";
+    if (device.size() >= kDevicePathCapacity) return "the device path is too long";
+    for (char c : device) {
+        if (c < ' ' || c > '~' || c == '"' || c == '\\') {
+            return "the device path holds a character that is not plain text";
+        }
+    }
+    return nullptr;
+}
+
 // HOST, HOST:PORT, [V6] or [V6]:PORT; the port is left empty when not given.
 const char* SplitHostPort(const std::string& rest, std::string* host, std::string* port) {
     std::string after;
@@ -106,6 +122,12 @@ const char* ParseSource(const char* text, SourceAddress* address) {
     if (StartsWith(text, kGpsdScheme)) {
         address->kind = SourceKind::kGpsd;
         std::string rest = text + std::strlen(kGpsdScheme);
+        // A host name or address holds no '/': the device starts at the first.
+        const std::size_t slash = rest.find('/');
+        if (slash != std::string::npos) {
+            if (const char* why = DeviceProblem(rest.substr(slash))) return why;
+            rest.erase(slash);
+        }
         if (rest.empty()) rest = kGpsdDefaultHost;
         const char* why = SplitHostPort(rest, &address->host, &address->port);
         if (why != nullptr) return why;
@@ -120,8 +142,8 @@ const char* ParseSource(const char* text, SourceAddress* address) {
         return "unknown kind of source (tcp://, gpsd:// or udp://)";
     }
     if (text[0] != '/') {
-        return "not an absolute device path, tcp://HOST:PORT, gpsd://HOST[:PORT] or "
-               "udp://[ADDRESS][:PORT]";
+        return "not an absolute device path, tcp://HOST:PORT, gpsd://HOST[:PORT][/DEVICE]"
+               " or udp://[ADDRESS][:PORT]";
     }
     address->path = text;
     return nullptr;

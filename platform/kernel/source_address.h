@@ -1,5 +1,5 @@
-// What stands behind a port: a serial device, a TCP stream of raw NMEA,
-// gpsd's receiver, or NMEA datagrams arriving over UDP. Parsed from the text that maps a port
+// What stands behind a port: a serial device, a TCP stream of raw NMEA, gpsd,
+// or NMEA datagrams arriving over UDP. Parsed from the text that maps a port
 // (SKYMARK_COMn or a source given on the command line).
 #pragma once
 
@@ -23,9 +23,11 @@ inline constexpr char kGpsdDefaultPort[] = "2947";
 // The port NMEA 0183 over UDP customarily goes to.
 inline constexpr char kUdpDefaultPort[] = "10110";
 
-// Accepts an absolute device path, tcp://HOST:PORT, gpsd://[HOST[:PORT]] or
-// udp://[ADDRESS][:PORT] (ADDRESS numeric: a local address, a broadcast
-// address or a multicast group); a numeric IPv6 host goes in brackets. Null when the text is a
+// Accepts an absolute device path, tcp://HOST:PORT, gpsd://[HOST[:PORT]][/DEVICE]
+// or udp://[ADDRESS][:PORT] (ADDRESS numeric: a local address, a broadcast
+// address or a multicast group); a numeric IPv6 host goes in brackets. The
+// gpsd device names one of the receivers gpsd holds: it is the program's
+// business, and the connection is the same with or without it. Null when the text is a
 // source, otherwise why it is not.
 const char* ParseSource(const char* text, SourceAddress* address);
 

@@ -1,5 +1,6 @@
 // Ports whose source is a TCP stream or gpsd, against local servers.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -57,14 +58,35 @@ TEST_F(NetSourceTest, SourceForms) {
          {"/dev/ttyUSB0", "tcp://127.0.0.1:10110", "tcp://gps.local:2000", "tcp://[::1]:10110",
           "gpsd://", "gpsd://localhost", "gpsd://10.0.0.2:2948", "gpsd://[fe80::1%lo]", "udp://",
           "udp://:2000", "udp://127.0.0.1", "udp://192.168.1.255:10110", "udp://239.192.0.1:10110",
-          "udp://[::]:10110", "udp://[ff02::1%lo]"}) {
+          "udp://[::]:10110", "udp://[ff02::1%lo]", "gpsd://localhost/dev/ttyACM0",
+          "gpsd://[::1]:2948/dev/serial/by-id/usb-u-blox_GNSS", "gpsd:///dev/ttyUSB1"}) {
         EXPECT_EQ(host::SourceProblem(good), nullptr) << good;
     }
-    for (const char* bad :
-         {"", "ttyUSB0", "tcp://127.0.0.1", "tcp://:10110", "tcp://host:0", "tcp://host:65536",
-          "tcp://host:port", "tcp://host:10110/", "tcp://[::1:10110", "gpsd://host:", "tcp://a b:1",
-          "udp://gps.local:10110", "udp://:0", "udp://:", "udp://[::1", "udp://127.0.0.1:x",
-          "udp://::1", "serial://ttyUSB0"}) {
+    const std::string tooLong = "gpsd://localhost/" + std::string(127, 'x');
+    for (const char* bad : {"",
+                            "ttyUSB0",
+                            "tcp://127.0.0.1",
+                            "tcp://:10110",
+                            "tcp://host:0",
+                            "tcp://host:65536",
+                            "tcp://host:port",
+                            "tcp://host:10110/",
+                            "tcp://[::1:10110",
+                            "gpsd://host:",
+                            "tcp://a b:1",
+                            "udp://gps.local:10110",
+                            "udp://:0",
+                            "udp://:",
+                            "udp://[::1",
+                            "udp://127.0.0.1:x",
+                            "udp://::1",
+                            "serial://ttyUSB0",
+                            "gpsd://localhost/",
+                            "gpsd://host:2947/dev/\"x",
+                            "gpsd://host/dev/a\\b",
+                            "gpsd://host/dev/\t",
+                            "gpsd://host:x/dev/ttyACM0",
+                            tooLong.c_str()}) {
         EXPECT_NE(host::SourceProblem(bad), nullptr) << bad;
     }
 }
@@ -106,31 +128,49 @@ TEST_F(NetSourceTest, TcpSourceReadsLikeAPortAndFailsOnceTheServerHasClosedAndAl
     EXPECT_TRUE(CloseHandle(port));
 }
 
-TEST_F(NetSourceTest, GpsdSourceAsksForRawSentencesAndPassesOnlyThem) {
+// To the platform a gpsd source is a connection like any other: it sends nothing of its own,
+// hands out every byte gpsd sends, carries what the program writes, and each open is a
+// connection of its own.
+TEST_F(NetSourceTest, GpsdSourceIsAConnectionThatCarriesBothWaysAndOpensAgain) {
     TcpServer server;
     ASSERT_TRUE(server.Ok());
-    test_support::MapComPort(5, "gpsd://127.0.0.1:" + std::to_string(server.Port()));
-    HANDLE port = OpenPort(5);
-    ASSERT_NE(port, INVALID_HANDLE_VALUE);
+    test_support::MapComPort(5,
+                             "gpsd://127.0.0.1:" + std::to_string(server.Port()) + "/dev/ttyACM0");
+    HANDLE first = OpenPort(5);
+    ASSERT_NE(first, INVALID_HANDLE_VALUE);
     ASSERT_TRUE(server.Accept(2000));
-    EXPECT_EQ(server.Receive(2000), "?WATCH={\"enable\":true,\"raw\":1}\n");
+    EXPECT_EQ(server.Receive(200), "");
+    const int firstClient = server.DetachClient();
 
-    const std::string gga = "$GPGGA,123519,4807.038,N*47\r\n";
-    const std::string rmc = "$GPRMC,123519,A*6A\r\n";
-    // JSON lines cut anywhere, also right after their '{' and inside their line end.
-    const std::string pieces[] = {"{\"class\":\"VERSION\",\"release\":\"3.22\"}\r\n" + gga + "{",
-                                  "\"class\":\"DEVICES\",\"devices\":[]}\r",
-                                  "\n" + rmc.substr(0, 7),
-                                  rmc.substr(7) + "{\"class\":\"WATCH\"}\r\n"};
-    for (const std::string& piece : pieces) {
-        ASSERT_TRUE(server.Send(piece));
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        ASSERT_GE(Queued(port), 0);  // takes in what has arrived
-    }
-    WaitQueued(port, gga.size() + rmc.size());
-    const std::string received = ReadQueued(port);
-    EXPECT_EQ(received, gga + rmc);
-    EXPECT_TRUE(CloseHandle(port));
+    HANDLE second = OpenPort(5);
+    ASSERT_NE(second, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(server.Accept(2000));
+
+    const std::string watch = "?WATCH={\"enable\":true,\"json\":true}\n";
+    DWORD written = 0;
+    EXPECT_TRUE(
+        WriteFile(second, watch.data(), static_cast<DWORD>(watch.size()), &written, nullptr));
+    EXPECT_EQ(written, watch.size());
+    EXPECT_EQ(server.Receive(2000), watch);
+
+    const std::string lines =
+        "{\"class\":\"VERSION\",\"release\":\"3.22\"}\r\n"
+        "$GPGGA,123519,4807.038,N*47\r\n\xb5\x62\x01\x07";
+    ASSERT_TRUE(server.Send(lines));
+    ASSERT_EQ(WaitQueued(second, lines.size()), static_cast<long>(lines.size()));
+    EXPECT_EQ(ReadQueued(second), lines);
+    EXPECT_EQ(Queued(first), 0);
+    ASSERT_EQ(send(firstClient, "first", 5, MSG_NOSIGNAL), 5);
+    ASSERT_EQ(WaitQueued(first, 5), 5);
+    EXPECT_EQ(ReadQueued(first), "first");
+    EXPECT_EQ(Queued(second), 0);
+    close(firstClient);
+
+    // The far side gone, the port fails once all it sent is read.
+    server.CloseClient();
+    EXPECT_EQ(WaitQueued(second, 1), -1);
+    EXPECT_TRUE(CloseHandle(second));
+    EXPECT_TRUE(CloseHandle(first));
 }
 
 // Whether the open fails at once or the port fails on its first reads

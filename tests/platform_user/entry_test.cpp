@@ -64,10 +64,11 @@ TEST(Entry, HelpVersionAndErrors) {
     int code = 0;
     const std::string help = RunProbe({"--help"}, &code);
     EXPECT_EQ(code, 0);
-    for (const char* text : {"Usage: skymark [--level DIGIT] [--scale N] [--headless]",
-                             "Reports what it was started with.", "--level DIGIT",
-                             "a level of the probe", "--snapshot FILE", "tcp://HOST:PORT",
-                             "gpsd://HOST[:PORT]", "default localhost:2947", "SKYMARK_COMn"}) {
+    for (const char* text :
+         {"Usage: skymark [--level DIGIT] [--scale N] [--headless]",
+          "Reports what it was started with.", "--level DIGIT", "a level of the probe",
+          "--snapshot FILE", "tcp://HOST:PORT", "gpsd://HOST[:PORT][/DEVICE]",
+          "default localhost:2947", "SKYMARK_COMn"}) {
         EXPECT_NE(help.find(text), std::string::npos) << text;
     }
     EXPECT_EQ(RunProbe({"--version", "--frobnicate"}, &code), "skymark 0.7\n");
@@ -87,10 +88,11 @@ TEST(Entry, HelpVersionAndErrors) {
         {{"--snapshot"}, "--snapshot needs a value"},
         {{"ttyUSB0"},
          "not a source: ttyUSB0: not an absolute device path, tcp://HOST:PORT, "
-         "gpsd://HOST[:PORT] or udp://[ADDRESS][:PORT]"},
+         "gpsd://HOST[:PORT][/DEVICE] or udp://[ADDRESS][:PORT]"},
         {{"udp://gps.local"},
          "not a source: udp://gps.local: udp:// listens on a numeric address (or none): "
          "udp://[ADDRESS][:PORT]"},
+        {{"gpsd://localhost/"}, "not a source: gpsd://localhost/: no device after the /"},
         {{"tcp://localhost"},
          "not a source: tcp://localhost: tcp:// needs a port: tcp://HOST:PORT"},
         {{"/a", "/b", "/c", "/d", "/e", "/f", "/g", "/h", "/i", "/j"},

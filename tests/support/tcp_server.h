@@ -134,6 +134,13 @@ class TcpServer {
             bytes.append(buffer, static_cast<std::size_t>(n));
         return bytes;
     }
+    // Hands the client's connection to the caller, who closes it, so that the next Accept takes
+    // another client while this one stays connected.
+    int DetachClient() {
+        const int client = client_;
+        client_ = -1;
+        return client;
+    }
     // The server closes the client's connection.
     void CloseClient() {
         if (client_ >= 0) close(client_);

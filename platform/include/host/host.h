@@ -27,8 +27,8 @@ void SetVirtualClockObserver(ClockObserver observer, void* context);
 // ---- Port map (platform/kernel) ----
 // The source behind "COMn:" (n from 1 to 9): SKYMARK_COMn when set, otherwise
 // the n-th host serial device. A source is a device path, tcp://HOST:PORT,
-// gpsd://HOST[:PORT] (localhost and 2947 by default) or udp://[ADDRESS][:PORT]
-// (every address and 10110 by default).
+// gpsd://HOST[:PORT][/DEVICE] (localhost and 2947 by default) or
+// udp://[ADDRESS][:PORT] (every address and 10110 by default).
 // Writes at most capacity bytes including the terminator; returns false when none.
 bool PortSource(int port_number, char* source, std::size_t capacity);
 // Null when the text is a source as above, otherwise why it is not.
