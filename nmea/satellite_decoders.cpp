@@ -215,6 +215,10 @@ bool NavRecord::ParseGsv(const char* sentence, int32_t length, uint32_t tickMs) 
         const int32_t id = number(first);
         GnssSystem system = GnssSystem::kGps;
         if (!SatelliteSystem(talker, id, &system)) continue;
+        // Under GP another system's number counts only in a whole block: in a
+        // block cut short it is more likely a field out of place (an azimuth
+        // of 90) than a satellite.
+        if (talker == Talker::kGps && present < 4 && ForeignToGpsTalker(system)) continue;
         SatelliteEntry& entry = entries[count++];
         entry = SatelliteEntry{static_cast<uint16_t>(id), 0, 0, 0, system, 0, 0.0f};
         // A satellite tracked but not yet located comes without elevation and azimuth.

@@ -31,20 +31,19 @@ inline bool Within(int32_t number, int32_t low, int32_t high) {
 }
 
 // NMEA 4.0 ranges with the vendor additions receivers use. A GPS talker
-// lists SBAS and QZSS satellites among its own but never other systems.
+// lists SBAS and QZSS satellites among its own; older receivers and gpsd's
+// NMEA output list GLONASS, Galileo and BeiDou under it as well, by gpsd's
+// ranges (65-96, 301-336, 401-463), but none of the 201-237 BeiDou numbers.
 inline bool RangeSystem(int32_t number, bool gpsTalker, GnssSystem* system) {
     if (Within(number, 1, 32)) {
         *system = GnssSystem::kGps;
     } else if (Within(number, 33, 64) || Within(number, 120, 158)) {
         *system = GnssSystem::kSbas;  // SBAS PRN minus 87, or the PRN itself
-    } else if (gpsTalker) {
-        if (!Within(number, 193, 202)) return false;
-        *system = GnssSystem::kQzss;
     } else if (Within(number, 65, 96)) {
         *system = GnssSystem::kGlonass;  // slot plus 64
-    } else if (Within(number, 193, 200)) {
+    } else if (Within(number, 193, gpsTalker ? 202 : 200)) {
         *system = GnssSystem::kQzss;
-    } else if (Within(number, 201, 237) || Within(number, 401, 437)) {
+    } else if ((!gpsTalker && Within(number, 201, 237)) || Within(number, 401, 463)) {
         *system = GnssSystem::kBeidou;
     } else if (Within(number, 301, 336)) {
         *system = GnssSystem::kGalileo;
@@ -55,6 +54,13 @@ inline bool RangeSystem(int32_t number, bool gpsTalker, GnssSystem* system) {
 }
 
 }  // namespace satellite_identity
+
+// A system a GPS talker lists only in the ranges that older receivers and
+// gpsd use for it.
+inline bool ForeignToGpsTalker(GnssSystem system) {
+    return system == GnssSystem::kGlonass || system == GnssSystem::kGalileo ||
+           system == GnssSystem::kBeidou;
+}
 
 // The talker of a sentence from the two letters after its '$': $GPGSV,
 // $GLGSV, $GAGSV, $GBGSV or $BDGSV, $GQGSV or $QZGSV, $GIGSV, $GNGSA.

@@ -42,7 +42,10 @@ TEST_F(SatelliteDecoders, GsaSystemOfEachSatellite) {
         {"$GNGSA,A,3,307,301,214,405,193,,,,,,,,0,0,0*00", "E301 E307 C214 C405 J193 "},
         {"$GNGSA,A,3,03,05,,,,,,,,,,,1.0,0.5,0.8,3*00", "E3 E5 "},
         {"$GNGSA,A,3,21,44,,,,,,,,,,,1.0,0.5,0.8,1*00", "G21 S44 "},
-        {"$GPGSA,A,3,32,50,120,197,65,0,-5,512,,,,,1,2,3*00", "G32 S50 S120 J197 "},
+        {"$GPGSA,A,3,32,50,120,197,65,0,-5,512,,,,,1,2,3*00", "G32 S50 S120 R65 J197 "},
+        // gpsd's NMEA output lists every system under GP, by its own ranges.
+        {"$GPGSA,A,3,5,96,336,463,,,,,,,,,1.1,0.5,1.0*04", "G5 R96 E336 C463 "},
+        {"$GPGSA,A,3,203,237,97,300,337,400,464,,,,,,1.1,0.5,1.0*04", ""},
         {"$BDGSA,A,3,02,03,,,,,,,,,,,2.1,1.1,1.8,1.2*2D", "C2 C3 "},
         {"$QZGSA,A,3,02,,,,,,,,,,,,1,1,1,5*00", "J2 "},
         {"$GNGSA,A,3,02,,,,,,,,,,,,1,1,1,6*00", "I2 "},
@@ -139,7 +142,15 @@ TEST_F(SatelliteDecoders, GsvSatellitesListed) {
         const char* sentence;
         const char* inView;
     } cases[] = {
-        {"$GPGSV,1,1,04,05,1,2,3,46,1,2,3,193,1,2,3,65,1,2,3*00", "G5 S46 J193 "},
+        {"$GPGSV,1,1,04,05,1,2,3,46,1,2,3,193,1,2,3,65,1,2,3*00", "G5 S46 R65 J193 "},
+        // As gpsd relays a multi-system receiver: one GP group, gpsd's numbers.
+        {"$GPGSV,1,1,45,44,39,174,47,46,39,191,45,51,38,160,00,302,34,258,41*70",
+         "S44 S46 S51 E302 "},
+        {"$GPGSV,1,1,45,430,34,113,47,432,31,049,44,435,34,303,41,194,14,304,00*46",
+         "C430 C432 C435 J194 "},
+        {"$GPGSV,1,1,45,70,34,039,32,71,61,113,48,72,28,174,50,76,07,234,38*7F",
+         "R70 R71 R72 R76 "},
+        {"$GPGSV,1,1,02,214,1,2,3,97,1,2,3*00", ""},
         {"$GPGSV,1,1,02,138,1,2,3,00,1,2,3*00", "S138 "},
         {"$GLGSV,1,1,02,69,1,2,3,05,1,2,3*00", "R5 R69 "},
         {"$GAGSV,1,1,02,05,1,2,3,301,1,2,3*00", "E5 E301 "},
@@ -155,7 +166,8 @@ TEST_F(SatelliteDecoders, GsvSatellitesListed) {
         {"$GPGSV,1,1,01,1*00", ""},
         {"$BDGSV,1,1,02,38,11,027,23,43,09,259,23,,,,,,,,,B*0E", "C38 C43 "},
         // Malformed, as one receiver sent it: a block of two fields after a
-        // whole one, and 90 is no number of the GPS talker.
+        // whole one, a block cut short in which the GPS talker takes no number
+        // of another system (90).
         {"$GPGSV,1,1,12,2,40,16,00,090,*72", "G2 "},
         // The field buffer keeps 11 characters: "00000000001" is satellite 1.
         {"$GPGSV,1,1,01,00000000001234,10,20,30*00", "G1 "},
