@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "nmea/fix_accuracy.h"
+#include "nmea/reported_sky.h"
 #include "nmea/sky_table.h"
 
 // Plain data with its decode operations: an aggregate, so the global instance
@@ -40,7 +42,7 @@ class NavRecord {
     float altitude;
     float geoidSeparation;
     float displayAltitude;
-    uint8_t fixQuality;
+    uint8_t fixQuality;  // as GGA numbers it: 0 none, 1 GPS, 2 DGPS, 4 RTK fixed, 5 RTK float, ...
     uint8_t satellitesUsed;
     // The GSV groups: complete ones are the sky, the others are arriving.
     SkyGroups skyGroups;
@@ -68,6 +70,11 @@ class NavRecord {
     char magVarEastWest;
     char rmcNorthSouth;
     float rmcDate;
+    // From gpsd: the sky of its latest SKY report, which the sky view takes
+    // with the GSV groups'.
+    ReportedSky reportedSky;
+    // The fix's error, where a receiver or gpsd estimates it.
+    FixAccuracy accuracy;
 };
 
 // The one decoded-state record.

@@ -1,14 +1,19 @@
 #include "nmea/nmea_state.h"
 
+#include "nmea/gpsd_reports.h"
 #include "nmea/nav_record.h"
+#include "nmea/report_lines.h"
 #include "nmea/sentence_assembler.h"
 
 NavRecord Nav;
 SentenceAssembler Assembler;
+ReportLineAssembler ReportLines;
 
 void ResetNmeaState() {
     Nav = {};
     Assembler = {};
+    ReportLines = {};
+    ResetGpsdReports();
 }
 
 void ForgetDecodedState() {
@@ -16,4 +21,5 @@ void ForgetDecodedState() {
     Nav = {};
     Nav.noFixSeconds = counted;
     Assembler = {};
+    ReportLines = {};
 }

@@ -14,23 +14,24 @@ bool Before(const SkySatellite& a, const SkySatellite& b) {
 // has none. A table rather than a search: a view may hold hundreds.
 uint16_t placeOf[kGnssSystemCount][kMaxSatelliteNumber + 1];
 
-void Merge(SkyView* view, const SatelliteEntry& entry) {
-    uint16_t& place = placeOf[static_cast<int>(entry.system)][entry.number];
+// One signal of a satellite: the first that places it gives its place, the
+// best gives its SNR, and any that gpsd marks used makes it used.
+void Merge(SkyView* view, const SkySatellite& signal) {
+    uint16_t& place = placeOf[static_cast<int>(signal.system)][signal.number];
     if (place != 0) {
         SkySatellite& s = view->satellites[place - 1];
         // Signals after the first often come without a position.
-        if (!s.located && entry.located != 0) {
+        if (!s.located && signal.located) {
             s.located = true;
-            s.elevation = entry.elevation;
-            s.azimuth = entry.azimuth;
+            s.elevation = signal.elevation;
+            s.azimuth = signal.azimuth;
         }
-        if (entry.snr > s.snr) s.snr = entry.snr;
+        if (signal.snr > s.snr) s.snr = signal.snr;
+        s.used = s.used || signal.used;
         return;
     }
     if (view->count == kMaxSkySatellites) return;
-    view->satellites[view->count++] =
-        SkySatellite{entry.system,       entry.number, entry.elevation, entry.azimuth,
-                     entry.located != 0, false,        entry.snr};
+    view->satellites[view->count++] = signal;
     place = static_cast<uint16_t>(view->count);
 }
 
@@ -39,11 +40,21 @@ void Merge(SkyView* view, const SatelliteEntry& entry) {
 void BuildSkyView(const NavRecord& record, SkyView* view) {
     view->count = 0;
     std::memset(placeOf, 0, sizeof placeOf);
-    ForEachSkyEntry(record.skyGroups, [view](const SatelliteEntry& entry) { Merge(view, entry); });
+    ForEachSkyEntry(record.skyGroups, [view](const SatelliteEntry& e) {
+        Merge(view, SkySatellite{e.system, e.number, e.elevation, e.azimuth, e.located != 0, false,
+                                 e.snr});
+    });
+    for (int32_t i = 0; i < record.reportedSky.count && i < kReportedSignals; ++i) {
+        const ReportedSignal& r = record.reportedSky.signals[i];
+        Merge(view, SkySatellite{r.system, r.number, r.elevation, r.azimuth, r.located != 0,
+                                 r.used != 0, r.snr});
+    }
+    // GSA sentences say which satellites are used; gpsd marks them itself.
     const bool fix = record.fixType != 1;
     for (int32_t i = 0; i < view->count; ++i) {
         SkySatellite& s = view->satellites[i];
-        s.used = fix && IsUsed(record.usedSatellites[static_cast<int>(s.system)], s.number);
+        s.used =
+            fix && (s.used || IsUsed(record.usedSatellites[static_cast<int>(s.system)], s.number));
     }
     // Each satellite once, so the order is strict: no stable sort needed.
     std::sort(view->satellites, view->satellites + view->count, Before);

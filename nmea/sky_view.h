@@ -26,7 +26,8 @@ struct SkyView {
     SkySatellite satellites[kMaxSkySatellites];
 };
 
-// The satellites of every complete group, each once, ordered by system and
-// then number. A satellite is used when its system's latest GSA run lists it,
-// except while the fix type is 1 (no fix).
+// The satellites of every complete group and of gpsd's latest sky report,
+// each once, ordered by system and then number. A satellite is used when its
+// system's latest GSA run lists it or gpsd marks it used, except while the
+// fix type is 1 (no fix).
 void BuildSkyView(const NavRecord& record, SkyView* view);

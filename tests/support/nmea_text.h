@@ -36,4 +36,12 @@ inline std::string SampleLog(const std::string& name) {
 }
 #endif
 
+#ifdef SKYMARK_GPSD_DATA_DIR
+// One of gpsd's binary receiver logs (NAME.log) or its expected reports
+// (NAME.log.chk); empty when missing.
+inline std::string GpsdLog(const std::string& name) {
+    return ReadWholeFile(std::string(SKYMARK_GPSD_DATA_DIR) + "/" + name);
+}
+#endif
+
 }  // namespace test_support
