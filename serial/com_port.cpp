@@ -15,7 +15,10 @@ HANDLE OpenComPort(int portNumber) {
 }
 
 int32_t ReadAvailable(HANDLE port, int32_t limit) {
-    if (limit > kReadBufferSize) limit = kReadBufferSize;
+    return ReadAvailableInto(port, ReadBuffer, limit < kReadBufferSize ? limit : kReadBufferSize);
+}
+
+int32_t ReadAvailableInto(HANDLE port, uint8_t* buffer, int32_t limit) {
     // More than one read when the host hands out a full queue in parts; never
     // more than has arrived, which is what keeps each read from waiting.
     int32_t got = 0;
@@ -32,7 +35,7 @@ int32_t ReadAvailable(HANDLE port, int32_t limit) {
         if (count > static_cast<DWORD>(limit - got)) count = static_cast<DWORD>(limit - got);
         if (count == 0) break;
         DWORD read = 0;
-        if (!ReadFile(port, ReadBuffer + got, count, &read, nullptr) && got == 0) {
+        if (!ReadFile(port, buffer + got, count, &read, nullptr) && got == 0) {
             return kPortFailed;
         }
         if (read > count) read = count;

@@ -18,3 +18,5 @@ HANDLE OpenComPort(int portNumber);
 // Reads what the port has queued, at most limit bytes (up to kReadBufferSize),
 // into ReadBuffer without waiting; returns the count, or kPortFailed.
 int32_t ReadAvailable(HANDLE port, int32_t limit = kMaxReadBytes);
+// The same into another buffer, at most capacity bytes.
+int32_t ReadAvailableInto(HANDLE port, uint8_t* buffer, int32_t capacity);

@@ -3,6 +3,7 @@
 #include "screen/drawing_resources.h"
 #include "screen/main_screen.h"
 #include "serial/com_port.h"
+#include "serial/gpsd_session.h"
 #include "serial/line_rate.h"
 #include "serial/serial_state.h"
 #include "serial/source_silence.h"
@@ -56,13 +57,31 @@ UINT VisitPortFrom(HDC dc, int n) {
     return kProbeMs;
 }
 
+// gpsd greets a connection at once, so the ports need no time to queue data
+// when only gpsd answered; and when nothing answered and one port leads to
+// gpsd, the search ends at once and the next tick tries again, so that a
+// gpsd that comes back is found within a tick.
+bool OnlyGpsdToWaitFor() {
+    bool anyOpened = false;
+    for (int i = 0; i < kSearchPortCount; ++i) {
+        if (SearchHandles[i] == INVALID_HANDLE_VALUE) continue;
+        if (!PortSpeaksGpsd(i + 1)) return false;
+        anyOpened = true;
+    }
+    if (anyOpened) return true;
+    for (int i = 0; i < kSearchPortCount; ++i) {
+        if (PortSpeaksGpsd(i + 1)) return true;
+    }
+    return false;
+}
+
 UINT OpenAllPorts(HDC dc) {
     DrawStaticScreen(dc);
     // All ports are opened first so every receiver gets the same time to queue data.
     for (int i = 0; i < kSearchPortCount; ++i)
         SearchHandles[i] = OpenComPort(i + 1);
     SearchStage = kSearchResting;
-    return kSettleMs;
+    return OnlyGpsdToWaitFor() ? 0 : kSettleMs;
 }
 
 UINT ProbePort(HDC dc) {
@@ -74,6 +93,7 @@ UINT ProbePort(HDC dc) {
         SearchHandles[n - 1] = INVALID_HANDLE_VALUE;
         StartLineRate(port, n);
         StartSilenceWatch(port);
+        StartGpsdSession(port, n);
         SearchPending = 0;
         // Ports above the chosen one are let go unread, so other programs can use them.
         for (int above = n + 1; above <= kSearchPortCount; ++above) {
@@ -168,6 +188,7 @@ void ShutdownSequence(HWND window) {
         }
     }
 
+    EndGpsdSession();
     ReleaseDC(window, dc);
     DestroyWindow(window);
 }

@@ -28,6 +28,9 @@ int32_t RateVerified;
 int32_t RateTrialRunning;
 DWORD RateTrialStart;
 
+int32_t SourceIsGpsd;
+GpsdLogLink GpsdLog;
+
 int32_t ExitRequested;
 UINT_PTR TickTimer;
 UINT_PTR NoFixTimer;
@@ -54,6 +57,8 @@ void ResetSerialState() {
     RateVerified = 0;
     RateTrialRunning = 0;
     RateTrialStart = 0;
+    SourceIsGpsd = 0;
+    GpsdLog = GpsdLogLink{};
     ExitRequested = 0;
     TickTimer = 0;
     NoFixTimer = 0;

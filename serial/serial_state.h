@@ -45,6 +45,20 @@ extern int32_t RateVerified;      // 1 once a sentence verified at LineRate
 extern int32_t RateTrialRunning;  // 1 once the line delivered bytes at LineRate
 extern DWORD RateTrialStart;      // GetTickCount when it did
 
+// A gpsd source: its second connection, which carries the receiver's own
+// bytes to the log while logging.
+struct GpsdLogLink {
+    HANDLE port;         // none while closed
+    int32_t relaying;    // 1 once gpsd's answers have passed: the rest is the receiver's
+    int32_t headLength;  // of the line of gpsd's answers being read
+    char head[16];       // its first bytes, enough to know the answer
+    int32_t resting;     // 1 after the link failed: it is not opened again at once
+    DWORD failedAt;      // GetTickCount when it failed
+};
+
+extern int32_t SourceIsGpsd;  // 1 while the chosen port's source is gpsd
+extern GpsdLogLink GpsdLog;
+
 extern int32_t ExitRequested;  // set when the window is asked to close
 extern UINT_PTR TickTimer;     // ids as SetTimer returned them
 extern UINT_PTR NoFixTimer;

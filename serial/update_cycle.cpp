@@ -1,9 +1,12 @@
 #include "serial/update_cycle.h"
 
+#include "nmea/gpsd_reports.h"
 #include "screen/forget_source.h"
 #include "screen/main_screen.h"
+#include "screen/report_stream.h"
 #include "screen/sentence_stream.h"
 #include "serial/com_port.h"
+#include "serial/gpsd_session.h"
 #include "serial/line_rate.h"
 #include "serial/serial_state.h"
 #include "serial/source_silence.h"
@@ -27,14 +30,45 @@ void CloseLog() {
     LoggingEnabled = 0;
     if (IsOpenHandle(LogFile)) CloseHandle(LogFile);
     LogFile = nullptr;
+    CloseGpsdLog();
 }
 
 // Appends the bytes to the log; false when they did not all reach it.
-bool AppendToLog(int32_t count) {
+bool AppendToLog(const uint8_t* bytes, int32_t count) {
     if (count <= 0 || !IsOpenHandle(LogFile)) return true;
     DWORD written = 0;
-    const BOOL ok = WriteFile(LogFile, ReadBuffer, static_cast<DWORD>(count), &written, nullptr);
+    const BOOL ok = WriteFile(LogFile, bytes, static_cast<DWORD>(count), &written, nullptr);
     return ok && written == static_cast<DWORD>(count);
+}
+
+// The bytes read from a source that speaks for its receiver: all of them.
+// From gpsd what is read is gpsd's reports; the receiver's own bytes come on
+// a connection of their own (once a tick).
+bool LogReadBytes(int32_t count) {
+    return SourceIsGpsd || AppendToLog(ReadBuffer, count);
+}
+
+// gpsd's relay of the receiver's bytes, all it has queued (within the
+// bounds of a tick): false when the log did not take them all.
+bool LogRelayedBytes(DWORD started) {
+    if (!SourceIsGpsd) return true;
+    int32_t taken = 0;
+    for (int32_t count = kReadBufferSize; count == kReadBufferSize &&
+                                          taken < kMostNetworkBytesPerTick &&
+                                          GetTickCount() - started < kMostNetworkReadingMs;) {
+        const uint8_t* bytes = nullptr;
+        count = TakeReceiverBytes(&bytes);
+        if (!AppendToLog(bytes, count)) return false;
+        taken += count;
+    }
+    return true;
+}
+
+// Decodes what was read: sentences, or gpsd's reports.
+int32_t Decode(HWND window, HDC dc, int32_t count) {
+    if (count <= 0) return 0;
+    return SourceIsGpsd ? ProcessReportChunk(window, dc, ReadBuffer, count)
+                        : ProcessChunk(window, dc, ReadBuffer, count);
 }
 
 // The source has failed: it is let go with all it showed, and the next tick
@@ -48,6 +82,7 @@ void LosePort(HDC dc) {
     CloseHandle(ComPort);
     ComPort = nullptr;
     SearchPending = 1;
+    EndGpsdSession();
 }
 
 // Reads once more from a network source that filled the last read, logs and
@@ -58,11 +93,11 @@ int32_t ReadMore(HWND window, HDC dc, int32_t limit, bool* writeFailed, int32_t*
         LosePort(dc);
         return count;
     }
-    if (LoggingEnabled && !AppendToLog(count)) {
+    if (LoggingEnabled && !LogReadBytes(count)) {
         CloseLog();
         *writeFailed = true;
     }
-    if (count > 0) *verified += ProcessChunk(window, dc, ReadBuffer, count);
+    *verified += Decode(window, dc, count);
     return count;
 }
 
@@ -81,7 +116,7 @@ void UpdateTick(HWND window) {
     // The log gets the bytes before the decoders see them. A log that cannot
     // take them all ends: what it holds stays, and the user is told once.
     bool writeFailed = false;
-    if (LoggingEnabled && !AppendToLog(count)) {
+    if (LoggingEnabled && (!LogReadBytes(count) || !LogRelayedBytes(started))) {
         CloseLog();
         writeFailed = true;
     }
@@ -89,7 +124,7 @@ void UpdateTick(HWND window) {
 
     DrawNoFixCounter(dc);
 
-    int32_t verified = count > 0 ? ProcessChunk(window, dc, ReadBuffer, count) : 0;
+    int32_t verified = Decode(window, dc, count);
     // A serial line never has more than one read's worth: its limit is a
     // second of the line.
     int32_t taken = count;
@@ -99,6 +134,8 @@ void UpdateTick(HWND window) {
         more = ReadMore(window, dc, limit, &writeFailed, &verified);
         if (more > 0) taken += more;
     }
+    // gpsd closed the receiver followed (unplugged): that source is gone.
+    if (!SearchPending && SourceIsGpsd && Receiver.gone) LosePort(dc);
     if (!SearchPending) FollowLineRate(dc, taken, verified);
     FollowSilence(dc, taken);
     ReleaseDC(window, dc);

@@ -19,6 +19,7 @@
 #include "serial/serial_state.h"
 #include "serial_fixture.h"
 #include "tests/support/child_process.h"
+#include "tests/support/gpsd_process.h"
 #include "tests/support/nmea_text.h"
 #include "tests/support/tcp_server.h"
 
@@ -122,34 +123,38 @@ TEST_F(NetworkSourceTest, TcpServerThatClosesAndComesBack) {
     EXPECT_NE(log.find("3352.100"), std::string::npos);
 }
 
-// gpsd from Debian's package, as a child on a pseudo-terminal, never as a service.
-TEST_F(NetworkSourceTest, RealGpsdShowsTheFixAndTheLogHoldsOnlySentences) {
-    constexpr char kGpsd[] = "/usr/sbin/gpsd";
-    if (access(kGpsd, X_OK) != 0) GTEST_SKIP() << "gpsd is not installed (scripts/install-deps)";
+// gpsd from Debian's package, as a child on a pseudo-terminal, never as a service: the fix
+// comes from gpsd's reports, the status line names the report, the receiver and gpsd's driver,
+// and the log holds the receiver's own sentences as gpsd relays them, none of gpsd's lines.
+TEST_F(NetworkSourceTest, RealGpsdShowsTheFixAndLogsTheReceiversOwnSentences) {
+    if (!test_support::GpsdInstalled()) GTEST_SKIP() << "gpsd is not installed";
     PtyPair& pty = AttachReceiver(2);
     test_support::MapComPort(2, "/nonexistent/gpsd-holds-it");
-    const int port = test_support::UnusedPort();
-    ASSERT_NE(port, 0);
-    // Its complaints about the system bus are not the test's business. It ends with the test.
-    const struct Gpsd {
-        pid_t pid;
-        ~Gpsd() { test_support::Stop(pid, SIGKILL); }
-    } gpsd{test_support::Spawn(
-               {"/bin/sh", "-c", "exec \"$0\" \"$@\" >/dev/null 2>&1", kGpsd, "-N", "-n", "-S",
-                std::to_string(port), "-F", dir_.File("gpsd.sock"), pty.SlavePath()},
-               {}, "", false)
-               .pid};
-    ASSERT_GT(gpsd.pid, 0);
-    // Until gpsd listens, the search finds nothing there and tries again.
-    test_support::MapComPort(1, "gpsd://127.0.0.1:" + std::to_string(port));
+    test_support::GpsdProcess gpsd;
+    ASSERT_TRUE(gpsd.Start({pty.SlavePath()}, dir_.File("gpsd.sock")));
+    test_support::MapComPort(1, "gpsd://127.0.0.1:" + std::to_string(gpsd.Port()));
     Feed([&] { pty.Write(Fix("4807.038")); });
     CreateMainWindow();
     ClickLog();
-    const bool shown = RunUntilTrue([] { return Shows(4807.038f) && Nav.fixType == 3; }, 10000);
+    const std::u16string device(pty.SlavePath().begin(), pty.SlavePath().end());
+    auto statusNamesReceiver = [&] {
+        return ScreenShows(u"TPV " + device + u" NMEA0183") ||
+               ScreenShows(u"SKY " + device + u" NMEA0183");
+    };
+    const bool shown = RunUntilTrue(
+        [&] {
+            const std::string sofar = ReadLog();
+            return Shows(4807.038f) && Nav.fixType == 3 && statusNamesReceiver() &&
+                   std::count(sofar.begin(), sofar.end(), '\n') >= 6;
+        },
+        15000);
     const std::string log = StopLog();
-    EXPECT_TRUE(shown);
-    EXPECT_TRUE(OnlySentences(log));
+    EXPECT_TRUE(shown) << "log of " << log.size() << " bytes";
+    EXPECT_EQ(host::ScreenPixels().At(7, 32), 0xFF0000u) << "checksum mark blue";
+    EXPECT_TRUE(OnlySentences(log)) << log;
     EXPECT_EQ(log.find('{'), std::string::npos);
+    // Whole sentences as the receiver sent them, from the first byte on.
+    EXPECT_EQ(log.rfind("$GPG", 0), 0u) << log;
 }
 
 // A multiplexer's burst, a megabyte of sentences and noise after an outage,

@@ -40,6 +40,9 @@ class HeadlessProgramTest : public ::testing::Test {
             if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
         }
         if (LogFile != nullptr && LogFile != INVALID_HANDLE_VALUE) CloseHandle(LogFile);
+        if (GpsdLog.port != nullptr && GpsdLog.port != INVALID_HANDLE_VALUE) {
+            CloseHandle(GpsdLog.port);
+        }
         ResetSerialState();
         ResetNmeaState();
         ResetScreenState();
