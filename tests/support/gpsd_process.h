@@ -47,22 +47,16 @@ class GpsdProcess {
     ~GpsdProcess() { Kill(); }
 
     // Starts gpsd in the foreground (-N), opening the devices at once (-n), on port (a free one
-    // when 0), with its control socket at controlSocket; true once it listens. Its complaints
-    // (no system bus) are not the test's business.
+    // when 0), with its control socket at controlSocket and any further options; true once it
+    // listens. Its complaints (no system bus) are not the test's business.
     bool Start(const std::vector<std::string>& devices, const std::string& controlSocket,
-               int port = 0) {
+               int port = 0, const std::vector<std::string>& options = {}) {
         Kill();
         port_ = port != 0 ? port : UnusedPort();
-        std::vector<std::string> args = {"/bin/sh",
-                                         "-c",
-                                         "exec \"$0\" \"$@\" >/dev/null 2>&1",
-                                         kGpsdProgram,
-                                         "-N",
-                                         "-n",
-                                         "-S",
-                                         std::to_string(port_),
-                                         "-F",
-                                         controlSocket};
+        std::vector<std::string> args = {"/bin/sh", "-c", "exec \"$0\" \"$@\" >/dev/null 2>&1",
+                                         kGpsdProgram};
+        args.insert(args.end(), {"-N", "-n", "-S", std::to_string(port_), "-F", controlSocket});
+        args.insert(args.end(), options.begin(), options.end());
         args.insert(args.end(), devices.begin(), devices.end());
         pid_ = Spawn(args, {}, "", false).pid;
         for (int i = 0; i < 500 && pid_ > 0; ++i) {
