@@ -48,13 +48,16 @@ class GpsdProcess {
 
     // Starts gpsd in the foreground (-N), opening the devices at once (-n), on port (a free one
     // when 0), with its control socket at controlSocket and any further options; true once it
-    // listens. Its complaints (no system bus) are not the test's business.
+    // listens. What it says goes to the file log; by default nowhere, since its complaints (no
+    // system bus) are not the test's business.
     bool Start(const std::vector<std::string>& devices, const std::string& controlSocket,
-               int port = 0, const std::vector<std::string>& options = {}) {
+               int port = 0, const std::vector<std::string>& options = {},
+               const std::string& log = "/dev/null") {
         Kill();
         port_ = port != 0 ? port : UnusedPort();
-        std::vector<std::string> args = {"/bin/sh", "-c", "exec \"$0\" \"$@\" >/dev/null 2>&1",
-                                         kGpsdProgram};
+        std::vector<std::string> args = {"/bin/sh", "-c",
+                                         "log=$0; exec \"$@\" >/dev/null 2>\"$log\"",
+                                         log, kGpsdProgram};
         args.insert(args.end(), {"-N", "-n", "-S", std::to_string(port_), "-F", controlSocket});
         args.insert(args.end(), options.begin(), options.end());
         args.insert(args.end(), devices.begin(), devices.end());

@@ -5,9 +5,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "nmea/satellite_identity.h"
 
@@ -35,25 +37,17 @@ inline int JsonValue(const std::string& object, const std::string& key) {
     return static_cast<int>(std::lround(std::strtod(text, nullptr)));
 }
 
-// The last SKY report with satellites, each satellite once over its signals:
-// used when any signal is, placed where any signal places it.
-inline GpsdSky LastGpsdSky(const std::string& chk) {
-    std::istringstream lines(chk);
-    std::string line, last;
-    while (std::getline(lines, line)) {
-        if (line.find("\"class\":\"SKY\"") != std::string::npos &&
-            line.find("\"satellites\"") != std::string::npos) {
-            last = line;
-        }
-    }
+// The satellites of one SKY report, each once over its signals: used when any signal is,
+// placed where any signal places it.
+inline GpsdSky SkyOf(const std::string& report) {
     GpsdSky sky;
     // gpsd's gnssid: 0 GPS, 1 SBAS, 2 Galileo, 3 BeiDou, 5 QZSS, 6 GLONASS.
     const GnssSystem systems[] = {GnssSystem::kGps,    GnssSystem::kSbas, GnssSystem::kGalileo,
                                   GnssSystem::kBeidou, GnssSystem::kGps,  GnssSystem::kQzss,
                                   GnssSystem::kGlonass};
-    for (std::size_t from = last.find("{\"PRN\""); from != std::string::npos;
-         from = last.find("{\"PRN\"", from + 1)) {
-        const std::string object = last.substr(from, last.find('}', from) - from);
+    for (std::size_t from = report.find("{\"PRN\""); from != std::string::npos;
+         from = report.find("{\"PRN\"", from + 1)) {
+        const std::string object = report.substr(from, report.find('}', from) - from);
         const int gnssid = JsonValue(object, "gnssid");
         if (gnssid < 0 || gnssid > 6 || gnssid == 4) continue;
         GpsdSatellite& s = sky[{systems[gnssid], JsonValue(object, "svid")}];
@@ -62,6 +56,52 @@ inline GpsdSky LastGpsdSky(const std::string& chk) {
             s.azimuth = JsonValue(object, "az");
         }
         s.used = s.used || JsonValue(object, "used") == 1;
+    }
+    return sky;
+}
+
+// The SKY reports with satellites, in order.
+inline std::vector<std::string> SkyReports(const std::string& chk) {
+    std::istringstream lines(chk);
+    std::vector<std::string> reports;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("\"class\":\"SKY\"") != std::string::npos &&
+            line.find("\"satellites\"") != std::string::npos) {
+            reports.push_back(line);
+        }
+    }
+    return reports;
+}
+
+// The last SKY report with satellites.
+inline GpsdSky LastGpsdSky(const std::string& chk) {
+    const std::vector<std::string> reports = SkyReports(chk);
+    return reports.empty() ? GpsdSky{} : SkyOf(reports.back());
+}
+
+// The satellites of every SKY report with the last one's time: gpsd sends two a second for some
+// receivers, from two of their messages, which need not list the same satellites nor agree on
+// which are used. Those they disagree on are undecided.
+inline GpsdSky LastMomentSky(const std::string& chk,
+                             std::set<std::pair<GnssSystem, int>>* undecided) {
+    const std::vector<std::string> reports = SkyReports(chk);
+    GpsdSky sky;
+    if (reports.empty()) return sky;
+    auto timeOf = [](const std::string& report) {
+        const std::size_t at = report.find("\"time\":\"");
+        return at == std::string::npos ? std::string() : report.substr(at, 32);
+    };
+    const std::string last = timeOf(reports.back());
+    // The last report places the satellites it lists; earlier ones add the others.
+    for (auto report = reports.rbegin(); report != reports.rend(); ++report) {
+        if (timeOf(*report) != last) break;
+        for (const auto& [key, s] : SkyOf(*report)) {
+            const auto [it, added] = sky.emplace(key, s);
+            if (added) continue;
+            if (it->second.used != s.used) undecided->insert(key);
+            if (it->second.elevation < 0)
+                it->second = GpsdSatellite{s.elevation, s.azimuth, it->second.used};
+        }
     }
     return sky;
 }
