@@ -188,4 +188,47 @@ TEST(SkyLogs, LastSkyAgreesWithGpsd) {
         EXPECT_EQ(differencesSeen.count(&d), 1u) << d.log << ": " << d.reason;
 }
 
+// gpsd's NMEA of binary receivers lists every system under GP by gpsd's numbers: each satellite
+// shown is one of gpsd's own SKY reports of the log, at its place there, and the GSA's
+// satellites are used. The GLONASS capture's GSA uses 66, 75 and 76.
+TEST(SkyLogs, GpsdNmeaOfEverySystemUnderGp) {
+    const struct {
+        const char* log;
+        std::set<GnssSystem> systems;  // at least these are shown
+        std::set<int> used;            // GLONASS numbers as sent
+    } captures[] = {
+        {"ublox-glo", {R}, {66, 75, 76}},
+        {"ublox-f9p-rtcm", {G, S, E, C}, {}},
+    };
+    for (const auto& c : captures) {
+        SCOPED_TRACE(c.log);
+        const std::string bytes = test_support::GpsdLog(std::string(c.log) + ".gpspipe-r");
+        const std::string chk = test_support::GpsdLog(std::string(c.log) + ".log.chk");
+        ASSERT_FALSE(bytes.empty() || chk.empty());
+        // Where gpsd placed each satellite in any of its reports of the log.
+        std::map<Key, std::set<std::pair<int, int>>> places;
+        for (const std::string& report : test_support::SkyReports(chk)) {
+            for (const auto& [key, s] : test_support::SkyOf(report))
+                places[key].insert({s.elevation, s.azimuth});
+        }
+        const Sky ours = Ours(bytes);
+        std::set<GnssSystem> shown;
+        for (const auto& [key, seen] : ours) {
+            SCOPED_TRACE("system " + std::to_string(static_cast<int>(key.first)) + " number " +
+                         std::to_string(key.second));
+            shown.insert(key.first);
+            ASSERT_EQ(places.count(key), 1u) << "not one of gpsd's satellites";
+            if (seen.elevation >= 0) {
+                EXPECT_EQ(places[key].count({seen.elevation, seen.azimuth}), 1u)
+                    << "el " << seen.elevation << " az " << seen.azimuth;
+            }
+            if (key.first == R && !c.used.empty()) {
+                EXPECT_EQ(seen.used, c.used.count(key.second + 64) == 1);
+            }
+        }
+        for (const GnssSystem system : c.systems)
+            EXPECT_EQ(shown.count(system), 1u) << "system " << static_cast<int>(system);
+    }
+}
+
 }  // namespace
