@@ -12,6 +12,13 @@
 #error "libgps of gpsd 3.20 or later is needed (GPSD_API_MAJOR_VERSION 9)"
 #endif
 
+// libgps's reader of one report. gps_unpack() goes on to read whatever
+// follows a report that failed, and with a class further on it reads the
+// same text again for ever (libgps of gpsd 3.22, found by fuzzing: one
+// DEVICES report listing five receivers does it); a line holds one report,
+// so it is read once. Exported by libgps, though gps.h does not declare it.
+extern "C" int libgps_json_unpack(const char* buf, struct gps_data_t* gpsdata, const char** end);
+
 GpsdReceiver Receiver;
 
 namespace {
@@ -96,6 +103,14 @@ bool Ours(const char* device) {
     if (device[0] == '\0') return true;
     if (Receiver.device[0] == '\0' && !Receiver.named) CopyText(Receiver.device, device);
     return std::strcmp(device, Receiver.device) == 0;
+}
+
+// gpsd's DEVICE report of a receiver it closed: its path, then "activated":0.
+bool ClosedDevice(const char* line) {
+    const char* activated = std::strstr(line, "\"activated\":0");
+    if (activated == nullptr || reportData.dev.path[0] == '\0') return false;
+    const char after = activated[sizeof "\"activated\":0" - 1];
+    return after == ',' || after == '}';
 }
 
 bool Active(const devconfig_t& device) {
@@ -330,19 +345,32 @@ ReportKind DecodeGpsdReport(NavRecord& record, char* line, int32_t length, bool 
         !ReadClass(line, length, name)) {
         return ReportKind::kUnreadable;
     }
+    // Answers to a command this program does not send.
+    if (Is(name, "POLL")) return ReportKind::kReply;
     // Reports without a device or driver leave libgps's copies as they were.
     reportData.set = 0;
     reportData.dev.path[0] = '\0';
     reportData.dev.driver[0] = '\0';
     reportData.error[0] = '\0';
     const bool listsSatellites = std::strstr(line, "\"satellites\":") != nullptr;
-    gps_unpack(line, &reportData);
+    const char* end = nullptr;
+    const int status = libgps_json_unpack(line, &reportData, &end);
+    // gpsd says a receiver closed with "activated":0, which libgps reads as
+    // an error after the path; that report is taken as gpsd means it.
+    if (status > 0 && Is(name, "DEVICE") && ClosedDevice(line)) {
+        reportData.dev.activated = timespec{};
+        return ReadDevice();
+    }
+    // A JSON error: what was read before it is not trusted.
+    if (status > 0) return ReportKind::kUnreadable;
+    // A class libgps does not know (a newer gpsd's): nothing to show.
+    if (status < 0) return ReportKind::kOther;
 
     if (Is(name, "ERROR")) {
         CopyText(Receiver.refusal, reportData.error);
         return ReportKind::kRefusal;
     }
-    if (Is(name, "VERSION") || Is(name, "WATCH") || Is(name, "POLL")) return ReportKind::kReply;
+    if (Is(name, "VERSION") || Is(name, "WATCH")) return ReportKind::kReply;
     if (Is(name, "DEVICES")) return ReadDevices();
     if (Is(name, "DEVICE")) return ReadDevice();
     if (!Ours(reportData.dev.path)) return ReportKind::kOtherDevice;

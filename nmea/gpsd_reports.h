@@ -1,5 +1,5 @@
 // gpsd's reports, one JSON line at a time, read by gpsd's own client library
-// into the decoded-state record: the fix (TPV), the satellites and the
+// (libgps) into the decoded-state record: the fix (TPV), the satellites and the
 // dilutions of precision (SKY), the error estimates (GST), and which receiver
 // answers with which driver (DEVICE, DEVICES). A source follows one receiver
 // of those gpsd holds; reports of the others are left alone.
@@ -11,7 +11,8 @@
 
 // What a line from gpsd was, for the screen.
 enum class ReportKind : uint8_t {
-    kUnreadable,   // no report: not a JSON object that starts with its class, or cut short
+    kUnreadable,   // no report: not a JSON object that starts with its class, cut short, or
+                   // not as libgps reads that class
     kRefusal,      // gpsd's ERROR: a command it did not take (GpsdRefusal says why)
     kOtherDevice,  // a report of a receiver this source does not follow
     kReply,        // gpsd's answer to a command (VERSION, WATCH): nothing to show
@@ -19,7 +20,8 @@ enum class ReportKind : uint8_t {
     kFix,          // TPV
     kSky,          // SKY
     kAccuracy,     // GST
-    kOther,        // another report of the receiver followed (RTCM3, ATT, ...)
+    kOther,        // another report of the receiver followed (RTCM3, ATT, ...), or of a class
+                   // that libgps does not know
 };
 
 // gpsd's longest device path, and its driver names, terminators included.

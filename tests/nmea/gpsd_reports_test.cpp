@@ -383,6 +383,23 @@ TEST_F(GpsdReports, RepliesRefusalsAndUnreadableLines) {
         {R"({"class":"","mode":3})", ReportKind::kUnreadable},
         {R"({"class":"TPVTPVTPVTPVTPVTPV","mode":3})", ReportKind::kUnreadable},
         {"b56201011400f8aa610ffc2ac7f1fb329fe884c74f1a3f000000ad3c", ReportKind::kUnreadable},
+        // Not as libgps reads the class; on these gps_unpack() would parse for ever.
+        {R"({"class":"SKY","satellites":[{"PRN":66,"used":{"class":"SKY","pdop":2.60}}]})",
+         ReportKind::kUnreadable},
+        {R"({"class":"SKY","satellites":[{"PRN":66,"used":true}{"class":"SKY"})",
+         ReportKind::kUnreadable},
+        {R"({"class":"DEVICES","devices":[{"class":"DEVICE","path":"/a","x":{"class":"DEVICES"}}]})",
+         ReportKind::kUnreadable},
+        {R"({"class":"DEVICES","devices":[{"class":"DEVICE","path":"/a"}{"class":"DEVICE"}]})",
+         ReportKind::kUnreadable},
+        {R"({"class":"DEVICES","devices":[{"path":"/a","activated":{"class":"SKY"}}]})",
+         ReportKind::kUnreadable},
+        {R"({"class":"DEVICES","devices":[{"class":"DEVICE","path":"/a","bps":"x"},)"
+         R"({"class":"DEVICE","path":"/b"}]})",
+         ReportKind::kUnreadable},
+        {R"({"class":"TPV","mode":"3"})", ReportKind::kUnreadable},
+        {R"({"class":"POLL","time":"2022-05-24T23:40:42.000Z","active":1,"tpv":[{"class":"TPV"}]})",
+         ReportKind::kReply},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
