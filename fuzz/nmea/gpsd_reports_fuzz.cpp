@@ -30,7 +30,7 @@ void CheckRecord() {
         const ReportedSignal& s = sky.signals[i];
         Check(s.number >= 1 && s.number <= kMaxSatelliteNumber);
         Check(static_cast<int>(s.system) < kGnssSystemCount);
-        Check(s.snr == 0.0f || (s.snr >= 1.0f && s.snr <= 59.0f));
+        Check(s.snr >= 0.0f && s.snr <= 99.0f);
         if (s.located != 0) Check(s.elevation <= 90 && s.azimuth < 360);
     }
     Check(Nav.fixType >= 0 && Nav.fixType <= 3);
