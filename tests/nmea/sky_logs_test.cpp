@@ -23,6 +23,7 @@ constexpr GnssSystem S = GnssSystem::kSbas;
 constexpr GnssSystem R = GnssSystem::kGlonass;
 constexpr GnssSystem E = GnssSystem::kGalileo;
 constexpr GnssSystem C = GnssSystem::kBeidou;
+constexpr GnssSystem J = GnssSystem::kQzss;
 
 using test_support::GpsdSatellite;
 using Seen = GpsdSatellite;
@@ -198,7 +199,7 @@ TEST(SkyLogs, GpsdNmeaOfEverySystemUnderGp) {
         std::set<int> used;            // GLONASS numbers as sent
     } captures[] = {
         {"ublox-glo", {R}, {66, 75, 76}},
-        {"ublox-f9p-rtcm", {G, S, E, C}, {}},
+        {"ublox-f9p-rtcm", {G, S, R, E, C, J}, {}},
     };
     for (const auto& c : captures) {
         SCOPED_TRACE(c.log);
