@@ -57,23 +57,29 @@ void NavRecord::ParseGga(const char* sentence, int32_t length) {
 }
 
 // $GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A
+// $GNRMC,223745.00,A,3806.62964,N,12237.61382,W,0.040,,110720,,,D,V*0E (NMEA 2.3 adds the
+// mode indicator, NMEA 4.10 the navigational status after it)
 void NavRecord::ParseRmc(const char* sentence, int32_t length) {
-    WalkFields<kFieldBuffer, false>(sentence, length, [this](int32_t field, FieldText text) {
+    bool latitudeSent = false;
+    WalkFields<kFieldBuffer, false>(sentence, length, [&](int32_t field, FieldText text) {
         switch (field) {
             case 1:
                 rmcTime = AsFloat(text);
                 break;
             case 2:
                 rmcStatus = AsLetter(text);
+                rmcPosition = 0;
                 break;
             case 3:
                 rmcLatitude = AsFloat(text);
+                latitudeSent = text.length > 0;
                 break;
             case 4:
                 rmcNorthSouth = AsLetter(text);
                 break;
             case 5:
                 rmcLongitude = AsFloat(text);
+                rmcPosition = latitudeSent && text.length > 0 ? 1 : 0;
                 break;
             case 6:
                 rmcEastWest = AsLetter(text);
@@ -92,7 +98,10 @@ void NavRecord::ParseRmc(const char* sentence, int32_t length) {
                 break;
             case 11:
                 magVarEastWest = AsLetter(text);
-                // Newer receivers append a mode field; it is not used.
+                break;
+            case 12:
+                // Receivers of NMEA 2.2 and before stop at field 11 and leave it as it was.
+                rmcMode = AsLetter(text);
                 return false;
             default:
                 break;

@@ -19,6 +19,10 @@ class NavRecord {
     bool VerifyChecksum(const char* sentence, int32_t length) const;
     void ParseGga(const char* sentence, int32_t length);
     void ParseRmc(const char* sentence, int32_t length);
+    // GST: the standard deviations of the position's error, in metres.
+    void ParseGst(const char* sentence, int32_t length);
+    // GNS: the mode indicator of each system and the satellites used.
+    void ParseGns(const char* sentence, int32_t length);
     void ParseGsa(const char* sentence, int32_t length);
     // True when the sentence is the last message of its GSV group. tickMs is
     // the time it arrived, by which groups that have gone silent expire.
@@ -44,6 +48,12 @@ class NavRecord {
     float displayAltitude;
     uint8_t fixQuality;  // as GGA numbers it: 0 none, 1 GPS, 2 DGPS, 4 RTK fixed, 5 RTK float, ...
     uint8_t satellitesUsed;
+    // GNS: the letter of its mode indicator that tells most (NUL before any)
+    // and its count of satellites used, which is not capped at 12 as GGA's is
+    // on many receivers.
+    char gnsMode;
+    uint8_t gnsUsedKnown;
+    uint8_t gnsSatellitesUsed;
     // The GSV groups: complete ones are the sky, the others are arriving.
     SkyGroups skyGroups;
     uint8_t gsvMessageCount;
@@ -69,6 +79,8 @@ class NavRecord {
     char rmcEastWest;
     char magVarEastWest;
     char rmcNorthSouth;
+    char rmcMode;         // the mode indicator of NMEA 2.3 and later, NUL when not sent
+    uint8_t rmcPosition;  // 1 when the latest RMC carried a latitude and a longitude
     float rmcDate;
     // From gpsd: the sky of its latest SKY report, which the sky view takes
     // with the GSV groups'.

@@ -16,6 +16,8 @@ enum class SentenceKind : uint8_t {
     kGsa,
     kGsv,
     kRmc,
+    kGst,
+    kGns,
 };
 
 // True for closed text that is no line: a '$' followed at once by another
@@ -46,6 +48,12 @@ inline SentenceKind ClassifySentence(const char* text, int32_t length) {
     if (first == 'S' && second == 'A') return SentenceKind::kGsa;
     if (first == 'S' && second == 'V') return SentenceKind::kGsv;
     if (first == 'M' && second == 'C') return SentenceKind::kRmc;
+    // Newer types by all three letters: other sentences end in the same two
+    // ($SNRSTAT).
+    if (length > 6 && text[3] == 'G' && (text[6] == ',' || text[6] == '*')) {
+        if (first == 'S' && second == 'T') return SentenceKind::kGst;
+        if (first == 'N' && second == 'S') return SentenceKind::kGns;
+    }
     return SentenceKind::kOther;
 }
 
@@ -74,8 +82,7 @@ inline int32_t EchoLength(const char* text, int32_t length) {
 // after the checksum never reaches them.
 inline bool DecodeSentence(NavRecord& record, SentenceKind kind, const char* text, int32_t length,
                            uint32_t tickMs) {
-    const int32_t fields = kind == SentenceKind::kGga || kind == SentenceKind::kGsa ||
-                                   kind == SentenceKind::kGsv || kind == SentenceKind::kRmc
+    const int32_t fields = kind != SentenceKind::kOther && kind != SentenceKind::kFailed
                                ? ChecksumStart(text, length)
                                : length;
     switch (kind) {
@@ -92,6 +99,14 @@ inline bool DecodeSentence(NavRecord& record, SentenceKind kind, const char* tex
         case SentenceKind::kRmc:
             record.EndGsaRun();
             record.ParseRmc(text, fields);
+            return false;
+        case SentenceKind::kGst:
+            record.EndGsaRun();
+            record.ParseGst(text, fields);
+            return false;
+        case SentenceKind::kGns:
+            record.EndGsaRun();
+            record.ParseGns(text, fields);
             return false;
         case SentenceKind::kOther:
             // A '$' alone (some receivers start every sentence with "$$") is

@@ -34,10 +34,12 @@ bool ShowSentence(HDC dc, const SentenceAssembler& a, uint32_t tickMs) {
         DrawChecksumFailureMark(dc);
         return false;
     }
-    if (kind == SentenceKind::kOther) {
-        // Not shown, but it still ends a run of GSA sentences.
+    const bool carries = !CarriesNothing(a.sentenceText, length);
+    if (kind == SentenceKind::kOther || kind == SentenceKind::kGst || kind == SentenceKind::kGns) {
+        // Not shown on the status line; the other types still end a run of
+        // GSA sentences.
         DecodeSentence(Nav, kind, a.sentenceText, length, tickMs);
-        return !CarriesNothing(a.sentenceText, length);
+        return carries;
     }
 
     HoldEcho(a);

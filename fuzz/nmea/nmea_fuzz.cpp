@@ -66,12 +66,34 @@ bool CarriesMatchingChecksum(const char* sentence) {
     return std::strtoul(digits, nullptr, 16) == sum;
 }
 
+// An error estimate that is known is a size (or, for the ellipse's
+// orientation, an angle): never negative, never beyond float, never NaN.
+void CheckAccuracy() {
+    const FixAccuracy& a = Nav.accuracy;
+    const struct {
+        AccuracyValue bit;
+        float value;
+        bool signedValue;
+    } values[] = {
+        {kRangeResidual, a.rangeResidual, false}, {kEllipseMajor, a.ellipseMajor, false},
+        {kEllipseMinor, a.ellipseMinor, false},   {kEllipseOrientation, a.ellipseOrientation, true},
+        {kLatitudeSigma, a.latitudeSigma, false}, {kLongitudeSigma, a.longitudeSigma, false},
+        {kAltitudeSigma, a.altitudeSigma, false}};
+    for (const auto& v : values) {
+        if ((a.known & v.bit) == 0) continue;
+        Check(std::isfinite(v.value) && (v.signedValue || v.value >= 0.0f));
+    }
+}
+
 void DecodeAll(const char* sentence, int32_t length) {
     // No sentence verifies without a matching '*hh'.
     if (Nav.VerifyChecksum(sentence)) Check(CarriesMatchingChecksum(sentence));
     Nav.ParseGga(sentence, length);
     Nav.ParseRmc(sentence, length);
     Nav.ParseGsa(sentence, length);
+    Nav.ParseGst(sentence, length);
+    Nav.ParseGns(sentence, length);
+    CheckAccuracy();
     // Now and then a jump past the time a silent group is kept.
     tickMs += length > 0 && sentence[length - 1] == '9' ? kSilentGroupMs + 1 : 1;
     (void)Nav.ParseGsv(sentence, length, tickMs);

@@ -102,7 +102,7 @@ TEST_F(Decoders, RmcFieldTable) {
         // Letter fields keep their first character.
         {"$GPRMC,1,Void,2,North,3,West,4,5,6,7,Easterly,",
          {1, 'V', 2, 'N', 3, 'W', 4, 5, 6, 7, 'E'}},
-        // Fields after the eleventh change nothing.
+        // The mode indicator and what follows change none of the eleven.
         {"$GPRMC,081836,A,3751.65,S,14507.36,E,000.0,360.0,130998,011.3,E,A,extra,9*30",
          {81836.0f, 'A', 3751.65f, 'S', 14507.36f, 'E', 0, 360.0f, 130998.0f, 11.3f, 'E'}}};
     for (const auto& c : cases) {

@@ -22,7 +22,8 @@ namespace {
 TEST(NmeaAllocation, DecodingAllocatesNothing) {
     static SkyView view;
     for (const char* log : {"unicore-um621.nmea", "st-teseo-liv4f.nmea", "quectelLC79D.nmea",
-                            "gp-320fw-2019-04-07-coldboot.nmea", "ublox-neo-m9n-nmea.nmea"}) {
+                            "gp-320fw-2019-04-07-coldboot.nmea", "ublox-neo-m9n-nmea.nmea",
+                            "skytraq-dgps.nmea", "quectel-eg25-g.nmea"}) {
         SCOPED_TRACE(log);
         const std::string bytes = test_support::SampleLog(log);
         ASSERT_FALSE(bytes.empty());

@@ -18,3 +18,9 @@ inline void Gsa(const std::string& s) {
 inline bool Gsv(const std::string& s, uint32_t tickMs = 0) {
     return Nav.ParseGsv(s.c_str(), static_cast<int32_t>(s.size()), tickMs);
 }
+inline void Gst(const std::string& s) {
+    Nav.ParseGst(s.c_str(), static_cast<int32_t>(s.size()));
+}
+inline void Gns(const std::string& s) {
+    Nav.ParseGns(s.c_str(), static_cast<int32_t>(s.size()));
+}
