@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "nmea/fix_accuracy.h"
+#include "nmea/reception.h"
 #include "nmea/reported_sky.h"
 #include "nmea/sky_table.h"
 
@@ -37,6 +38,7 @@ class NavRecord {
                          int32_t* dayShift) const;
 
     int32_t noFixSeconds;
+    Reception reception;
     float ggaTime;
     float ggaLatitude;
     float ggaLongitude;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "nmea/nav_record.h"
+#include "nmea/reception.h"
 #include "nmea/sentence_assembler.h"
 #include "nmea/sentence_router.h"
 #include "screen/main_screen.h"
@@ -35,6 +36,7 @@ bool ShowSentence(HDC dc, const SentenceAssembler& a, uint32_t tickMs) {
         return false;
     }
     const bool carries = !CarriesNothing(a.sentenceText, length);
+    if (carries) NoteHeard(Nav, tickMs);
     if (kind == SentenceKind::kOther || kind == SentenceKind::kGst || kind == SentenceKind::kGns) {
         // Not shown on the status line; the other types still end a run of
         // GSA sentences.
@@ -46,6 +48,7 @@ bool ShowSentence(HDC dc, const SentenceAssembler& a, uint32_t tickMs) {
     const bool groupEnded = DecodeSentence(Nav, kind, a.sentenceText, length, tickMs);
     switch (kind) {
         case SentenceKind::kGga:
+            NoteFixIfAny(Nav, tickMs);
             RefreshGga(dc);
             break;
         case SentenceKind::kGsa:
@@ -55,6 +58,7 @@ bool ShowSentence(HDC dc, const SentenceAssembler& a, uint32_t tickMs) {
             if (groupEnded) RefreshGsv(dc);
             break;
         case SentenceKind::kRmc:
+            NoteFixIfAny(Nav, tickMs);
             RefreshRmc(dc);
             break;
         default:

@@ -8,6 +8,7 @@
 #include "nmea/fix_quality.h"
 #include "nmea/nav_record.h"
 #include "nmea/nmea_state.h"
+#include "nmea/reception.h"
 #include "nmea/sentence_router.h"
 #include "tests/support/decode_string.h"
 
@@ -179,6 +180,30 @@ TEST(FixSentences, RouterTypesGstAndGns) {
         std::string text = c.sentence;
         EXPECT_EQ(ClassifySentence(text.c_str(), static_cast<int32_t>(text.size())), c.kind);
     }
+}
+
+// The first verified sentence starts the wait for a fix and the first fix
+// ends it; later sentences move only the latest time heard.
+TEST_F(FixDecoders, FirstHeardAndFirstFix) {
+    NoteHeard(Nav, 1000);
+    Gga("$GPGGA,000001,,,,,0,00,,,M,,M,,*hh");
+    NoteFixIfAny(Nav, 1000);
+    Rmc("$GPRMC,000002,A,,,,,,,,,,N*hh");
+    NoteHeard(Nav, 2000);
+    NoteFixIfAny(Nav, 2000);
+    EXPECT_EQ(Nav.reception.fixed, 0) << "status A without a position is no fix";
+    Rmc("$GPRMC,000003,A,4807.038,N,01131.000,E,,,,,,A*hh");
+    NoteHeard(Nav, 3000);
+    NoteFixIfAny(Nav, 3000);
+    Gga("$GPGGA,000004,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*hh");
+    NoteHeard(Nav, 4000);
+    NoteFixIfAny(Nav, 4000);
+    const Reception& r = Nav.reception;
+    EXPECT_EQ(r.heard, 1);
+    EXPECT_EQ(r.firstHeardMs, 1000u);
+    EXPECT_EQ(r.lastHeardMs, 4000u);
+    EXPECT_EQ(r.fixed, 1);
+    EXPECT_EQ(r.firstFixMs, 3000u);
 }
 
 }  // namespace
