@@ -6,6 +6,7 @@
 #include "nmea/number_text.h"
 #include "nmea/sky_view.h"
 #include "screen/drawing_resources.h"
+#include "screen/fix_panel.h"
 #include "screen/signal_bars.h"
 #include "screen/sky_plot.h"
 
@@ -172,11 +173,13 @@ void ForgetDrawnScreen() {
         field.drawn = false;
     ForgetSkyPlot();
     ForgetSignalBars();
+    ForgetFixPanel();
 }
 
 void ResetScreenState() {
     ForgetDrawnScreen();
     ForgetStatusLine();
+    ResetFixPanel();
     shown = Shown{};
 }
 
@@ -203,6 +206,9 @@ void DrawEmptyScreen(HDC dc) {
     shown.mark = Mark::kNone;
     shown.counter = false;
     DrawStaticScreen(dc);
+    // Nothing of the old source's panel stays either.
+    ResetFixPanel();
+    DrawFixPanel(dc);
 }
 
 void RepaintScreen(HDC dc) {
@@ -222,6 +228,7 @@ void RepaintScreen(HDC dc) {
     if (shown.counter && (shown.counterOverPlot || !plot)) DrawCounterText(dc);
     if (!RepaintSignalBars(dc)) DrawBarFrames(dc);
     RepaintStatusLine(dc);
+    RepaintFixPanel(dc);
 }
 
 void DrawNoFixCounter(HDC dc) {
@@ -282,6 +289,7 @@ void RefreshRmc(HDC dc) {
 void RefreshGsv(HDC dc) {
     // Both read the same view of the sky, built once.
     BuildSkyView(Nav, &sky);
+    NoteSkyForPanel(sky);
     if (DrawSkyPlot(dc, sky)) shown.counterOverPlot = false;
     DrawSignalBars(dc, sky);
 }

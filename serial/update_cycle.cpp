@@ -1,6 +1,7 @@
 #include "serial/update_cycle.h"
 
 #include "nmea/gpsd_reports.h"
+#include "screen/fix_panel.h"
 #include "screen/forget_source.h"
 #include "screen/main_screen.h"
 #include "screen/report_stream.h"
@@ -138,6 +139,9 @@ void UpdateTick(HWND window) {
     if (!SearchPending && SourceIsGpsd && Receiver.gone) LosePort(dc);
     if (!SearchPending) FollowLineRate(dc, taken, verified);
     FollowSilence(dc, taken);
+    // Once everything of the tick is decoded; it also counts the seconds of
+    // a wait for the first fix and of a silence.
+    DrawFixPanel(dc);
     ReleaseDC(window, dc);
     // Last, once the tick has drawn everything: the box runs its own message loop.
     if (writeFailed) MessageBoxW(window, u"Write Error", u"Write Error", MB_OK);

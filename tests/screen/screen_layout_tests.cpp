@@ -6,6 +6,7 @@
 #include "nmea/nav_record.h"
 #include "nmea/nmea_state.h"
 #include "screen/drawing_resources.h"
+#include "screen/fix_panel.h"
 #include "screen/main_screen.h"
 #include "screen_fixture.h"
 
@@ -105,11 +106,12 @@ TEST_F(LayoutTest, RepaintDrawsTheScreenAsItStood) {
         {"nothing drawn yet", [] {}},
         {"the static screen", [] { DrawStaticScreen(window); }},
         {"a message", [] { DrawStatusText(window, u"Read Com1"); }},
-        {"a second of a receiver, the count over its plot",
+        {"a second of a receiver, the count over its plot, the fix panel",
          [&second] {
              DrawNoFixCounter(window);
              Feed(second);
              DrawNoFixCounter(window);
+             DrawFixPanel(window);
          }},
         {"the plot over the count, a bad sentence",
          [&second] { Feed(second + BadSentence("GPGGA,1")); }},

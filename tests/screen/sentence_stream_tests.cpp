@@ -53,6 +53,9 @@ TEST_F(SentenceStreamTest, WhatIsNotShownChangesAtMostTheMark) {
         std::string bytes;
         COLORREF mark;
     } cases[] = {{"GLL", Sentence("GPGLL,4916.45,N,12311.12,W,225444,A") + "$", kBlue},
+                 // Decoded for the fix panel, which the tick draws, but not echoed.
+                 {"GST", Sentence("GPGST,213121.000,16.1,22.2,10.2,2.0,0.4,0.6,1.4") + "$", kBlue},
+                 {"GNS", Sentence("GNGNS,074150.799,,,,,NNNN,00,,,0.0,,0000") + "$", kBlue},
                  {"'$$'", "$", kBlue},
                  {"no type", Sentence("GP") + "$", kBlue},
                  {"a bad GGA",
