@@ -33,9 +33,16 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format) {
     if (!gdi::text::Available()) return 0;
     const std::int64_t length = count == -1 ? gdi::text::Length(text) : count;
     const int line_height = gdi::text::LineHeight();
+    const std::int64_t width = length == 0 ? 0 : gdi::text::Measure(text, length);
+    if (format & DT_CALCRECT) {
+        rect->right =
+            static_cast<LONG>(std::min<std::int64_t>(std::int64_t{rect->left} + width, 0x7FFFFFFF));
+        rect->bottom = static_cast<LONG>(
+            std::min<std::int64_t>(std::int64_t{rect->top} + line_height, 0x7FFFFFFF));
+        return line_height;
+    }
     if (length == 0) return line_height;
 
-    const std::int64_t width = gdi::text::Measure(text, length);
     const Box frame = gdi::DeviceBox(*d, rect->left, rect->top, rect->right, rect->bottom);
     if (frame.Empty()) return line_height;
     std::int64_t x = frame.left;

@@ -171,4 +171,25 @@ TEST(Text, ANewValueCoversTheOldAsFarAsItReaches) {
     EXPECT_GT(CountOther(s.pixels(), kWhite, reach, 0, 120, 15), 0);
 }
 
+// DT_CALCRECT measures and draws nothing: the box grows to the text's width
+// and the line's height from its left and top, whatever it was.
+TEST(Text, CalcRectMeasuresWithoutDrawing) {
+    Surface s(60, 30, kGreen);
+    const int height = gdi::DefaultFontMetrics().line_height;
+    const struct {
+        const char16_t* text;
+        int count;
+    } cases[] = {{u"C19", -1}, {u"12", 2}, {u"E301x", 4}, {u"", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::u16string(c.text).size());
+        RECT r{5, 7, 6, 8};
+        EXPECT_EQ(DrawTextW(s.dc(), c.text, c.count, &r, DT_CALCRECT | DT_SINGLELINE), height);
+        EXPECT_EQ(r.left, 5);
+        EXPECT_EQ(r.top, 7);
+        EXPECT_EQ(r.right, 5 + gdi::MeasureText(c.text, c.count));
+        EXPECT_EQ(r.bottom, 7 + height);
+    }
+    EXPECT_EQ(CountOther(s.pixels(), kGreen, 0, 0, 60, 30), 0);
+}
+
 }  // namespace

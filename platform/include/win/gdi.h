@@ -18,6 +18,9 @@ inline constexpr UINT DT_LEFT = 0x00;
 inline constexpr UINT DT_CENTER = 0x01;
 inline constexpr UINT DT_VCENTER = 0x04;
 inline constexpr UINT DT_SINGLELINE = 0x20;
+// Measures instead of drawing: the rectangle's right becomes its left plus
+// the text's width and its bottom its top plus the line's height.
+inline constexpr UINT DT_CALCRECT = 0x400;
 
 inline constexpr DWORD SRCCOPY = 0x00CC0020;
 
