@@ -3,6 +3,7 @@
 RECT ScratchRect;
 
 HPEN BlackPen;
+HPEN BluePen;
 HBRUSH WhiteBrush;
 HBRUSH RedBrush;
 HBRUSH BlueBrush;
@@ -23,6 +24,7 @@ HDC CreateSurface(HDC windowDc, int width, int height) {
 
 void CreateDrawingResourcesForDc(HDC windowDc) {
     if (BlackPen == nullptr) BlackPen = CreatePen(PS_SOLID, 1, kBlack);
+    if (BluePen == nullptr) BluePen = CreatePen(PS_SOLID, 1, kBlue);
     if (WhiteBrush == nullptr) WhiteBrush = CreateSolidBrush(kWhite);
     if (RedBrush == nullptr) RedBrush = CreateSolidBrush(kRed);
     if (BlueBrush == nullptr) BlueBrush = CreateSolidBrush(kBlue);

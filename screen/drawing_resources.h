@@ -7,6 +7,7 @@
 extern RECT ScratchRect;
 
 extern HPEN BlackPen;
+extern HPEN BluePen;  // outlines shapes that are all blue
 extern HBRUSH WhiteBrush;
 extern HBRUSH RedBrush;
 extern HBRUSH BlueBrush;

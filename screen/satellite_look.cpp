@@ -10,6 +10,9 @@ namespace {
 WCHAR labelBuffer[1024];
 
 constexpr int32_t kMarkerRadius = 10;
+// A line of the screen's font has three rows above the tops of its digits
+// and capitals; the tag's text rises by one less.
+constexpr int32_t kTagTextRise = 2;
 constexpr int32_t kBarBottom = 40;
 // Even a satellite without a usable SNR gets a visible stub.
 constexpr int32_t kLowestBarTop = kBarBottom - 2;
@@ -84,6 +87,43 @@ void DrawSatelliteMarker(HDC surface, const SkySatellite& s, int32_t cx, int32_t
     SetTextColor(surface, text);
     DrawTextScratch(surface, labelBuffer, count, {cx - half, cy - 7, cx + half, cy + 10},
                     DT_CENTER);
+}
+
+int SatelliteLabel(const SkySatellite& s, WCHAR* out) {
+    if (s.system == GnssSystem::kGps) return wsprintfW(out, u"%d", s.number);
+    out[0] = SystemLetter(s.system);
+    return 1 + wsprintfW(out + 1, u"%d", s.number);
+}
+
+void DrawSatelliteTag(HDC surface, const SkySatellite& s, const RECT& box) {
+    SelectObject(surface, BluePen);
+    SelectObject(surface, BlueBrush);
+    ScratchRect = box;
+    if (s.system == GnssSystem::kGps) {
+        Ellipse(surface, ScratchRect.left, ScratchRect.top, ScratchRect.right, ScratchRect.bottom);
+    } else {
+        Rectangle(surface, ScratchRect.left, ScratchRect.top, ScratchRect.right,
+                  ScratchRect.bottom);
+    }
+    SelectObject(surface, BlackPen);
+    SetTextColor(surface, GetSysColor(COLOR_HIGHLIGHTTEXT));
+    const int count = SatelliteLabel(s, labelBuffer);
+    // The line's first rows hold no ink of a digit or a capital: the text
+    // starts above the box so that its ink sits a pixel inside it.
+    DrawTextScratch(surface, labelBuffer, count,
+                    {box.left, box.top - kTagTextRise, box.right, box.bottom}, DT_CENTER);
+}
+
+void DrawSatelliteMark(HDC surface, const SkySatellite& s, const RECT& box) {
+    SelectObject(surface, BlackPen);
+    SelectObject(surface, WhiteBrush);
+    ScratchRect = box;
+    if (s.system == GnssSystem::kGps) {
+        Ellipse(surface, ScratchRect.left, ScratchRect.top, ScratchRect.right, ScratchRect.bottom);
+    } else {
+        Rectangle(surface, ScratchRect.left, ScratchRect.top, ScratchRect.right,
+                  ScratchRect.bottom);
+    }
 }
 
 void DrawSatelliteBar(HDC surface, const SkySatellite& s, int32_t x) {

@@ -20,6 +20,18 @@ int32_t MarkerHalfWidth(const SkySatellite& satellite);
 // satellite's label in the text colour that reads on it.
 void DrawSatelliteMarker(HDC surface, const SkySatellite& satellite, int32_t cx, int32_t cy);
 
+// The satellite's label without padding: a GPS number alone ("5"), any
+// other with its system's letter ("C19"). Returns its length.
+int SatelliteLabel(const SkySatellite& satellite, WCHAR* out);
+
+// Where a crowded sky has no room for the full marker: a used satellite's
+// label, light on a blue shape of its system (an ellipse for GPS, a
+// rectangle for the others) filling the box.
+void DrawSatelliteTag(HDC surface, const SkySatellite& satellite, const RECT& box);
+// And one only in view: an unlabelled circle or square, white with a black
+// outline, filling the box.
+void DrawSatelliteMark(HDC surface, const SkySatellite& satellite, const RECT& box);
+
 // The bar of the strip whose left edge is x: as tall as the SNR warrants,
 // the SNR at its top and the satellite's label under it.
 void DrawSatelliteBar(HDC surface, const SkySatellite& satellite, int32_t x);

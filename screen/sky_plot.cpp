@@ -10,19 +10,22 @@
 #include "nmea/sky_view.h"
 #include "screen/drawing_resources.h"
 #include "screen/satellite_look.h"
+#include "screen/sky_layout.h"
 
 namespace {
 
 WCHAR labelBuffer[1024];
 
-// What the plot shows: its markers in drawing order, the fix type and the
-// no-fix count. A pass that would draw the same is left out.
+// What the plot shows: its markers in drawing order, each in its form and
+// place, the fix type and the no-fix count. A pass that would draw the same
+// is left out.
 struct PlotMarker {
     GnssSystem system;
     uint16_t number;
-    uint16_t elevation;
-    uint16_t azimuth;
+    MarkerForm form;
     bool used;
+    int32_t cx, cy;
+    int32_t left, top, right, bottom;
     bool operator==(const PlotMarker&) const = default;
 };
 struct PlotContent {
@@ -33,6 +36,8 @@ struct PlotContent {
 };
 PlotContent shown;
 bool shownKnown;  // false until a pass has drawn, and after a forget
+SkyLayout layout;
+int32_t labelWidths[kMaxSkySatellites];
 
 constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr double kRadius = 40.0;  // elevation 0 lies on the outer circle
@@ -74,25 +79,28 @@ int Length(const WCHAR* text) {
     return count;
 }
 
-// The markers in drawing order: the other systems first, then GPS over them.
-template <class Visit>
-void ForEachMarker(const SkyView& sky, Visit visit) {
-    for (const bool gps : {false, true}) {
-        for (int32_t i = 0; i < sky.count; ++i) {
-            const SkySatellite& satellite = sky.satellites[i];
-            // Tracked but not yet located: it has a bar, but no place here.
-            if ((satellite.system == GnssSystem::kGps) != gps || !satellite.located) continue;
-            visit(satellite);
-        }
+// The width of each used satellite's label, which a tag must hold.
+void MeasureLabels(HDC surface, const SkyView& sky) {
+    for (int32_t i = 0; i < sky.count; ++i) {
+        const SkySatellite& s = sky.satellites[i];
+        labelWidths[i] = 0;
+        if (!s.used || !s.located) continue;
+        const int count = SatelliteLabel(s, labelBuffer);
+        RECT measured{0, 0, 0, 0};
+        DrawTextW(surface, labelBuffer, count, &measured, DT_CALCRECT | DT_SINGLELINE);
+        labelWidths[i] = measured.right;
     }
 }
 
 bool SameAsShown(const SkyView& sky) {
-    PlotContent next;
-    next.markerCount = 0;
-    ForEachMarker(sky, [&next](const SkySatellite& s) {
-        next.markers[next.markerCount++] = {s.system, s.number, s.elevation, s.azimuth, s.used};
-    });
+    static PlotContent next;
+    next.markerCount = layout.count;
+    for (int32_t k = 0; k < layout.count; ++k) {
+        const PlacedMarker& m = layout.markers[k];
+        const SkySatellite& s = sky.satellites[m.satellite];
+        next.markers[k] = {s.system, s.number,   m.form,    s.used,      m.cx,
+                           m.cy,     m.box.left, m.box.top, m.box.right, m.box.bottom};
+    }
     next.fixType = Nav.fixType;
     next.noFixSeconds = Nav.noFixSeconds;
     const bool same = shownKnown && shown.markerCount == next.markerCount &&
@@ -130,9 +138,11 @@ bool RepaintSkyPlot(HDC dc) {
 }
 
 bool DrawSkyPlot(HDC dc, const SkyView& sky) {
+    HDC surface = SkySurface;
+    MeasureLabels(surface, sky);
+    LayOutSky(sky, labelWidths, &layout);
     if (SameAsShown(sky)) return false;
 
-    HDC surface = SkySurface;
     SetBkMode(surface, TRANSPARENT);
     SelectObject(surface, BlackPen);
     SelectObject(surface, WhiteBrush);
@@ -149,13 +159,23 @@ bool DrawSkyPlot(HDC dc, const SkyView& sky) {
     DrawTextScratch(surface, u"E", 1, {85, 43, 98, 58});
     DrawTextScratch(surface, u"W", 1, {5, 43, 17, 58});
 
-    // A later marker covers an earlier one: the other systems first, then GPS
-    // over them as the plot has always drawn it, each by number.
-    ForEachMarker(sky, [surface](const SkySatellite& satellite) {
-        int32_t cx = 0, cy = 0;
-        SkyMarkerCentre(satellite.azimuth, satellite.elevation, &cx, &cy);
-        DrawSatelliteMarker(surface, satellite, cx, cy);
-    });
+    // Full markers where there is room, the others giving way: no marker or
+    // label covers a used satellite's.
+    for (int32_t k = 0; k < layout.count; ++k) {
+        const PlacedMarker& m = layout.markers[k];
+        const SkySatellite& satellite = sky.satellites[m.satellite];
+        switch (m.form) {
+            case MarkerForm::kFull:
+                DrawSatelliteMarker(surface, satellite, m.cx, m.cy);
+                break;
+            case MarkerForm::kTag:
+                DrawSatelliteTag(surface, satellite, m.box);
+                break;
+            case MarkerForm::kMark:
+                DrawSatelliteMark(surface, satellite, m.box);
+                break;
+        }
+    }
 
     SetTextColor(surface, GetSysColor(COLOR_STATICTEXT));
     const WCHAR* fixText = FixTypeText(Nav.fixType);

@@ -122,20 +122,6 @@ TEST_F(SkyPlotTest, EmptySkyFillsExactlyThePlotAndTheStrip) {
     EXPECT_TRUE(AnyDark({0, 100, 30, 115})) << "the counter";
 }
 
-// Markers at one place: GPS over the other systems, a higher number over a
-// lower one, so the inside is that of GPS 9 alone.
-TEST_F(SkyPlotTest, GpsOverOtherSystemsAndHigherNumberOverLower) {
-    FeedSky({{"GP", 9, 0, 90, 30, false}});
-    const std::vector<uint32_t> alone = Pixels({44, 144, 56, 156});
-    ResetNmeaState();
-    FeedSky({{"GA", 30, 0, 90, 30, false},
-             {"GP", 2, 0, 90, 30, true},
-             {"GP", 9, 0, 90, 30, false},
-             {"GB", 1, 0, 90, 30, false}});
-    EXPECT_EQ(Pixels({44, 144, 56, 156}), alone);
-    EXPECT_EQ(Plot(40, 40), kBlack) << "the corner of a square beneath";
-}
-
 // GPS 5, GLONASS 5 and so on, each alone at the same place: distinct markers
 // on the plot and distinct labels under their bars.
 TEST_F(SkyPlotTest, SameNumberInEverySystemGivesDistinctMarkersAndLabels) {
