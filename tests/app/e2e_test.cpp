@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,12 +23,14 @@
 #include "tests/support/nmea_text.h"
 #include "tests/support/png_file.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/screen_text.h"
 #include "tests/support/sky_legibility.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
 using test_support::Picture;
+using test_support::ShowsText;
 
 constexpr uint32_t kBlack = 0x000000;
 constexpr uint32_t kWhite = 0xFFFFFF;
@@ -185,6 +189,89 @@ void ExpectLegiblePlot(const Picture& picture,
         ADD_FAILURE() << fault;
 }
 
+// The fix panel's texts on the screen.
+constexpr RECT kFixLine{104, 100, 320, 115};
+constexpr RECT kErrorLine{104, 115, 320, 130};
+constexpr RECT kTotal{212, 130, 320, 145};
+RECT SystemCell(int n) {
+    const int32_t left = 104 + (n % 3) * 72;
+    const int32_t top = 145 + (n / 3) * 15;
+    return {left, top, left + 72, top + 15};
+}
+
+std::u16string Wide(const std::string& text) {
+    return std::u16string(text.begin(), text.end());
+}
+
+// What the panel should count from gpsd's sky: used and in view for each
+// system in the screen's order, each satellite once over its signals, and
+// the sums.
+void ExpectCountsOfGpsdSky(const Picture& picture, const test_support::GpsdSky& sky) {
+    const char* names[kGnssSystemCount] = {"GPS", "SBS", "GLO", "GAL", "BDS", "QZS", "IRN"};
+    int used[kGnssSystemCount] = {}, inView[kGnssSystemCount] = {};
+    for (const auto& [key, s] : sky) {
+        ++inView[static_cast<int>(key.first)];
+        used[static_cast<int>(key.first)] += s.used ? 1 : 0;
+    }
+    int cell = 0, allUsed = 0, all = 0;
+    for (int k = 0; k < kGnssSystemCount; ++k) {
+        allUsed += used[k];
+        all += inView[k];
+        if (inView[k] == 0) continue;
+        const std::string text =
+            std::string(names[k]) + " " + std::to_string(used[k]) + "/" + std::to_string(inView[k]);
+        EXPECT_TRUE(ShowsText(picture, SystemCell(cell++), Wide(text))) << text;
+    }
+    for (; cell < 9; ++cell)
+        EXPECT_TRUE(ShowsText(picture, SystemCell(cell), u"")) << "cell " << cell;
+    const std::string total = "Sats " + std::to_string(allUsed) + "/" + std::to_string(all);
+    EXPECT_TRUE(ShowsText(picture, kTotal, Wide(total))) << total;
+}
+
+// The error the log's last GST gives: the horizontal sigma from those of
+// latitude and longitude, the vertical one, to a tenth of a metre.
+std::u16string ErrorOfLastGst(const std::string& log) {
+    const std::size_t at = log.rfind("GST,");
+    std::vector<double> fields;
+    std::istringstream in(log.substr(at + 4, log.find('*', at) - at - 4));
+    for (std::string field; std::getline(in, field, ',');)
+        fields.push_back(field.empty() ? 0.0 : std::stod(field));
+    if (fields.size() < 8) return u"";
+    char text[64];
+    std::snprintf(text, sizeof text, "Error H %.1f m V %.1f m", std::hypot(fields[5], fields[6]),
+                  fields[7]);
+    return Wide(text);
+}
+
+// The last seconds of a log, from the GGA that starts one of them: what
+// the screen shows at the end of a steady receiver's log.
+std::string Tail(const std::string& log, std::size_t bytes) {
+    const std::size_t from = log.size() > bytes ? log.size() - bytes : 0;
+    const std::size_t gga = log.find("GGA,", from);
+    return gga == std::string::npos || gga < 3 ? log : log.substr(gga - 3);
+}
+
+// Receivers with differential corrections and an error report every second,
+// the last ten seconds replayed through the real program: the fix with its
+// quality, the error of the last report, and the satellites per system as
+// gpsd counts them at the log's end.
+TEST(ReplayLog, FixPanelOfLogsAgainstGpsd) {
+    for (const std::string name : {"skytraq-dgps", "ublox-neo-m9n-nmea"}) {
+        SCOPED_TRACE(name);
+        const std::string log = Tail(test_support::SampleLog(name + ".nmea"), 10000);
+        const test_support::GpsdSky sky =
+            test_support::LastGpsdSky(test_support::SampleLog(name + ".chk"));
+        ASSERT_FALSE(log.empty() || sky.empty());
+        const Picture picture = Replay(log);
+        ASSERT_EQ(picture.width, 320);
+        EXPECT_TRUE(ShowsText(picture, kFixLine, u"Fix 3D DGPS"));
+        const std::u16string error = ErrorOfLastGst(log);
+        EXPECT_TRUE(ShowsText(picture, kErrorLine, error))
+            << std::string(error.begin(), error.end());
+        ExpectCountsOfGpsdSky(picture, sky);
+    }
+}
+
 // A log of GPS, GLONASS, Galileo and QZSS, with used and unused satellites
 // and some without a position: every satellite gpsd places at the log's end
 // is there in its system's shape, the used ones blue and whole, at their
@@ -201,6 +288,7 @@ TEST(ReplayLog, MultiConstellationLogShowsEverySatelliteGpsdSees) {
     const std::vector<test_support::PlotSatellite> plot = GpsdPlot(sky, 64, 100);
     EXPECT_EQ(plot.size(), 15u) << "two have no position yet";
     ExpectLegiblePlot(picture, plot);
+    ExpectCountsOfGpsdSky(picture, sky);
     // More satellites than bars: all sixteen are drawn.
     for (int n = 0; n < 16; ++n)
         EXPECT_EQ(picture.At(20 * n + 17, 259), kBlack) << "bar " << n;

@@ -20,56 +20,25 @@
 #include "tests/support/nmea_text.h"
 #include "tests/support/png_file.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/screen_text.h"
 #include "tests/support/temp_dir.h"
 #include "win/windows.h"
 
 namespace {
 
+using test_support::Canvas;
 using test_support::Picture;
+using test_support::Same;
 using test_support::Sentence;
+using test_support::ShowsText;
 
 constexpr RECT kSpeed{15, 55, 90, 70};
 constexpr RECT kLatitude{15, 70, 120, 85};
 constexpr RECT kLongitude{130, 70, 250, 85};
 constexpr RECT kStatusLine{5, 200, 320, 215};
 constexpr RECT kStrip{0, 220, 320, 270};
-
-// A surface the size of the screen, for drawing what the program should show.
-HDC Canvas() {
-    static HDC dc = [] {
-        HDC canvas = CreateCompatibleDC(nullptr);
-        SelectObject(canvas,
-                     CreateCompatibleBitmap(canvas, host::kScreenWidth, host::kScreenHeight));
-        CreateDrawingResourcesForDc(canvas);
-        return canvas;
-    }();
-    ScratchRect = {0, 0, host::kScreenWidth, host::kScreenHeight};
-    FillRect(dc, &ScratchRect, WhiteBrush);
-    return dc;
-}
-
-// Whether the picture holds, pixel for pixel, what the canvas holds in the
-// box; only where the canvas is not white when ink is enough.
-bool Same(const Picture& picture, HDC canvas, RECT box, bool ink = false) {
-    if (picture.width != host::kScreenWidth || picture.height != host::kScreenHeight) return false;
-    const host::PixelView drawn = host::DcPixels(canvas);
-    for (int y = box.top; y < box.bottom; ++y) {
-        for (int x = box.left; x < box.right; ++x) {
-            if (ink && drawn.At(x, y) == 0xFFFFFF) continue;
-            if (picture.At(x, y) != drawn.At(x, y)) return false;
-        }
-    }
-    return true;
-}
-
-// Whether a field or the status line shows exactly this text, or with ink
-// its glyphs whatever stands beside them.
-bool ShowsText(const Picture& picture, RECT box, const std::u16string& text, bool ink = false) {
-    HDC canvas = Canvas();
-    RECT r = box;
-    DrawTextW(canvas, text.data(), static_cast<int>(text.size()), &r, DT_SINGLELINE);
-    return Same(picture, canvas, box, ink);
-}
+constexpr RECT kFixLine{104, 100, 320, 115};
+constexpr RECT kFirstFix{104, 130, 212, 145};
 
 // The program with the pair's slave as COM1 and no other port, its screen
 // kept in a snapshot.
@@ -222,6 +191,38 @@ TEST(ReceiverEndToEnd, UnpluggedAfterAFixTheScreenKeepsNothingOfIt) {
     });
     EXPECT_EQ(differing(lost), 0);
     EXPECT_TRUE(program.Running());
+}
+
+// The fix panel names each value of GGA's quality indicator, RTK fixed and
+// float among them, and the first fix ends the wait for it.
+TEST(ReceiverEndToEnd, FixPanelNamesEachQuality) {
+    Program program;
+    ASSERT_TRUE(program.AwaitFound());
+    const char16_t* words[] = {u"No fix",     u"Fix 3D",           u"Fix 3D DGPS",
+                               u"Fix 3D PPS", u"Fix 3D RTK fixed", u"Fix 3D RTK float",
+                               u"Fix 3D DR",  u"Fix 3D Manual",    u"Fix 3D Sim"};
+    for (int quality = 0; quality <= 8; ++quality) {
+        SCOPED_TRACE(quality);
+        const std::string fixType = quality == 0 ? "1" : "3";
+        const std::string burst =
+            Sentence("GPGGA,1200" + std::to_string(10 + quality) + ",4807.038,N,01131.000,E," +
+                     std::to_string(quality) + ",08,0.9,545.4,M,46.9,M,,") +
+            Sentence("GPGSA,A," + fixType + ",05,07,09,13,,,,,,,,,2.5,1.6,1.9");
+        ASSERT_TRUE(program.Receiver().Write(burst));
+        const std::u16string word = words[quality];
+        auto shown = [&word](const Picture& p) { return ShowsText(p, kFixLine, word); };
+        EXPECT_TRUE(shown(program.AwaitScreen(shown)));
+    }
+    // The wait ended with the first fix, in whole seconds.
+    const Picture last = program.AwaitScreen([](const Picture&) { return true; });
+    bool firstFixShown = false;
+    for (int s = 0; s < 60 && !firstFixShown; ++s)
+        firstFixShown = ShowsText(
+            last, kFirstFix, u"TTFF " + [s] {
+                const std::string n = std::to_string(s);
+                return std::u16string(n.begin(), n.end());
+            }() + u" s");
+    EXPECT_TRUE(firstFixShown);
 }
 
 }  // namespace
