@@ -69,7 +69,7 @@ void FourSystemSkyAt(std::uint32_t second, SystemSky (&out)[kSystems]);
 // Everything the synthesised receiver sends in the given second, CR LF
 // terminated, at most LineBytesPerSecond bytes: GGA, GSA, the GSV group and
 // RMC of the GPS-only receiver; GNGGA, a GNGSA per system with its system ID,
-// a GSV group per system with its signal ID and GNRMC of the four-system one.
+// a GSV group per system with its signal ID, GNGST and GNRMC of the four-system one.
 void SynthesizeSecond(const ReceiverConfig& config, std::uint32_t second, Burst* burst);
 
 // XOR of the characters between '$' and '*' (or the end).

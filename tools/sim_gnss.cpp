@@ -1,5 +1,5 @@
 // The four-system receiver: GPS with SBAS, GLONASS, Galileo and BeiDou, as a
-// receiver of today reports them in NMEA 4.11.
+// receiver of today reports them in NMEA 4.11, with an error report (GST).
 #include <cmath>
 
 #include "sim_core.h"
@@ -111,6 +111,20 @@ void SynthesizeFourSystems(const ReceiverConfig& config, std::uint32_t second, B
     }
     for (const SystemSky& sky : skies)
         ForEachGsv(sky.talker, sky.satellites, sky.count, sky.signalId, send);
+
+    // The error report: standard deviations that follow the dilutions, a
+    // little noise on them, none without a fix.
+    Body gst;
+    if (fix == FixKind::kNone) {
+        gst.Add("GNGST,%s,,,,,,,", m.time);
+    } else {
+        const double noise = 0.1 * static_cast<double>(parts::Mix(second, 7u) % 5u);
+        const double latitude = 1.1 * dops.hdop + noise;
+        const double longitude = 0.9 * dops.hdop + noise;
+        gst.Add("GNGST,%s,%.1f,%.1f,%.1f,%.0f,%.1f,%.1f,%.1f", m.time, 2.0 * dops.pdop,
+                latitude + 0.2, longitude, 30.0, latitude, longitude, 1.8 * dops.vdop + noise);
+    }
+    send(gst.Text());
 
     // NMEA 4.10 adds the mode and the navigational status to RMC.
     Body rmc;

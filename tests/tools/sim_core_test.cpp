@@ -120,7 +120,7 @@ TEST(Synthesised, EachSecondOfADayFitsItsLineInWholeGroups) {
 }
 
 // The program's own decoder reads a second as the receiver meant it: each
-// satellite once, of its system, used as its GSA says.
+// satellite once, of its system, used as its GSA says, and its error report.
 TEST(Synthesised, FourSystemsDecodeAsFourSystems) {
     sim::ReceiverConfig config;
     sim::Burst burst;
@@ -162,6 +162,9 @@ TEST(Synthesised, FourSystemsDecodeAsFourSystems) {
         }
         EXPECT_EQ(decoded, sent);
         mostFives = std::max(mostFives, fives);
+        // An error report with every value while there is a fix, none before.
+        const uint16_t sigmas = kLatitudeSigma | kLongitudeSigma | kAltitudeSigma;
+        EXPECT_EQ(Nav.accuracy.known & sigmas, second < 3 ? 0 : sigmas);
     }
     EXPECT_EQ(mostFives, 3) << "GPS 5, Galileo 5 and BeiDou 5 at once";
 }
