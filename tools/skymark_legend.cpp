@@ -1,12 +1,14 @@
 // skymark-legend: the picture that explains how each system's satellites
-// look, drawn by the program's own marker and bar routines through the real
-// rasteriser. Usage: skymark-legend OUT.png
+// look (full markers, and where a sky crowds the tags of used ones and the
+// marks of the others), drawn by the program's own marker and bar routines
+// through the real rasteriser. Usage: skymark-legend OUT.png
 #include <cstdio>
 
 #include "host/host.h"
 #include "nmea/sky_view.h"
 #include "screen/drawing_resources.h"
 #include "screen/satellite_look.h"
+#include "screen/sky_layout.h"
 #include "win/windows.h"
 
 namespace {
@@ -17,7 +19,10 @@ constexpr int kWidth = kNameWidth + 7 * kColumn;
 constexpr int kNameRow = 2;
 constexpr int kUsedRow = 30;  // marker centres
 constexpr int kInViewRow = 56;
-constexpr int kBarsTop = 72;
+// Where a sky crowds: a used satellite's tag and the mark of one in view.
+constexpr int kTagRow = 78;
+constexpr int kMarkRow = 94;
+constexpr int kBarsTop = 106;
 constexpr int kHeight = kBarsTop + kStripHeight;
 
 struct Example {
@@ -64,6 +69,7 @@ int main(int argc, char** argv) {
     SetTextColor(legend, GetSysColor(COLOR_STATICTEXT));
     Text(legend, u"used", 2, kUsedRow - 6, kNameWidth, 0);
     Text(legend, u"in view", 2, kInViewRow - 6, kNameWidth, 0);
+    Text(legend, u"crowded", 2, (kTagRow + kMarkRow) / 2 - 6, kNameWidth, 0);
     Text(legend, u"bars", 2, kBarsTop + 14, kNameWidth, 0);
 
     // The bars are composed on the strip's own surface, two at a time.
@@ -80,6 +86,19 @@ int main(int argc, char** argv) {
         const SkySatellite inView{e.system, e.number, 0, 0, true, false, 30.0f};
         DrawSatelliteMarker(legend, used, cx, kUsedRow);
         DrawSatelliteMarker(legend, inView, cx, kInViewRow);
+        WCHAR label[16];
+        const int count = SatelliteLabel(used, label);
+        RECT measured{0, 0, 0, 0};
+        DrawTextW(legend, label, count, &measured, DT_CALCRECT | DT_SINGLELINE);
+        int32_t width = 0, height = 0;
+        TagSize(used, measured.right, &width, &height);
+        DrawSatelliteTag(legend, used,
+                         {cx - width / 2, kTagRow - height / 2, cx - width / 2 + width,
+                          kTagRow - height / 2 + height});
+        DrawSatelliteMark(legend, inView,
+                          {cx - kMarkSize / 2, kMarkRow - kMarkSize / 2,
+                           cx - kMarkSize / 2 + kMarkSize, kMarkRow - kMarkSize / 2 + kMarkSize});
+        SetBkMode(legend, TRANSPARENT);
 
         RECT stripArea{0, 0, kStripWidth, kStripHeight};
         FillRect(strip, &stripArea, WhiteBrush);
