@@ -8,6 +8,7 @@
 #include "screen/drawing_resources.h"
 #include "screen/fix_panel.h"
 #include "screen/signal_bars.h"
+#include "screen/sky_layout.h"
 #include "screen/sky_plot.h"
 
 namespace {
@@ -179,6 +180,7 @@ void ForgetDrawnScreen() {
 void ResetScreenState() {
     ForgetDrawnScreen();
     ForgetStatusLine();
+    ForgetSkyLayout();
     ResetFixPanel();
     shown = Shown{};
 }
@@ -206,8 +208,9 @@ void DrawEmptyScreen(HDC dc) {
     shown.mark = Mark::kNone;
     shown.counter = false;
     DrawStaticScreen(dc);
-    // Nothing of the old source's panel stays either.
+    // Nothing of the old source's panel or sky stays either.
     ResetFixPanel();
+    ForgetSkyLayout();
     DrawFixPanel(dc);
 }
 

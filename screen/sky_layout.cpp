@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "screen/satellite_look.h"
 #include "screen/sky_plot.h"
@@ -253,14 +254,37 @@ RECT KeepSmall(int32_t cx, int32_t cy, int32_t width, int32_t height, bool tag) 
     return box;
 }
 
+// The signal each satellite was ranked by, held while it stays within a few
+// decibels: a signal a decibel up or down does not shuffle the tags and marks
+// every second, and a satellite whose signal really rises or falls moves.
+constexpr float kSignalHold = 5.0f;
+float heldSignal[kGnssSystemCount][kMaxSatelliteNumber + 1];
+bool signalHeld[kGnssSystemCount][kMaxSatelliteNumber + 1];
+// This layout's satellites' signals as they are ranked.
+float rankedSignal[kMaxSkySatellites];
+
+void RankSignals(const SkyView& sky) {
+    for (int32_t i = 0; i < sky.count; ++i) {
+        const SkySatellite& s = sky.satellites[i];
+        // A value that is no number counts as no signal.
+        const float snr = std::isnan(s.snr) ? 0.0f : s.snr;
+        if (s.number > kMaxSatelliteNumber) {
+            rankedSignal[i] = snr;
+            continue;
+        }
+        float& held = heldSignal[static_cast<int>(s.system)][s.number];
+        bool& known = signalHeld[static_cast<int>(s.system)][s.number];
+        if (!known || std::fabs(snr - held) >= kSignalHold) held = snr;
+        known = true;
+        rankedSignal[i] = held;
+    }
+}
+
 bool Before(const SkyView& sky, int32_t a, int32_t b) {
     const SkySatellite& sa = sky.satellites[a];
     const SkySatellite& sb = sky.satellites[b];
     if (sa.used != sb.used) return sa.used;
-    // A value that is no number counts as no signal.
-    const float snrA = std::isnan(sa.snr) ? 0.0f : sa.snr;
-    const float snrB = std::isnan(sb.snr) ? 0.0f : sb.snr;
-    if (snrA != snrB) return snrA > snrB;
+    if (rankedSignal[a] != rankedSignal[b]) return rankedSignal[a] > rankedSignal[b];
     return a < b;
 }
 
@@ -330,7 +354,7 @@ int32_t Place(const SkyView& sky, const int32_t* labelWidths, const int32_t* ord
 
 // A tag this far from its place is tried again ahead of the others.
 constexpr int32_t kFarTag = 24;
-constexpr int kTagRetries = 3;
+constexpr int kTagRetries = 6;
 int32_t trial[kMaxSkySatellites];
 
 }  // namespace
@@ -353,6 +377,7 @@ void LayOutSky(const SkyView& sky, const int32_t* labelWidths, SkyLayout* layout
             fullOf[i] = Full{i, gps, s.used, cx, cy, RECT{cx - half, cy - 10, cx + half, cy + 10}};
         }
     }
+    RankSignals(sky);
     std::sort(byPrecedence, byPrecedence + located,
               [&sky](int32_t a, int32_t b) { return Before(sky, a, b); });
 
@@ -377,15 +402,14 @@ void LayOutSky(const SkyView& sky, const int32_t* labelWidths, SkyLayout* layout
     std::copy(byPrecedence, byPrecedence + located, trial);
     bool bestIsLast = true;
     for (int t = 0; t < kTagRetries && worst >= 0 && farthest > kFarTag * kFarTag; ++t) {
-        const int32_t* at = std::find(trial, trial + located, worst);
-        std::rotate(trial, const_cast<int32_t*>(at), const_cast<int32_t*>(at) + 1);
+        int32_t* at = std::find(trial, trial + located, worst);
+        std::rotate(trial, at, at + 1);
         int32_t next = 0;
-        const int32_t nextWorst = Place(sky, labelWidths, trial, located, &next);
+        worst = Place(sky, labelWidths, trial, located, &next);
         bestIsLast = next < farthest;
-        if (!bestIsLast) break;
+        if (!bestIsLast) continue;
         std::copy(trial, trial + located, byPrecedence);
         farthest = next;
-        worst = nextWorst;
     }
     if (!bestIsLast) Place(sky, labelWidths, byPrecedence, located, &farthest);
 
@@ -410,4 +434,9 @@ void LayOutSky(const SkyView& sky, const int32_t* labelWidths, SkyLayout* layout
                 PlacedMarker{i, wanted, (b.left + b.right) / 2, (b.top + b.bottom) / 2, b};
         }
     }
+}
+
+void ForgetSkyLayout() {
+    for (auto& system : signalHeld)
+        std::fill(std::begin(system), std::end(system), false);
 }

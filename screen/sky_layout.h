@@ -39,8 +39,14 @@ inline constexpr int32_t kTagHeight = 9;
 // The tag's size for a label of this width.
 void TagSize(const SkySatellite& satellite, int32_t labelWidth, int32_t* width, int32_t* height);
 
-// Lays out every located satellite of the view. labelWidths[i] is the width
+// Lays out every located satellite of the view. Used satellites take
+// precedence, then stronger signals; a satellite's signal is ranked as it
+// was until it has moved by a few decibels, so that small changes do not
+// move the tags about. labelWidths[i] is the width
 // of satellite i's tag label. Full markers come first, in the order the plot
 // has always drawn them (the other systems, then GPS, each by number), then
 // the marks and tags.
 void LayOutSky(const SkyView& sky, const int32_t* labelWidths, SkyLayout* layout);
+
+// A new sky starts: no signal is held from before.
+void ForgetSkyLayout();

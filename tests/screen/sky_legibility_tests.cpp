@@ -8,6 +8,7 @@
 #include "nmea/nav_record.h"
 #include "nmea/nmea_state.h"
 #include "nmea/sky_view.h"
+#include "screen/main_screen.h"
 #include "screen/satellite_look.h"
 #include "screen/sky_plot.h"
 #include "screen_fixture.h"
@@ -48,6 +49,7 @@ TEST_F(SkyLegibility, SimulatorsFortySatelliteSky) {
     for (const std::uint32_t second : {12u, 52u, 300u, 3057u}) {
         SCOPED_TRACE(second);
         ResetNmeaState();
+        ResetScreenState();
         Fill(window, WhiteBrush);
         static sim::Burst burst;
         sim::SynthesizeSecond(config, second, &burst);
@@ -86,6 +88,7 @@ TEST_F(SkyLegibility, RealLogsOfFortySatellites) {
     for (const char* log : {"ublox-neo-m9n-nmea.nmea", "unicore-um621.nmea"}) {
         SCOPED_TRACE(log);
         ResetNmeaState();
+        ResetScreenState();
         Fill(window, WhiteBrush);
         const std::string bytes = test_support::SampleLog(log);
         ASSERT_FALSE(bytes.empty());
