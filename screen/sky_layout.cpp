@@ -4,6 +4,7 @@
 #include <cmath>
 #include <iterator>
 
+#include "screen/plot_room.h"
 #include "screen/satellite_look.h"
 #include "screen/sky_plot.h"
 
@@ -41,8 +42,8 @@ int32_t fullCount;
 RECT smalls[kMaxSkySatellites];
 int32_t smallCount;
 
-// What tags and marks must keep clear of, a bit per pixel of the plot.
-uint64_t occupied[kPlotSize][2];
+// What tags and marks must keep clear of.
+PlotRoom room;
 
 bool Intersect(const RECT& a, const RECT& b) {
     return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
@@ -149,81 +150,6 @@ bool StaysVisible(const Full& candidate) {
     return true;
 }
 
-uint64_t BitsBetween(int32_t from, int32_t to) {
-    // Bits [from, to) of a word, 0 <= from <= to <= 64.
-    if (from >= to) return 0;
-    const uint64_t upTo = to >= 64 ? ~uint64_t{0} : (uint64_t{1} << to) - 1;
-    return upTo & ~((uint64_t{1} << from) - 1);
-}
-
-void Occupy(const RECT& box) {
-    const int32_t left = std::max<int32_t>(box.left, 0);
-    const int32_t right = std::min<int32_t>(box.right, kPlotSize);
-    const int32_t top = std::max<int32_t>(box.top, 0);
-    const int32_t bottom = std::min<int32_t>(box.bottom, kPlotSize);
-    if (left >= right) return;
-    const uint64_t low = BitsBetween(std::min(left, 64), std::min(right, 64));
-    const uint64_t high = BitsBetween(std::max(left, 64) - 64, std::max(right, 64) - 64);
-    for (int32_t y = top; y < bottom; ++y) {
-        occupied[y][0] |= low;
-        occupied[y][1] |= high;
-    }
-}
-
-// Inside the plot and on nothing occupied.
-bool Free(const RECT& box) {
-    if (box.left < 0 || box.top < 0 || box.right > kPlotSize || box.bottom > kPlotSize)
-        return false;
-    const uint64_t low =
-        BitsBetween(std::min<int32_t>(box.left, 64), std::min<int32_t>(box.right, 64));
-    const uint64_t high =
-        BitsBetween(std::max<int32_t>(box.left, 64) - 64, std::max<int32_t>(box.right, 64) - 64);
-    for (int32_t y = box.top; y < box.bottom; ++y) {
-        if ((occupied[y][0] & low) != 0 || (occupied[y][1] & high) != 0) return false;
-    }
-    return true;
-}
-
-RECT BoxAround(int32_t cx, int32_t cy, int32_t width, int32_t height) {
-    const int32_t left = cx - width / 2;
-    const int32_t top = cy - height / 2;
-    return {left, top, left + width, top + height};
-}
-
-// The free box of this size whose centre lies nearest the place; the box at
-// the place itself when the plot has no room left for it.
-RECT NearestRoom(int32_t cx, int32_t cy, int32_t width, int32_t height) {
-    bool found = false;
-    int32_t best = 0;
-    RECT room = BoxAround(cx, cy, width, height);
-    auto consider = [&](int32_t dx, int32_t dy) {
-        const int32_t distance = dx * dx + dy * dy;
-        if (found && distance >= best) return;
-        const RECT box = BoxAround(cx + dx, cy + dy, width, height);
-        if (!Free(box)) return;
-        found = true;
-        best = distance;
-        room = box;
-    };
-    // Ring by ring outwards; a ring's nearest point is as far as its number.
-    for (int32_t d = 0; d <= 2 * kPlotSize; ++d) {
-        if (found && d * d >= best) break;
-        if (d == 0) {
-            consider(0, 0);
-            continue;
-        }
-        for (int32_t t = -d; t <= d; ++t) {
-            consider(t, -d);
-            consider(t, d);
-        }
-        for (int32_t t = -d + 1; t < d; ++t) {
-            consider(-d, t);
-            consider(d, t);
-        }
-    }
-    return room;
-}
-
 bool TouchesKeptFull(const Full& candidate, bool usedOnly) {
     for (int32_t i = 0; i < fullCount; ++i) {
         if (usedOnly && !fulls[i].used) continue;
@@ -242,15 +168,15 @@ bool TouchesSmall(const Full& candidate) {
 
 void KeepFull(const Full& f) {
     fulls[fullCount++] = f;
-    Occupy(Grown(f.box, 1));
+    Occupy(room, Grown(f.box, 1));
 }
 
 // A pixel of white keeps it apart from what stands beside it; a tag may sit
 // right on another, its text a line apart.
 RECT KeepSmall(int32_t cx, int32_t cy, int32_t width, int32_t height, bool tag) {
-    const RECT box = NearestRoom(cx, cy, width, height);
+    const RECT box = NearestRoom(room, cx, cy, width, height);
     smalls[smallCount++] = box;
-    Occupy(tag ? RECT{box.left - 1, box.top, box.right + 1, box.bottom} : Grown(box, 1));
+    Occupy(room, tag ? RECT{box.left - 1, box.top, box.right + 1, box.bottom} : Grown(box, 1));
     return box;
 }
 
@@ -288,17 +214,6 @@ bool Before(const SkyView& sky, int32_t a, int32_t b) {
     return a < b;
 }
 
-}  // namespace
-
-void TagSize(const SkySatellite& s, int32_t labelWidth, int32_t* width, int32_t* height) {
-    // An ellipse holds its label clear of its ends only with more room.
-    *width = labelWidth + (s.system == GnssSystem::kGps ? 6 : 2);
-    // QZSS's letter J reaches below the line.
-    *height = kTagHeight + (s.system == GnssSystem::kQzss ? 1 : 0);
-}
-
-namespace {
-
 MarkerForm form[kMaxSkySatellites];
 RECT smallBox[kMaxSkySatellites];
 bool crowded[kMaxSkySatellites];
@@ -314,10 +229,9 @@ int32_t Place(const SkyView& sky, const int32_t* labelWidths, const int32_t* ord
               int32_t* farthest) {
     fullCount = 0;
     smallCount = 0;
-    for (auto& row : occupied)
-        row[0] = row[1] = 0;
-    Occupy(kCountCorner);
-    Occupy(kFixTypeCorner);
+    room = PlotRoom{};
+    Occupy(room, kCountCorner);
+    Occupy(room, kFixTypeCorner);
     int32_t worst = -1;
     *farthest = 0;
     for (int32_t k = 0; k < located; ++k) {
@@ -358,6 +272,13 @@ constexpr int kTagRetries = 6;
 int32_t trial[kMaxSkySatellites];
 
 }  // namespace
+
+void TagSize(const SkySatellite& s, int32_t labelWidth, int32_t* width, int32_t* height) {
+    // An ellipse holds its label clear of its ends only with more room.
+    *width = labelWidth + (s.system == GnssSystem::kGps ? 6 : 2);
+    // QZSS's letter J reaches below the line.
+    *height = kTagHeight + (s.system == GnssSystem::kQzss ? 1 : 0);
+}
 
 void LayOutSky(const SkyView& sky, const int32_t* labelWidths, SkyLayout* layout) {
     layout->count = 0;

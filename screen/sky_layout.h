@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "nmea/sky_view.h"
+#include "screen/plot_room.h"
 #include "win/windows.h"
 
 enum class MarkerForm : uint8_t {
@@ -28,8 +29,6 @@ struct SkyLayout {
     PlacedMarker markers[kMaxSkySatellites];  // in drawing order
 };
 
-// The plot is 100 x 100 surface pixels.
-inline constexpr int32_t kPlotSize = 100;
 // A mark is 5 x 5, a tag 9 pixels tall (one more for a label with a
 // descender), as wide as its label plus a pixel each side (an ellipse for
 // GPS needs three).
