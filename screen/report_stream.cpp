@@ -2,6 +2,7 @@
 
 #include "nmea/gpsd_reports.h"
 #include "nmea/nav_record.h"
+#include "nmea/reception.h"
 #include "nmea/report_lines.h"
 #include "screen/main_screen.h"
 
@@ -55,10 +56,17 @@ struct ChunkOutcome {
     bool sky;
 };
 
-void HandleLine(ChunkOutcome& outcome, char* line, int32_t length, bool cut) {
+void HandleLine(ChunkOutcome& outcome, char* line, int32_t length, bool cut, uint32_t tickMs) {
     // A bare line end carries nothing.
     if (length == 0 && !cut) return;
     const ReportKind kind = DecodeGpsdReport(Nav, line, length, cut);
+    // gpsd's reports of the receiver followed are what it says: its fix, its
+    // sky, its error and the rest of its output (not gpsd's answers and lists).
+    if (kind == ReportKind::kFix || kind == ReportKind::kSky || kind == ReportKind::kAccuracy ||
+        kind == ReportKind::kOther) {
+        NoteHeard(Nav, tickMs);
+    }
+    if (kind == ReportKind::kFix) NoteFixIfAny(Nav, tickMs);
     switch (kind) {
         case ReportKind::kUnreadable:
             outcome.failed = true;
@@ -96,9 +104,11 @@ int32_t ProcessReportChunk(HWND /*window*/, HDC dc, const uint8_t* bytes, int32_
     pendingStatus.any = false;
     ChunkOutcome outcome{};
     const int32_t fixTypeBefore = Nav.fixType;
+    // Every report of a chunk arrived by this tick.
+    const uint32_t tickMs = GetTickCount();
     AssembleReportLines(ReportLines, bytes, count,
-                        [&outcome](char* line, int32_t length, bool cut) {
-                            HandleLine(outcome, line, length, cut);
+                        [&outcome, tickMs](char* line, int32_t length, bool cut) {
+                            HandleLine(outcome, line, length, cut, tickMs);
                         });
     if (outcome.failed) DrawChecksumFailureMark(dc);
     // Each field once a chunk, however many reports changed it.

@@ -3,9 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "host/host.h"
 #include "nmea/gpsd_reports.h"
 #include "nmea/nav_record.h"
 #include "screen/drawing_resources.h"
+#include "screen/fix_panel.h"
 #include "screen/report_stream.h"
 #include "screen/sky_plot.h"
 #include "screen_fixture.h"
@@ -138,6 +140,47 @@ TEST_F(ReportStreamTest, NamedReceiverNotHeld) {
     FeedReports(R"({"class":"DEVICES","devices":[]})"
                 "\r\n");
     EXPECT_TRUE(StatusShows("DEVICES none held"));
+}
+
+// The fix panel from gpsd's reports, on the virtual clock: the wait for a
+// fix counts from the first report of the receiver (not from gpsd's list of
+// receivers) to the first TPV with a fix; the quality is TPV's status, the
+// error gpsd's GST, else TPV's eph and epv; the satellites per system come
+// from SKY, each once over its signals; a silence shows on the fix line.
+TEST_F(ReportStreamTest, FixPanelFromReports) {
+    const RECT fixLine{104, 100, 320, 115}, error{104, 115, 320, 130}, firstFix{104, 130, 212, 145};
+    const RECT total{212, 130, 320, 145}, gps{104, 145, 176, 160}, galileo{176, 145, 248, 160};
+    host::UseVirtualClock(0);
+    FeedReports(kDevices);
+    DrawFixPanel(window);
+    EXPECT_TRUE(FieldShows(firstFix, u""));
+    host::AdvanceVirtualClock(1000);
+    FeedReports(R"({"class":"TPV","device":"/dev/ttyACM0","status":0,"mode":1})"
+                "\r\n");
+    host::AdvanceVirtualClock(4000);
+    DrawFixPanel(window);
+    EXPECT_TRUE(FieldShows(firstFix, u"TTFF 4 s..."));
+    EXPECT_TRUE(FieldShows(fixLine, u"No data 4 s"));
+    FeedReports(kFix + kSky);
+    DrawFixPanel(window);
+    EXPECT_TRUE(FieldShows(fixLine, u"Fix 3D DGPS"));
+    EXPECT_TRUE(FieldShows(firstFix, u"TTFF 4 s"));
+    EXPECT_TRUE(FieldShows(error, u"No error estimate"));
+    EXPECT_TRUE(FieldShows(total, u"Sats 1/2"));
+    EXPECT_TRUE(FieldShows(gps, u"GPS 1/1"));
+    EXPECT_TRUE(FieldShows(galileo, u"GAL 0/1"));
+    FeedReports(R"({"class":"TPV","device":"/dev/ttyACM0","status":3,"mode":3,"eph":0.347,)"
+                R"("epv":0.517})"
+                "\r\n");
+    DrawFixPanel(window);
+    EXPECT_TRUE(FieldShows(fixLine, u"Fix 3D RTK fixed"));
+    EXPECT_TRUE(FieldShows(error, u"Error eph 0.3 m epv 0.5 m"));
+    FeedReports(R"({"class":"GST","device":"/dev/ttyACM0","rms":2.1,"major":1.0,"minor":0.5,)"
+                R"("orient":30.0,"lat":0.3,"lon":0.4,"alt":1.25})"
+                "\r\n");
+    DrawFixPanel(window);
+    EXPECT_TRUE(FieldShows(error, u"Error H 0.5 m V 1.2 m"));
+    host::UseRealClock();
 }
 
 }  // namespace
