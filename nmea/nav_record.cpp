@@ -28,23 +28,28 @@ bool NavRecord::VerifyChecksum(const char* sentence, int32_t length) const {
     const auto* star = static_cast<const char*>(std::memchr(first, '*', length - 1));
     if (star == nullptr) return false;
     const size_t covered = static_cast<size_t>(star - first);
-    if (std::memchr(first, '\0', covered) != nullptr) return false;
 
     // Eight bytes at a time: the XOR of the words folds down to the XOR of
-    // their bytes.
+    // their bytes. A word with a zero byte has a NUL in the sentence, found
+    // on the same pass.
+    constexpr uint64_t kOnes = 0x0101010101010101ull;
+    constexpr uint64_t kHighs = 0x8080808080808080ull;
     uint64_t words = 0;
     size_t i = 0;
     for (; i + 8 <= covered; i += 8) {
         uint64_t word;
         std::memcpy(&word, first + i, sizeof word);
+        if (((word - kOnes) & ~word & kHighs) != 0) return false;
         words ^= word;
     }
     words ^= words >> 32;
     words ^= words >> 16;
     words ^= words >> 8;
     uint32_t sum = static_cast<uint32_t>(words & 0xFF);
-    for (; i < covered; ++i)
+    for (; i < covered; ++i) {
+        if (first[i] == '\0') return false;
         sum ^= static_cast<unsigned char>(first[i]);
+    }
 
     // NMEA text is ASCII: a sum of 0x80 or more comes only from bytes that
     // have no place in a sentence.
