@@ -29,11 +29,10 @@ bool HoldsNumber(FieldText text) {
 }
 
 // A value of the error report, known only when the receiver sent one that
-// can be a size (never negative, never beyond float) or an angle.
-void SetAccuracy(FixAccuracy& accuracy, AccuracyValue bit, float* field, FieldText text,
-                 bool signedValue) {
+// can be a size: never negative, never beyond float.
+void SetAccuracy(FixAccuracy& accuracy, AccuracyValue bit, float* field, FieldText text) {
     const float value = AsFloat(text);
-    if (HoldsNumber(text) && std::isfinite(value) && (signedValue || value >= 0.0f)) {
+    if (HoldsNumber(text) && std::isfinite(value) && value >= 0.0f) {
         *field = value;
         accuracy.known = static_cast<uint16_t>(accuracy.known | bit);
     } else {
@@ -47,30 +46,19 @@ void SetAccuracy(FixAccuracy& accuracy, AccuracyValue bit, float* field, FieldTe
 // fields: time, RMS of the range residuals, error ellipse semi-major and
 // semi-minor axes, orientation of the major axis, then the standard deviations
 // of latitude, longitude and altitude, all in metres (the angle in degrees).
+// The screen shows the standard deviations; the rest is not kept.
 void NavRecord::ParseGst(const char* sentence, int32_t length) {
     FixAccuracy& a = accuracy;
     WalkFields<kFieldBuffer, false>(sentence, length, [&a](int32_t field, FieldText text) {
         switch (field) {
-            case 2:
-                SetAccuracy(a, kRangeResidual, &a.rangeResidual, text, false);
-                break;
-            case 3:
-                SetAccuracy(a, kEllipseMajor, &a.ellipseMajor, text, false);
-                break;
-            case 4:
-                SetAccuracy(a, kEllipseMinor, &a.ellipseMinor, text, false);
-                break;
-            case 5:
-                SetAccuracy(a, kEllipseOrientation, &a.ellipseOrientation, text, true);
-                break;
             case 6:
-                SetAccuracy(a, kLatitudeSigma, &a.latitudeSigma, text, false);
+                SetAccuracy(a, kLatitudeSigma, &a.latitudeSigma, text);
                 break;
             case 7:
-                SetAccuracy(a, kLongitudeSigma, &a.longitudeSigma, text, false);
+                SetAccuracy(a, kLongitudeSigma, &a.longitudeSigma, text);
                 break;
             case 8:
-                SetAccuracy(a, kAltitudeSigma, &a.altitudeSigma, text, false);
+                SetAccuracy(a, kAltitudeSigma, &a.altitudeSigma, text);
                 return false;
             default:
                 break;

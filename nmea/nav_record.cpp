@@ -23,10 +23,14 @@ bool NavRecord::VerifyChecksum(const char* sentence) const {
 }
 
 bool NavRecord::VerifyChecksum(const char* sentence, int32_t length) const {
-    if (length < 1 || sentence[0] != '$') return false;
+    return VerifiedChecksumStart(sentence, length) >= 0;
+}
+
+int32_t VerifiedChecksumStart(const char* sentence, int32_t length) {
+    if (length < 1 || sentence[0] != '$') return -1;
     const char* const first = sentence + 1;
     const auto* star = static_cast<const char*>(std::memchr(first, '*', length - 1));
-    if (star == nullptr) return false;
+    if (star == nullptr) return -1;
     const size_t covered = static_cast<size_t>(star - first);
 
     // Eight bytes at a time: the XOR of the words folds down to the XOR of
@@ -39,7 +43,7 @@ bool NavRecord::VerifyChecksum(const char* sentence, int32_t length) const {
     for (; i + 8 <= covered; i += 8) {
         uint64_t word;
         std::memcpy(&word, first + i, sizeof word);
-        if (((word - kOnes) & ~word & kHighs) != 0) return false;
+        if (((word - kOnes) & ~word & kHighs) != 0) return -1;
         words ^= word;
     }
     words ^= words >> 32;
@@ -47,19 +51,20 @@ bool NavRecord::VerifyChecksum(const char* sentence, int32_t length) const {
     words ^= words >> 8;
     uint32_t sum = static_cast<uint32_t>(words & 0xFF);
     for (; i < covered; ++i) {
-        if (first[i] == '\0') return false;
+        if (first[i] == '\0') return -1;
         sum ^= static_cast<unsigned char>(first[i]);
     }
 
     // NMEA text is ASCII: a sum of 0x80 or more comes only from bytes that
     // have no place in a sentence.
-    if (sum >= 0x80) return false;
+    if (sum >= 0x80) return -1;
     // The digits lie within the text: the NUL at its end stops at the first.
     const int high = HexDigitValue(star[1]);
-    if (high < 0) return false;
+    if (high < 0) return -1;
     const int low = HexDigitValue(star[2]);
-    if (low < 0) return false;
-    return static_cast<uint32_t>(high * 16 + low) == sum;
+    if (low < 0) return -1;
+    if (static_cast<uint32_t>(high * 16 + low) != sum) return -1;
+    return static_cast<int32_t>(star - sentence);
 }
 
 // The products are single precision on purpose: the date comes out of the

@@ -31,30 +31,42 @@ inline bool CarriesNothing(const char* text, int32_t length) {
     return true;
 }
 
+// A closed sentence as the router sees it: its kind and where its fields
+// end, at the '*' of its checksum once that verified, else at its length.
+struct RoutedSentence {
+    SentenceKind kind;
+    int32_t fieldsEnd;
+};
+
 // Verifies the NUL-terminated sentence and types it by its fifth and sixth
 // characters (counting the '$'), whatever the talker. Text that is no line
 // passes silently, as a verified sentence of no decoded type.
-inline SentenceKind ClassifySentence(const char* text, int32_t length) {
-    if (CarriesNothing(text, length)) return SentenceKind::kOther;
+inline RoutedSentence RouteSentence(const char* text, int32_t length) {
+    if (CarriesNothing(text, length)) return {SentenceKind::kOther, length};
     // A sentence that filled the buffer may have lost its tail; no genuine
     // sentence comes near that length.
-    if (length >= kMaxSentenceLength || !Nav.VerifyChecksum(text, length))
-        return SentenceKind::kFailed;
+    if (length >= kMaxSentenceLength) return {SentenceKind::kFailed, length};
+    const int32_t star = VerifiedChecksumStart(text, length);
+    if (star < 0) return {SentenceKind::kFailed, length};
     // A position past the end reads as NUL and matches nothing.
-    if (length < 6) return SentenceKind::kOther;
+    if (length < 6) return {SentenceKind::kOther, star};
     const char first = text[4];
     const char second = text[5];
-    if (first == 'G' && second == 'A') return SentenceKind::kGga;
-    if (first == 'S' && second == 'A') return SentenceKind::kGsa;
-    if (first == 'S' && second == 'V') return SentenceKind::kGsv;
-    if (first == 'M' && second == 'C') return SentenceKind::kRmc;
+    if (first == 'G' && second == 'A') return {SentenceKind::kGga, star};
+    if (first == 'S' && second == 'A') return {SentenceKind::kGsa, star};
+    if (first == 'S' && second == 'V') return {SentenceKind::kGsv, star};
+    if (first == 'M' && second == 'C') return {SentenceKind::kRmc, star};
     // Newer types by all three letters: other sentences end in the same two
     // ($SNRSTAT).
     if (length > 6 && text[3] == 'G' && (text[6] == ',' || text[6] == '*')) {
-        if (first == 'S' && second == 'T') return SentenceKind::kGst;
-        if (first == 'N' && second == 'S') return SentenceKind::kGns;
+        if (first == 'S' && second == 'T') return {SentenceKind::kGst, star};
+        if (first == 'N' && second == 'S') return {SentenceKind::kGns, star};
     }
-    return SentenceKind::kOther;
+    return {SentenceKind::kOther, star};
+}
+
+inline SentenceKind ClassifySentence(const char* text, int32_t length) {
+    return RouteSentence(text, length).kind;
 }
 
 // Where the checksum of a verified sentence starts: its first '*' after the
@@ -69,23 +81,25 @@ inline int32_t ChecksumStart(const char* text, int32_t length) {
 // checksum digits and the CR and LF bytes right after them. Bytes after that
 // (the rest of a line that lost its '$', noise before the next sentence) are
 // accepted but neither shown nor decoded.
-inline int32_t EchoLength(const char* text, int32_t length) {
-    int32_t end = ChecksumStart(text, length) + 3;
+inline int32_t EchoLengthFrom(const char* text, int32_t length, int32_t checksumStart) {
+    int32_t end = checksumStart + 3;
     while (end < length && (text[end] == '\r' || text[end] == '\n'))
         ++end;
     return end < length ? end : length;
+}
+
+inline int32_t EchoLength(const char* text, int32_t length) {
+    return EchoLengthFrom(text, length, ChecksumStart(text, length));
 }
 
 // Runs the decoder of the kind into the record; true only when a GSV sentence
 // was the last message of its group. tickMs is when the sentence arrived. The
 // decoders see the fields up to the '*' (which ends the last one): the text
 // after the checksum never reaches them.
-inline bool DecodeSentence(NavRecord& record, SentenceKind kind, const char* text, int32_t length,
-                           uint32_t tickMs) {
-    const int32_t fields = kind != SentenceKind::kOther && kind != SentenceKind::kFailed
-                               ? ChecksumStart(text, length)
-                               : length;
-    switch (kind) {
+inline bool DecodeRouted(NavRecord& record, RoutedSentence routed, const char* text, int32_t length,
+                         uint32_t tickMs) {
+    const int32_t fields = routed.fieldsEnd;
+    switch (routed.kind) {
         case SentenceKind::kGga:
             record.EndGsaRun();
             record.ParseGga(text, fields);
@@ -117,4 +131,13 @@ inline bool DecodeSentence(NavRecord& record, SentenceKind kind, const char* tex
             return false;
     }
     return false;
+}
+
+// The same for a kind already known: the fields end where the checksum
+// starts.
+inline bool DecodeSentence(NavRecord& record, SentenceKind kind, const char* text, int32_t length,
+                           uint32_t tickMs) {
+    const bool decoded = kind != SentenceKind::kOther && kind != SentenceKind::kFailed;
+    return DecodeRouted(record, {kind, decoded ? ChecksumStart(text, length) : length}, text,
+                        length, tickMs);
 }

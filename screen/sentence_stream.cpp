@@ -20,8 +20,8 @@ struct PendingEcho {
 };
 PendingEcho pendingEcho;
 
-void HoldEcho(const SentenceAssembler& a) {
-    const int32_t length = EchoLength(a.sentenceText, a.sentenceLength);
+void HoldEcho(const SentenceAssembler& a, int32_t checksumStart) {
+    const int32_t length = EchoLengthFrom(a.sentenceText, a.sentenceLength, checksumStart);
     pendingEcho.any = true;
     pendingEcho.length = length;
     if (length > 0) std::memcpy(pendingEcho.text, a.sentenceEcho, sizeof(char16_t) * length);
@@ -30,7 +30,8 @@ void HoldEcho(const SentenceAssembler& a) {
 // True when the sentence verified (text that carries nothing does not count).
 bool ShowSentence(HDC dc, const SentenceAssembler& a, uint32_t tickMs) {
     const int32_t length = a.sentenceLength;
-    const SentenceKind kind = ClassifySentence(a.sentenceText, length);
+    const RoutedSentence routed = RouteSentence(a.sentenceText, length);
+    const SentenceKind kind = routed.kind;
     if (kind == SentenceKind::kFailed) {
         DrawChecksumFailureMark(dc);
         return false;
@@ -40,12 +41,12 @@ bool ShowSentence(HDC dc, const SentenceAssembler& a, uint32_t tickMs) {
     if (kind == SentenceKind::kOther || kind == SentenceKind::kGst || kind == SentenceKind::kGns) {
         // Not shown on the status line; the other types still end a run of
         // GSA sentences.
-        DecodeSentence(Nav, kind, a.sentenceText, length, tickMs);
+        DecodeRouted(Nav, routed, a.sentenceText, length, tickMs);
         return carries;
     }
 
-    HoldEcho(a);
-    const bool groupEnded = DecodeSentence(Nav, kind, a.sentenceText, length, tickMs);
+    HoldEcho(a, routed.fieldsEnd);
+    const bool groupEnded = DecodeRouted(Nav, routed, a.sentenceText, length, tickMs);
     switch (kind) {
         case SentenceKind::kGga:
             NoteFixIfAny(Nav, tickMs);

@@ -50,10 +50,11 @@ struct Counts {
 inline void Dispatch(char* sentence, int32_t length, Counts& counts) {
     sentence[length] = '\0';
     ++counts.sentences;
-    const SentenceKind kind = ClassifySentence(sentence, length);
-    if (kind == SentenceKind::kFailed) return;
+    // As the program routes it: the checksum's '*' found once.
+    const RoutedSentence routed = RouteSentence(sentence, length);
+    if (routed.kind == SentenceKind::kFailed) return;
     ++counts.verified;
-    DecodeSentence(Nav, kind, sentence, length, ++counts.tickMs);
+    DecodeRouted(Nav, routed, sentence, length, ++counts.tickMs);
 }
 
 void BM_VerifyAndDecode(benchmark::State& state) {

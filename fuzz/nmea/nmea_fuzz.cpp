@@ -66,22 +66,19 @@ bool CarriesMatchingChecksum(const char* sentence) {
     return std::strtoul(digits, nullptr, 16) == sum;
 }
 
-// An error estimate that is known is a size (or, for the ellipse's
-// orientation, an angle): never negative, never beyond float, never NaN.
+// An error estimate that is known is a size: never negative, never beyond
+// float, never NaN.
 void CheckAccuracy() {
     const FixAccuracy& a = Nav.accuracy;
     const struct {
         AccuracyValue bit;
         float value;
-        bool signedValue;
-    } values[] = {
-        {kRangeResidual, a.rangeResidual, false}, {kEllipseMajor, a.ellipseMajor, false},
-        {kEllipseMinor, a.ellipseMinor, false},   {kEllipseOrientation, a.ellipseOrientation, true},
-        {kLatitudeSigma, a.latitudeSigma, false}, {kLongitudeSigma, a.longitudeSigma, false},
-        {kAltitudeSigma, a.altitudeSigma, false}};
+    } values[] = {{kLatitudeSigma, a.latitudeSigma},
+                  {kLongitudeSigma, a.longitudeSigma},
+                  {kAltitudeSigma, a.altitudeSigma}};
     for (const auto& v : values) {
         if ((a.known & v.bit) == 0) continue;
-        Check(std::isfinite(v.value) && (v.signedValue || v.value >= 0.0f));
+        Check(std::isfinite(v.value) && v.value >= 0.0f);
     }
 }
 

@@ -20,30 +20,25 @@ class FixDecoders : public testing::Test {
 };
 
 constexpr uint16_t kSigmas = kLatitudeSigma | kLongitudeSigma | kAltitudeSigma;
-constexpr uint16_t kReport = kRangeResidual | kEllipseMajor | kEllipseMinor | kEllipseOrientation;
 
-TEST_F(FixDecoders, GstValuesAndWhichAreKnown) {
+// The standard deviations the screen shows, each known or not; the RMS and
+// the ellipse before them are not kept.
+TEST_F(FixDecoders, GstStandardDeviationsAndWhichAreKnown) {
     const struct {
         const char* sentence;
         uint16_t known;
-        float residual, major, minor, orientation, latitude, longitude, altitude;
+        float latitude, longitude, altitude;
     } cases[] = {
-        {"$GPGST,213122.000,15.7,22.8,11.6,-1.1,0.4,0.6,1.3*76", kReport | kSigmas, 15.7f, 22.8f,
-         11.6f, -1.1f, 0.4f, 0.6f, 1.3f},
-        {"$GNGST,223745.00,228650,2.5,2.4,126,0.98,1.0,3.1*41", kReport | kSigmas, 228650.0f, 2.5f,
-         2.4f, 126.0f, 0.98f, 1.0f, 3.1f},
+        {"$GPGST,213122.000,15.7,22.8,11.6,-1.1,0.4,0.6,1.3*76", kSigmas, 0.4f, 0.6f, 1.3f},
+        {"$GNGST,223745.00,228650,2.5,2.4,126,0.98,1.0,3.1*41", kSigmas, 0.98f, 1.0f, 3.1f},
         // Empty fields estimate nothing: they do not read as an error of 0 m.
-        {"$GPGST,120000.00,,,,,,,*hh", 0, 0, 0, 0, 0, 0, 0, 0},
-        {"$GPGST,120000.00,1.2,,,,0.5,0.7,*hh", kRangeResidual | kLatitudeSigma | kLongitudeSigma,
-         1.2f, 0, 0, 0, 0.5f, 0.7f, 0},
-        // A size below zero, or text that is no number, is no estimate; the
-        // ellipse's orientation is an angle and may be negative.
-        {"$GPGST,120000.00,1.0,-2.0,1.0,-45,-0.5,abc,0.0*hh",
-         kRangeResidual | kEllipseMinor | kEllipseOrientation | kAltitudeSigma, 1.0f, 0, 1.0f,
-         -45.0f, 0, 0, 0.0f},
+        {"$GPGST,120000.00,,,,,,,*hh", 0, 0, 0, 0},
+        {"$GPGST,120000.00,1.2,,,,0.5,0.7,*hh", kLatitudeSigma | kLongitudeSigma, 0.5f, 0.7f, 0},
+        // A size below zero, or text that is no number, is no estimate; 0.0
+        // sent is one.
+        {"$GPGST,120000.00,1.0,-2.0,1.0,-45,-0.5,abc,0.0*hh", kAltitudeSigma, 0, 0, 0.0f},
         // Beyond single precision is no size either.
-        {"$GPGST,1,1e39,1,1,1,1,1,1*hh",
-         kSigmas | kEllipseMajor | kEllipseMinor | kEllipseOrientation, 0, 1, 1, 1, 1, 1, 1},
+        {"$GPGST,1,1,1,1,1,1e39,1,+1*hh", kLongitudeSigma | kAltitudeSigma, 0, 1, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.sentence);
@@ -52,10 +47,6 @@ TEST_F(FixDecoders, GstValuesAndWhichAreKnown) {
         const FixAccuracy& a = Nav.accuracy;
         EXPECT_EQ(a.known, c.known);
         auto value = [&a](AccuracyValue bit, float v) { return (a.known & bit) != 0 ? v : 0.0f; };
-        EXPECT_EQ(value(kRangeResidual, a.rangeResidual), c.residual);
-        EXPECT_EQ(value(kEllipseMajor, a.ellipseMajor), c.major);
-        EXPECT_EQ(value(kEllipseMinor, a.ellipseMinor), c.minor);
-        EXPECT_EQ(value(kEllipseOrientation, a.ellipseOrientation), c.orientation);
         EXPECT_EQ(value(kLatitudeSigma, a.latitudeSigma), c.latitude);
         EXPECT_EQ(value(kLongitudeSigma, a.longitudeSigma), c.longitude);
         EXPECT_EQ(value(kAltitudeSigma, a.altitudeSigma), c.altitude);
