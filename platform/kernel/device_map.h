@@ -17,4 +17,10 @@ namespace kernel {
 // Paths are returned as found (root included), not resolved.
 std::vector<std::string> ListSerialDevices(const std::string& root);
 
+// ListSerialDevices(root), read again only when dev or dev/serial/by-id has
+// changed since the last reading (a device node or link added or removed moves
+// its folder's modification time): a search that asks for every port each
+// second then costs two stat calls, not a reading of /dev per port.
+const std::vector<std::string>& CurrentSerialDevices(const std::string& root);
+
 }  // namespace kernel

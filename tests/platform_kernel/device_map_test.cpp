@@ -1,6 +1,8 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,6 +57,60 @@ TEST(DeviceMap, OrdersGroupsAndNumbersNaturally) {
         path = root.Path() + path;
     EXPECT_EQ(kernel::ListSerialDevices(root.Path()), expected);
     EXPECT_TRUE(kernel::ListSerialDevices(root.Path() + "/missing").empty());
+}
+
+// Folders that last changed long ago, as /dev is between hotplugs: the device
+// list is then kept between lookups, and must still follow every change.
+void MakeOld(const std::string& folder) {
+    const timespec old[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, folder.c_str(), old, 0), 0) << folder;
+}
+
+TEST(DeviceMap, KeptListFollowsEveryChangeOfTheDevices) {
+    TempDir root;
+    const auto at = [&root](const std::string& relative) { return root.File(relative); };
+    ASSERT_EQ(mkdir(at("dev").c_str(), 0755), 0);
+    WriteWholeFile(at("dev/ttyUSB0"), "");
+    const auto devices = [&root]() {
+        std::vector<std::string> names;
+        for (const std::string& path : kernel::CurrentSerialDevices(root.Path()))
+            names.push_back(path.substr(root.Path().size()));
+        return names;
+    };
+    const struct {
+        const char* change;
+        std::function<void()> make;
+        std::vector<std::string> expected;
+    } steps[] = {
+        {"nothing yet", [] {}, {"/dev/ttyUSB0"}},
+        {"a receiver plugged in",
+         [&] { WriteWholeFile(at("dev/ttyACM0"), ""); },
+         {"/dev/ttyACM0", "/dev/ttyUSB0"}},
+        {"udev names it",
+         [&] {
+             ASSERT_EQ(mkdir(at("dev/serial").c_str(), 0755), 0);
+             ASSERT_EQ(mkdir(at("dev/serial/by-id").c_str(), 0755), 0);
+             MakeOld(at("dev/serial/by-id"));
+             ASSERT_EQ(symlink("../../ttyACM0", at("dev/serial/by-id/usb-gnss").c_str()), 0);
+         },
+         {"/dev/serial/by-id/usb-gnss", "/dev/ttyUSB0"}},
+        {"the adapter pulled out",
+         [&] { ASSERT_EQ(unlink(at("dev/ttyUSB0").c_str()), 0); },
+         {"/dev/serial/by-id/usb-gnss"}},
+        {"its name gone",
+         [&] { ASSERT_EQ(unlink(at("dev/serial/by-id/usb-gnss").c_str()), 0); },
+         {"/dev/ttyACM0"}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.change);
+        step.make();
+        EXPECT_EQ(devices(), step.expected);
+        // Once settled, the same list comes back from what was kept.
+        MakeOld(at("dev"));
+        if (access(at("dev/serial/by-id").c_str(), F_OK) == 0) MakeOld(at("dev/serial/by-id"));
+        EXPECT_EQ(devices(), step.expected);
+        EXPECT_EQ(devices(), step.expected);
+    }
 }
 
 class PortSourceTest : public ::testing::Test {
