@@ -12,16 +12,11 @@
 #error "libgps of gpsd 3.20 or later is needed (GPSD_API_MAJOR_VERSION 9)"
 #endif
 
-// libgps's reader of one report. gps_unpack() goes on to read whatever
-// follows a report that failed, and with a class further on it reads the
-// same text again for ever (libgps of gpsd 3.22, found by fuzzing: one
-// DEVICES report listing five receivers does it); a line holds one report,
-// so it is read once. Exported by libgps, though gps.h does not declare it.
-extern "C" int libgps_json_unpack(const char* buf, struct gps_data_t* gpsdata, const char** end);
-
 GpsdReceiver Receiver;
 
 namespace {
+
+GpsdReportReader reportReader = nullptr;
 
 // What libgps makes of the reports: large (24 KB with API 11), so kept for
 // the program's life, and only the parts of each report used.
@@ -337,11 +332,20 @@ void FollowGpsdReceiver(const char* device) {
     Receiver.named = Receiver.device[0] != '\0';
 }
 
+void UseGpsdReportReader(GpsdReportReader reader) {
+    reportReader = reader;
+}
+
+bool HaveGpsdReportReader() {
+    return reportReader != nullptr;
+}
+
 ReportKind DecodeGpsdReport(NavRecord& record, char* line, int32_t length, bool cut) {
     char name[kGpsdClassCapacity];
     // A NUL would end the text early for libgps, which would take the head
     // of an object for all of it.
-    if (cut || length <= 0 || std::memchr(line, '\0', static_cast<size_t>(length)) != nullptr ||
+    if (reportReader == nullptr || cut || length <= 0 ||
+        std::memchr(line, '\0', static_cast<size_t>(length)) != nullptr ||
         !ReadClass(line, length, name)) {
         return ReportKind::kUnreadable;
     }
@@ -354,7 +358,7 @@ ReportKind DecodeGpsdReport(NavRecord& record, char* line, int32_t length, bool 
     reportData.error[0] = '\0';
     const bool listsSatellites = std::strstr(line, "\"satellites\":") != nullptr;
     const char* end = nullptr;
-    const int status = libgps_json_unpack(line, &reportData, &end);
+    const int status = reportReader(line, &reportData, &end);
     // gpsd says a receiver closed with "activated":0, which libgps reads as
     // an error after the path; that report is taken as gpsd means it.
     if (status > 0 && Is(name, "DEVICE") && ClosedDevice(line)) {

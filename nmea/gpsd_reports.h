@@ -42,6 +42,19 @@ struct GpsdReceiver {
 
 extern GpsdReceiver Receiver;
 
+// libgps's reader of one report, libgps_json_unpack: exported by libgps though
+// gps.h does not declare it. gps_unpack() goes on to read whatever follows a
+// report that failed, and with a class further on it reads the same text again
+// for ever (libgps of gpsd 3.22, found by fuzzing: one DEVICES report listing
+// five receivers does it); a line holds one report, so it is read once.
+// libgps is loaded only when a gpsd source is met, so the reader is handed in.
+struct gps_data_t;
+using GpsdReportReader = int (*)(const char* line, gps_data_t* data, const char** end);
+inline constexpr char16_t kGpsdReportReaderName[] = u"libgps_json_unpack";
+// Until a reader is given (null takes it back), every line is kUnreadable.
+void UseGpsdReportReader(GpsdReportReader reader);
+bool HaveGpsdReportReader();
+
 // Starts following a receiver: the device named, or with an empty name the
 // first that gpsd reports. Forgets what gpsd said before.
 void FollowGpsdReceiver(const char* device);

@@ -9,6 +9,7 @@
 #include "nmea/gpsd_reports.h"
 #include "nmea/report_lines.h"
 #include "serial/com_port.h"
+#include "serial/gpsd_library.h"
 #include "serial/serial_state.h"
 
 namespace {
@@ -111,6 +112,9 @@ void StartGpsdSession(HANDLE port, int portNumber) {
                        ? 1
                        : 0;
     if (!SourceIsGpsd) return;
+    // Without the library every report reads as unreadable, and the
+    // diagnostics say what to install.
+    LoadGpsdReportReader();
     FollowGpsdReceiver(NamedDevice(source));
     // A new connection starts at a line of its own.
     ReportLines = ReportLineAssembler{};

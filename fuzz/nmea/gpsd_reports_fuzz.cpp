@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "nmea/gpsd_reports.h"
+
+extern "C" int libgps_json_unpack(const char* line, gps_data_t* data, const char** end);
 #include "nmea/nav_record.h"
 #include "nmea/nmea_state.h"
 #include "nmea/report_lines.h"
@@ -45,6 +47,7 @@ void CheckRecord() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ResetNmeaState();
+    UseGpsdReportReader(libgps_json_unpack);
     // The first byte picks whether a receiver is named: the input's head, up to a '{'.
     if (size > 0 && data[0] == '/') {
         char device[kGpsdPathCapacity] = {};

@@ -28,6 +28,7 @@ enum class Tag : std::uintptr_t {
     kIcon = 7,
     kAccelerator = 8,
     kResource = 9,
+    kLibrary = 10,
 };
 
 inline constexpr unsigned kPointerBits = sizeof(std::uintptr_t) * 8;

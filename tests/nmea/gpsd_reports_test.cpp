@@ -12,6 +12,7 @@
 #include "nmea/report_lines.h"
 #include "nmea/sky_view.h"
 #include "tests/support/gpsd_sky.h"
+#include "tests/support/linked_gpsd_reader.h"
 #include "tests/support/nmea_text.h"
 
 namespace {
@@ -44,7 +45,10 @@ std::string LineWith(const std::string& text, const std::vector<std::string>& pa
 
 class GpsdReports : public testing::Test {
   protected:
-    void SetUp() override { ResetNmeaState(); }
+    void SetUp() override {
+        test_support::UseLinkedGpsdReportReader();
+        ResetNmeaState();
+    }
 };
 
 // A DGPS fix of a u-blox ZED-F9P in the northern and western hemispheres, and
@@ -357,6 +361,10 @@ TEST_F(GpsdReports, FollowsOneReceiver) {
 
 // gpsd's answers, its refusals, and lines that are no report.
 TEST_F(GpsdReports, RepliesRefusalsAndUnreadableLines) {
+    // Until the program has loaded libgps, nothing is read.
+    UseGpsdReportReader(nullptr);
+    EXPECT_EQ(Decode(R"({"class":"TPV","mode":3,"lat":1.5,"lon":2.5})"), ReportKind::kUnreadable);
+    test_support::UseLinkedGpsdReportReader();
     const struct {
         const char* line;
         ReportKind kind;

@@ -15,6 +15,7 @@
 #include "nmea/sentence_router.h"
 #include "nmea/sky_view.h"
 #include "tests/support/allocation_counter.h"
+#include "tests/support/linked_gpsd_reader.h"
 #include "tests/support/nmea_text.h"
 
 namespace {
@@ -54,6 +55,7 @@ TEST(NmeaAllocation, GpsdReportsAllocateNothingAfterTheFirst) {
     std::free(block);
 
     static SkyView view;
+    test_support::UseLinkedGpsdReportReader();
     for (const char* chk : {"ublox-f9p-rtcm.log.chk", "ublox-8.log.chk", "ublox-aek-4t.log.chk",
                             "u-blox-m8t-time.log.chk", "ublox-glo.log.chk"}) {
         SCOPED_TRACE(chk);

@@ -11,6 +11,7 @@
 #include "screen/report_stream.h"
 #include "screen/sky_plot.h"
 #include "screen_fixture.h"
+#include "tests/support/linked_gpsd_reader.h"
 
 namespace {
 
@@ -36,6 +37,7 @@ class ReportStreamTest : public ScreenTest {
   protected:
     void SetUp() override {
         ScreenTest::SetUp();
+        test_support::UseLinkedGpsdReportReader();
         FollowGpsdReceiver("");
     }
     static int32_t FeedReports(const std::string& bytes) {

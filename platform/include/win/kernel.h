@@ -132,6 +132,14 @@ BOOL SetCommState(HANDLE port, DCB* settings);
 BOOL ClearCommError(HANDLE port, LPDWORD errors, COMSTAT* status);
 BOOL PurgeComm(HANDLE port, DWORD flags);
 
+// A shared library of the host by its file name ("libz.so.1"), loaded when
+// first asked for: a program can do without a library it only sometimes needs.
+// Null, with the reason on the diagnostics channel, when it cannot be loaded.
+HMODULE LoadLibraryW(LPCWSTR file_name);
+// The library's exported function of that name, or null.
+FARPROC GetProcAddressW(HMODULE module, LPCWSTR name);
+BOOL FreeLibrary(HMODULE module);
+
 // Milliseconds since an arbitrary start, wrapping after 49.7 days; the
 // virtual clock's time while that is active.
 DWORD GetTickCount();

@@ -23,6 +23,9 @@ using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
 using INT_PTR = std::intptr_t;
+// An exported function as GetProcAddressW finds it, to be cast to its own
+// type (void (*)() is the type compilers take as "any function").
+using FARPROC = void (*)();
 using ATOM = WORD;
 using COLORREF = DWORD;
 
