@@ -4,7 +4,7 @@
 
 #include "display/backend.h"
 #include "host/host.h"
-#include "user/wm_internal.h"
+#include "user/display_link.h"
 
 namespace host {
 

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "display/backend.h"
-#include "user/wm_internal.h"
+#include "user/display_link.h"
 
 namespace display {
 namespace {

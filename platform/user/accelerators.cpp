@@ -1,7 +1,7 @@
 // Keyboard accelerator tables: loaded from resources and matched against key
 // and character messages.
+#include "input.h"
 #include "resource_store.h"
-#include "wm_internal.h"
 
 HACCEL LoadAcceleratorsW(HINSTANCE instance, LPCWSTR name) {
     WORD id = 0;

@@ -1,5 +1,6 @@
-// Shared pieces of the built-in controls, the command bar, the message box and
-// the dialogs. Internal to the platform layer.
+// Level 20, above the window manager: shared pieces of the built-in controls,
+// the command bar, the message box and the dialogs. Internal to the platform
+// layer.
 #pragma once
 
 #include "win/user.h"
@@ -19,11 +20,12 @@ inline constexpr COLORREF kWhite = RGB(255, 255, 255);
 inline constexpr COLORREF kFace = RGB(192, 192, 192);
 inline constexpr COLORREF kCaption = RGB(0, 0, 128);
 
-void RegisterButtonClass();
-void RegisterStaticClass();
-void RegisterCommandBarClass();
-void RegisterMessageBoxClass();
-void RegisterDialogClass();
+// The window procedures of the built-in classes.
+LRESULT ButtonProc(HWND button, UINT message, WPARAM wparam, LPARAM lparam);
+LRESULT StaticProc(HWND control, UINT message, WPARAM wparam, LPARAM lparam);
+LRESULT CommandBarProc(HWND bar, UINT message, WPARAM wparam, LPARAM lparam);
+LRESULT MessageBoxProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam);
+LRESULT DialogWindowProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
 // Drawing helpers; each creates and frees its own brush.
 void FillSolid(HDC dc, const RECT& rect, COLORREF color);

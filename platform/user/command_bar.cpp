@@ -52,6 +52,8 @@ void RedrawBar(HWND bar) {
     ReleaseDC(bar, dc);
 }
 
+}  // namespace
+
 LRESULT CommandBarProc(HWND bar, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_CREATE:
@@ -89,6 +91,8 @@ LRESULT CommandBarProc(HWND bar, UINT message, WPARAM wparam, LPARAM lparam) {
     }
 }
 
+namespace {
+
 BarState* FindBar(HWND bar) {
     if (!IsWindow(bar)) return nullptr;
     auto found = Bars().find(bar);
@@ -96,13 +100,6 @@ BarState* FindBar(HWND bar) {
 }
 
 }  // namespace
-
-void RegisterCommandBarClass() {
-    WNDCLASSW window_class{};
-    window_class.lpfnWndProc = CommandBarProc;
-    window_class.lpszClassName = kCommandBarClass;
-    RegisterClassW(&window_class);
-}
 
 }  // namespace controls
 

@@ -42,6 +42,8 @@ bool TextEquals(HWND window, LPCWSTR text) {
     return text[length] == 0;
 }
 
+}  // namespace
+
 LRESULT ButtonProc(HWND button, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_CREATE:
@@ -90,15 +92,6 @@ LRESULT ButtonProc(HWND button, UINT message, WPARAM wparam, LPARAM lparam) {
         default:
             return DefWindowProcW(button, message, wparam, lparam);
     }
-}
-
-}  // namespace
-
-void RegisterButtonClass() {
-    WNDCLASSW window_class{};
-    window_class.lpfnWndProc = ButtonProc;
-    window_class.lpszClassName = kButtonClass;
-    RegisterClassW(&window_class);
 }
 
 }  // namespace controls

@@ -42,6 +42,8 @@ void RedrawStatic(HWND control) {
     ReleaseDC(control, dc);
 }
 
+}  // namespace
+
 LRESULT StaticProc(HWND control, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_CREATE:
@@ -70,21 +72,12 @@ LRESULT StaticProc(HWND control, UINT message, WPARAM wparam, LPARAM lparam) {
     }
 }
 
-}  // namespace
-
 void ConfigureStatic(HWND control, DWORD style, HICON icon) {
     auto found = Statics().find(control);
     if (found == Statics().end()) return;
     found->second.style = style;
     found->second.icon = icon;
     InvalidateRect(control, nullptr, FALSE);
-}
-
-void RegisterStaticClass() {
-    WNDCLASSW window_class{};
-    window_class.lpfnWndProc = StaticProc;
-    window_class.lpszClassName = kStaticClass;
-    RegisterClassW(&window_class);
 }
 
 }  // namespace controls

@@ -115,6 +115,8 @@ LRESULT DefaultDialogProcessing(HWND dialog, DialogState* state, UINT message, W
     }
 }
 
+}  // namespace
+
 LRESULT DialogWindowProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     DialogState* state = FindDialog(dialog);
     if (state != nullptr && state->procedure != nullptr) {
@@ -123,6 +125,8 @@ LRESULT DialogWindowProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam
     }
     return DefaultDialogProcessing(dialog, state, message, wparam, lparam);
 }
+
+namespace {
 
 void OnDialogKey(HWND dialog, WORD virtual_key, void* /*context*/) {
     SendCommand(dialog, virtual_key == VK_RETURN ? IDOK : IDCANCEL);
@@ -204,13 +208,6 @@ HWND CreateDialogWindow(HINSTANCE instance, const DialogTemplateData& data, HWND
 }
 
 }  // namespace
-
-void RegisterDialogClass() {
-    WNDCLASSW window_class{};
-    window_class.lpfnWndProc = DialogWindowProc;
-    window_class.lpszClassName = kDialogClass;
-    RegisterClassW(&window_class);
-}
 
 }  // namespace controls
 

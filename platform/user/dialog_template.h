@@ -1,5 +1,5 @@
-// Reading dialog templates in the platform's binary layout. Internal to the
-// platform layer.
+// Level 20, above the window manager: reading dialog templates in the
+// platform's binary layout. Internal to the platform layer.
 #pragma once
 
 #include <cstddef>

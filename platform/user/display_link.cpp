@@ -1,11 +1,14 @@
 // The window manager's side of the host display: which display is in use,
-// what of the screen it is handed, and the pauses of Sleep while it runs.
+// what of the screen it is handed, its input, and the pauses of Sleep while it
+// runs.
+#include "display_link.h"
+
 #include <algorithm>
 
 #include "gdi/window_dc.h"
 #include "host/host.h"
+#include "input.h"
 #include "platform/kernel/pause.h"
-#include "wm_internal.h"
 
 namespace wm {
 namespace {
@@ -17,6 +20,16 @@ constexpr std::uint64_t kPauseStepMs = 100;
 std::unique_ptr<display::Backend>& Current() {
     static std::unique_ptr<display::Backend> backend;
     return backend;
+}
+
+// Polls the display dry, queueing what it had or dropping it.
+void TakeHostInput(bool queue) {
+    display::Backend* backend = Current().get();
+    if (backend == nullptr) return;
+    display::InputEvent event;
+    while (backend->PollInput(&event)) {
+        if (queue) QueueInput(event);
+    }
 }
 
 // Sleep while a display runs: what was drawn before the pause is shown at
@@ -51,10 +64,6 @@ void SetBackend(std::unique_ptr<display::Backend> backend) {
     kernel::SetPauseHandler(Current() ? Pause : nullptr);
 }
 
-display::Backend* CurrentBackend() {
-    return Current().get();
-}
-
 display::Backend& Backend() {
     if (!Current()) Current() = display::CreateHeadlessBackend(nullptr);
     return *Current();
@@ -64,6 +73,14 @@ void PresentDamage() {
     RECT damage[gdi::kMaxDamageRects];
     const int count = gdi::TakeScreenDamageRects(damage, gdi::kMaxDamageRects);
     if (count > 0) Backend().Present(host::ScreenPixels(), damage, count);
+}
+
+void PullHostInput() {
+    TakeHostInput(true);
+}
+
+void DiscardHostInput() {
+    TakeHostInput(false);
 }
 
 }  // namespace wm

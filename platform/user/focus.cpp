@@ -5,7 +5,7 @@
 // that held the focus then is remembered, so that when it goes away while the
 // host still has the focus, the focus passes to its parent or owner as it
 // would have had the program kept it: a later loss reaches that window.
-#include "wm_internal.h"
+#include "focus.h"
 
 namespace wm {
 namespace {

@@ -1,11 +1,15 @@
 // Host input: mouse buttons, keys, the host window's close control and the
 // loss of the focus, queued as they come and turned into window messages when
 // the message loop takes them.
+#include "input.h"
+
 #include <array>
 #include <deque>
 
+#include "focus.h"
 #include "host/host.h"
-#include "wm_internal.h"
+#include "message_queue.h"
+#include "window_tree.h"
 
 namespace wm {
 namespace {
@@ -45,18 +49,10 @@ LPARAM KeyFlags(bool alt, bool down) {
     return static_cast<LPARAM>(static_cast<std::int32_t>(flags));
 }
 
-void Post(const display::InputEvent& event) {
-    I().queue.push_back(event);
-}
-
 }  // namespace
 
-void PullHostInput() {
-    display::Backend* backend = CurrentBackend();
-    if (backend == nullptr) return;
-    display::InputEvent event;
-    while (backend->PollInput(&event))
-        I().queue.push_back(event);
+void QueueInput(const display::InputEvent& event) {
+    I().queue.push_back(event);
 }
 
 bool InputPending() {
@@ -149,12 +145,6 @@ bool ControlDown() {
 
 void ResetInput() {
     I() = Input{};
-    // Input the display still holds belongs to the state just dropped.
-    if (display::Backend* backend = CurrentBackend()) {
-        display::InputEvent event;
-        while (backend->PollInput(&event)) {
-        }
-    }
 }
 
 }  // namespace wm
@@ -176,7 +166,7 @@ void InjectMouseButton(int screen_x, int screen_y, bool down) {
     event.kind = down ? display::InputEvent::Kind::kMouseDown : display::InputEvent::Kind::kMouseUp;
     event.x = screen_x;
     event.y = screen_y;
-    wm::Post(event);
+    wm::QueueInput(event);
 }
 
 void InjectKey(WORD virtual_key, char16_t character, bool alt, bool down) {
@@ -185,19 +175,19 @@ void InjectKey(WORD virtual_key, char16_t character, bool alt, bool down) {
     event.virtual_key = virtual_key;
     event.character = character;
     event.alt = alt;
-    wm::Post(event);
+    wm::QueueInput(event);
 }
 
 void InjectHostClose() {
     display::InputEvent event{};
     event.kind = display::InputEvent::Kind::kClose;
-    wm::Post(event);
+    wm::QueueInput(event);
 }
 
 void InjectFocusLost() {
     display::InputEvent event{};
     event.kind = display::InputEvent::Kind::kFocusLost;
-    wm::Post(event);
+    wm::QueueInput(event);
 }
 
 }  // namespace host

@@ -45,6 +45,8 @@ void PaintBox(HWND box, HDC dc, const BoxState& state) {
               DT_CENTER | DT_SINGLELINE, kBlack, true);
 }
 
+}  // namespace
+
 LRESULT MessageBoxProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam) {
     BoxState* state = FindBox(box);
     switch (message) {
@@ -69,6 +71,8 @@ LRESULT MessageBoxProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam) {
     }
 }
 
+namespace {
+
 void OnBoxKey(HWND box, WORD /*virtual_key*/, void* /*context*/) {
     // Enter and Escape both answer the only button.
     BoxState* state = FindBox(box);
@@ -76,13 +80,6 @@ void OnBoxKey(HWND box, WORD /*virtual_key*/, void* /*context*/) {
 }
 
 }  // namespace
-
-void RegisterMessageBoxClass() {
-    WNDCLASSW window_class{};
-    window_class.lpfnWndProc = MessageBoxProc;
-    window_class.lpszClassName = kMessageBoxClass;
-    RegisterClassW(&window_class);
-}
 
 }  // namespace controls
 

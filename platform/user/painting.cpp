@@ -1,12 +1,15 @@
 // What the screen shows of the windows: device contexts, showing, hiding and
 // moving with the exposure that follows, update regions and WM_PAINT.
+#include "painting.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
+#include "focus.h"
 #include "gdi/window_dc.h"
 #include "host/host.h"
-#include "wm_internal.h"
+#include "window_tree.h"
 
 namespace wm {
 namespace {
@@ -47,8 +50,7 @@ void UpdateTree(HWND handle) {
         UpdateTree(child);
 }
 
-}  // namespace
-
+// A device context on the screen part of the window, counted until FreeDc.
 HDC MakeDc(const Window& w, const Region& visible) {
     RECT screen = ScreenRect(w);
     RECT none{0, 0, 0, 0};
@@ -66,6 +68,8 @@ void FreeDc(HDC dc) {
     gdi::DeleteScreenDC(dc);
 }
 
+// The screen area is shown again or anew: every window with a visible part
+// there erases it now and gets it in its update region.
 void Expose(const Region& area) {
     if (area.empty()) return;
     Region uncovered = area;
@@ -89,6 +93,8 @@ void Expose(const Region& area) {
     }
     FillDesktop(uncovered);
 }
+
+}  // namespace
 
 void ExposeRect(const RECT& r) {
     Region area;

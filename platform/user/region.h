@@ -1,6 +1,6 @@
-// Rectangle lists used as regions by the window manager: visible parts of
-// windows, update regions and uncovered areas. A region is a list of disjoint
-// rectangles; right and bottom are exclusive.
+// Level 1 of the window manager: rectangle lists used as regions, for the
+// visible parts of windows, update regions and uncovered areas. A region is a
+// list of disjoint rectangles; right and bottom are exclusive.
 #pragma once
 
 #include <vector>

@@ -1,5 +1,6 @@
-// The compiled-in resources behind instance, resource, icon and accelerator
-// handles, and the readers of their binary layouts. Internal to platform_user.
+// Level 20, above the window manager: the compiled-in resources behind
+// instance, resource, icon and accelerator handles, and the readers of their
+// binary layouts. Internal to platform_user.
 #pragma once
 
 #include <cstdint>

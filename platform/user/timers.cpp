@@ -1,10 +1,13 @@
 // Window timers: each comes due every period and arrives as one WM_TIMER
 // message, however late it is taken.
+#include "timers.h"
+
 #include <algorithm>
 #include <vector>
 
 #include "host/host.h"
-#include "wm_internal.h"
+#include "message_queue.h"
+#include "window_tree.h"
 
 namespace wm {
 namespace {

@@ -1,5 +1,5 @@
-// Window manager services for the rest of the platform layer (controls,
-// dialogs). Not part of the program's interface.
+// Level 20, above the window manager: resource services for the controls and
+// dialogs. Not part of the program's interface.
 #pragma once
 
 #include <cstddef>

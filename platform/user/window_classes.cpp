@@ -1,6 +1,9 @@
 // Window classes: the program's and the built-in ones, found by name or atom.
-#include "builtin_controls.h"
-#include "wm_internal.h"
+#include "window_classes.h"
+
+#include <vector>
+
+#include "builtin_classes.h"
 
 namespace wm {
 namespace {
@@ -28,13 +31,31 @@ bool SameClassName(const std::u16string& a, LPCWSTR b) {
     return b[i] == 0;
 }
 
+ATOM AddClass(const WNDCLASSW& window_class) {
+    auto c = std::make_shared<WindowClass>();
+    c->name = window_class.lpszClassName;
+    c->atom = C().next_atom++;
+    c->style = window_class.style;
+    c->proc = window_class.lpfnWndProc;
+    c->instance = window_class.hInstance;
+    c->icon = window_class.hIcon;
+    c->background = window_class.hbrBackground;
+    C().all.push_back(c);
+    return c->atom;
+}
+
 }  // namespace
 
 std::shared_ptr<WindowClass> FindClass(LPCWSTR name) {
     Classes& c = C();
     if (!c.builtin_registered) {
         c.builtin_registered = true;
-        RegisterBuiltinControlClasses();
+        for (const BuiltinClass& builtin : kBuiltinClasses) {
+            WNDCLASSW window_class{};
+            window_class.lpfnWndProc = builtin.proc;
+            window_class.lpszClassName = builtin.name;
+            AddClass(window_class);
+        }
     }
     if (name == nullptr) return nullptr;
     for (const auto& window_class : c.all) {
@@ -63,14 +84,5 @@ ATOM RegisterClassW(const WNDCLASSW* window_class) {
     // The built-in classes come first so that a program cannot shadow them
     // by accident before the first lookup.
     if (wm::FindClass(window_class->lpszClassName)) return 0;
-    auto c = std::make_shared<wm::WindowClass>();
-    c->name = window_class->lpszClassName;
-    c->atom = wm::C().next_atom++;
-    c->style = window_class->style;
-    c->proc = window_class->lpfnWndProc;
-    c->instance = window_class->hInstance;
-    c->icon = window_class->hIcon;
-    c->background = window_class->hbrBackground;
-    wm::C().all.push_back(c);
-    return c->atom;
+    return wm::AddClass(*window_class);
 }

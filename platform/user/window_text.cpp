@@ -1,7 +1,8 @@
-// The default window procedure and the window text.
+// Level 12 of the window manager: the default window procedure and the
+// window text. Uses only lower levels.
 #include <algorithm>
 
-#include "wm_internal.h"
+#include "window_tree.h"
 
 LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     auto w = wm::FindWindow(window);
