@@ -1,5 +1,6 @@
 // Device contexts: memory ones on bitmaps and window ones on the device
-// screen, their text settings, and the screen's damage.
+// screen, the objects selected into them, their text settings, and the
+// screen's damage.
 #include <algorithm>
 
 #include "platform/gdi/gdi_state.h"
@@ -11,9 +12,9 @@ namespace {
 std::uintptr_t NewDc(bool screen) {
     Dc dc;
     dc.screen = screen;
-    dc.pen = S().stock[BLACK_PEN];
-    dc.brush = S().stock[WHITE_BRUSH];
-    if (!screen) dc.bitmap = S().default_bitmap;
+    dc.pen = O().stock[BLACK_PEN];
+    dc.brush = O().stock[WHITE_BRUSH];
+    if (!screen) dc.bitmap = O().default_bitmap;
     Hold(dc.pen);
     Hold(dc.brush);
     Hold(dc.bitmap);
@@ -61,6 +62,15 @@ std::vector<Box> DisjointBoxes(const std::vector<Box>& boxes) {
 }
 
 }  // namespace
+
+State::State() {
+    screen.fill(0xFFFFFF);
+}
+
+State& S() {
+    static State* state = new State;
+    return *state;
+}
 
 raster::Canvas CanvasOf(const Dc& dc) {
     raster::Canvas canvas;
@@ -121,6 +131,8 @@ int TakeScreenDamageRects(RECT* rects, int capacity) {
 }  // namespace gdi
 
 using gdi::Dc;
+using gdi::Kind;
+using gdi::Object;
 
 namespace host {
 
@@ -140,6 +152,39 @@ PixelView DcPixels(HDC dc) {
 HDC CreateCompatibleDC(HDC dc) {
     if (dc != nullptr && gdi::FindDc(dc) == nullptr) return nullptr;
     return handles::As<HDC>(gdi::NewDc(false));
+}
+
+HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
+    if (gdi::FindDc(dc) == nullptr) return nullptr;
+    return gdi::NewBitmap(width, height);
+}
+
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
+    Dc* d = gdi::FindDc(dc);
+    Object* o = gdi::FindObject(object);
+    if (d == nullptr || o == nullptr) return nullptr;
+    std::uintptr_t* slot = nullptr;
+    switch (o->kind) {
+        case Kind::kPen:
+            slot = &d->pen;
+            break;
+        case Kind::kBrush:
+            slot = &d->brush;
+            break;
+        case Kind::kBitmap:
+            if (d->screen) return nullptr;
+            // A bitmap lives in one memory DC at a time; the shared default one
+            // may be in many.
+            if (!o->stock && o->selected > 0 && d->bitmap != handles::Raw(object)) return nullptr;
+            slot = &d->bitmap;
+            break;
+    }
+    const std::uintptr_t previous = *slot;
+    if (previous == handles::Raw(object)) return object;
+    gdi::Hold(handles::Raw(object));
+    gdi::Release(previous);
+    *slot = handles::Raw(object);
+    return handles::As<HGDIOBJ>(previous);
 }
 
 BOOL DeleteDC(HDC dc) {

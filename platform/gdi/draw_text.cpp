@@ -26,6 +26,13 @@ using gdi::Box;
 using gdi::Dc;
 namespace raster = gdi::raster;
 
+namespace {
+
+// Opaque text fills its cells with white: the only background colour.
+constexpr std::uint32_t kTextBackground = 0xFFFFFF;
+
+}  // namespace
+
 int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format) {
     const Dc* d = gdi::FindDc(dc);
     if (d == nullptr || rect == nullptr || count < -1) return 0;
@@ -107,7 +114,7 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* rect, UINT format) {
     const Box opaque_cells = gdi::raster::Intersect(cells, frame);
     gdi::ForEachClip(*d, [&](const gdi::raster::Canvas& target, const Box& clip) {
         gdi::raster::BlendCoverage(target, gdi::raster::Intersect(clip, frame), mask, d->text_color,
-                                   opaque ? &opaque_cells : nullptr, gdi::kTextBackground);
+                                   opaque ? &opaque_cells : nullptr, kTextBackground);
     });
     return line_height;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/gdi/gdi_state.h"
+#include "platform/gdi/objects.h"
 
 namespace {
 

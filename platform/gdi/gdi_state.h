@@ -1,14 +1,15 @@
-// State shared by the GDI's own files: objects and device contexts behind
-// their handles, the device screen and its damage. Internal to platform_gdi.
+// Device contexts behind their handles, the device screen they draw on and its
+// damage; what device_contexts.cpp defines. Above the objects, which the
+// device contexts hold. Internal to platform_gdi.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "host/host.h"
 #include "platform/common/handle_table.h"
+#include "platform/gdi/objects.h"
 #include "platform/gdi/raster.h"
 #include "win/gdi.h"
 
@@ -17,24 +18,6 @@ namespace gdi {
 using raster::Box;
 
 inline constexpr COLORREF kInvalidColor = 0xFFFFFFFF;
-// Opaque text fills its cells with white: the only background colour.
-inline constexpr std::uint32_t kTextBackground = 0xFFFFFF;
-// The system colours GetSysColor knows, indexes 0 to 30.
-inline constexpr int kSystemColorCount = 31;
-// Stock object numbers run from 0 to BLACK_PEN.
-inline constexpr int kStockCount = BLACK_PEN + 1;
-
-enum class Kind { kPen, kBrush, kBitmap };
-
-struct Object {
-    Kind kind = Kind::kPen;
-    bool stock = false;
-    int selected = 0;  // device contexts holding it
-    std::uint32_t color = 0;
-    int width = 0;  // bitmap pixels
-    int height = 0;
-    std::unique_ptr<std::uint32_t[]> pixels;
-};
 
 struct Dc {
     bool screen = false;
@@ -49,10 +32,7 @@ struct Dc {
 };
 
 struct State {
-    handles::HandleTable<Object, handles::Tag::kGdiObject> objects;
     handles::HandleTable<Dc, handles::Tag::kDeviceContext> dcs;
-    std::array<std::uintptr_t, kStockCount> stock{};
-    std::uintptr_t default_bitmap = 0;
     std::array<std::uint32_t, host::kScreenWidth * host::kScreenHeight> screen;
     raster::Damage damage;
 
@@ -66,23 +46,6 @@ State& S();
 inline Dc* FindDc(HDC dc) {
     return S().dcs.Find(handles::Raw(dc));
 }
-inline Object* FindObject(std::uintptr_t raw) {
-    return S().objects.Find(raw);
-}
-inline Object* FindObject(HGDIOBJ object) {
-    return FindObject(handles::Raw(object));
-}
-inline std::uint32_t Rgb(COLORREF color) {
-    return color & 0xFFFFFF;
-}
-
-// Counts a device context's hold on an object, which keeps it from deletion.
-void Hold(std::uintptr_t raw);
-void Release(std::uintptr_t raw);
-
-// The colour of a brush, or of a system colour index given as a brush as the
-// platform allows ((HBRUSH)(COLOR_WINDOW + 1)); false for neither.
-bool BrushColor(HBRUSH brush, std::uint32_t* color);
 
 // The pixels the device context draws on.
 raster::Canvas CanvasOf(const Dc& dc);

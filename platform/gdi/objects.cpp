@@ -2,7 +2,8 @@
 // into device contexts, and the system colours.
 #include <new>
 
-#include "platform/gdi/gdi_state.h"
+#include "host/host.h"
+#include "platform/gdi/objects.h"
 
 namespace gdi {
 namespace {
@@ -12,8 +13,7 @@ constexpr std::int64_t kMaxBitmapPixels = std::int64_t{1} << 24;
 
 }  // namespace
 
-State::State() {
-    screen.fill(0xFFFFFF);
+Objects::Objects() {
     auto add = [this](int number, Kind kind, std::uint32_t color) {
         Object object;
         object.kind = kind;
@@ -34,9 +34,9 @@ State::State() {
     default_bitmap = objects.Add(std::move(bitmap));
 }
 
-State& S() {
-    static State* state = new State;
-    return *state;
+Objects& O() {
+    static Objects* objects = new Objects;
+    return *objects;
 }
 
 void Hold(std::uintptr_t raw) {
@@ -63,9 +63,22 @@ bool BrushColor(HBRUSH brush, std::uint32_t* color) {
     return true;
 }
 
+HBITMAP NewBitmap(int width, int height) {
+    if (width <= 0 || height <= 0 || width > kMaxBitmapSide || height > kMaxBitmapSide)
+        return nullptr;
+    const std::int64_t count = std::int64_t{width} * height;
+    if (count > kMaxBitmapPixels) return nullptr;
+    Object bitmap;
+    bitmap.kind = Kind::kBitmap;
+    bitmap.width = width;
+    bitmap.height = height;
+    bitmap.pixels.reset(new (std::nothrow) std::uint32_t[static_cast<std::size_t>(count)]());
+    if (bitmap.pixels == nullptr) return nullptr;
+    return handles::As<HGDIOBJ>(O().objects.Add(std::move(bitmap)));
+}
+
 }  // namespace gdi
 
-using gdi::Dc;
 using gdi::Kind;
 using gdi::Object;
 
@@ -86,63 +99,20 @@ HPEN CreatePen(int style, int width, COLORREF color) {
     Object pen;
     pen.kind = Kind::kPen;
     pen.color = gdi::Rgb(color);
-    return handles::As<HGDIOBJ>(gdi::S().objects.Add(std::move(pen)));
+    return handles::As<HGDIOBJ>(gdi::O().objects.Add(std::move(pen)));
 }
 
 HBRUSH CreateSolidBrush(COLORREF color) {
     Object brush;
     brush.kind = Kind::kBrush;
     brush.color = gdi::Rgb(color);
-    return handles::As<HGDIOBJ>(gdi::S().objects.Add(std::move(brush)));
+    return handles::As<HGDIOBJ>(gdi::O().objects.Add(std::move(brush)));
 }
 
 HGDIOBJ GetStockObject(int object) {
     if (object < 0 || object >= gdi::kStockCount) return nullptr;
     // Zero for the numbers between the three stock objects.
-    return handles::As<HGDIOBJ>(gdi::S().stock[static_cast<std::size_t>(object)]);
-}
-
-HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
-    if (gdi::FindDc(dc) == nullptr) return nullptr;
-    if (width <= 0 || height <= 0 || width > gdi::kMaxBitmapSide || height > gdi::kMaxBitmapSide)
-        return nullptr;
-    const std::int64_t count = std::int64_t{width} * height;
-    if (count > gdi::kMaxBitmapPixels) return nullptr;
-    Object bitmap;
-    bitmap.kind = Kind::kBitmap;
-    bitmap.width = width;
-    bitmap.height = height;
-    bitmap.pixels.reset(new (std::nothrow) std::uint32_t[static_cast<std::size_t>(count)]());
-    if (bitmap.pixels == nullptr) return nullptr;
-    return handles::As<HGDIOBJ>(gdi::S().objects.Add(std::move(bitmap)));
-}
-
-HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
-    Dc* d = gdi::FindDc(dc);
-    Object* o = gdi::FindObject(object);
-    if (d == nullptr || o == nullptr) return nullptr;
-    std::uintptr_t* slot = nullptr;
-    switch (o->kind) {
-        case Kind::kPen:
-            slot = &d->pen;
-            break;
-        case Kind::kBrush:
-            slot = &d->brush;
-            break;
-        case Kind::kBitmap:
-            if (d->screen) return nullptr;
-            // A bitmap lives in one memory DC at a time; the shared default one
-            // may be in many.
-            if (!o->stock && o->selected > 0 && d->bitmap != handles::Raw(object)) return nullptr;
-            slot = &d->bitmap;
-            break;
-    }
-    const std::uintptr_t previous = *slot;
-    if (previous == handles::Raw(object)) return object;
-    gdi::Hold(handles::Raw(object));
-    gdi::Release(previous);
-    *slot = handles::Raw(object);
-    return handles::As<HGDIOBJ>(previous);
+    return handles::As<HGDIOBJ>(gdi::O().stock[static_cast<std::size_t>(object)]);
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
@@ -152,7 +122,7 @@ BOOL DeleteObject(HGDIOBJ object) {
     // Still selected into a device context: keep it, so that DC never draws
     // with freed memory.
     if (o->selected > 0) return FALSE;
-    gdi::S().objects.Remove(handles::Raw(object));
+    gdi::O().objects.Remove(handles::Raw(object));
     return TRUE;
 }
 
