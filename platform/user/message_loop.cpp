@@ -85,8 +85,7 @@ LRESULT DispatchMessageW(const MSG* message) {
     auto w = FindWindow(message->hwnd);
     if (!w) return 0;
     const unsigned paint_calls = w->paint_calls;
-    const LRESULT result =
-        wm::CallWindow(message->hwnd, message->message, message->wParam, message->lParam);
+    const LRESULT result = wm::CallWindow(*w, message->message, message->wParam, message->lParam);
     if (message->message == WM_PAINT) wm::FinishPaintIfIgnored(message->hwnd, paint_calls);
     return result;
 }

@@ -158,9 +158,12 @@ HWND MainWindow() {
 
 LRESULT CallWindow(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     auto w = FindWindow(window);
-    if (!w || w->proc == nullptr) return 0;
-    WNDPROC proc = w->proc;
-    return proc(window, message, wparam, lparam);
+    return w ? CallWindow(*w, message, wparam, lparam) : 0;
+}
+
+LRESULT CallWindow(const Window& w, UINT message, WPARAM wparam, LPARAM lparam) {
+    WNDPROC proc = w.proc;
+    return proc != nullptr ? proc(w.handle, message, wparam, lparam) : 0;
 }
 
 bool IsSelfOrDescendant(HWND window, HWND ancestor) {

@@ -55,6 +55,8 @@ HWND WindowFromScreenPoint(int x, int y);
 // The program's main window: the oldest top-level window without an owner.
 HWND MainWindow();
 LRESULT CallWindow(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+// The same for a window already found; the caller holds it for the call.
+LRESULT CallWindow(const Window& w, UINT message, WPARAM wparam, LPARAM lparam);
 bool IsSelfOrDescendant(HWND window, HWND ancestor);
 // The window and all its descendants, the window first.
 void CollectSubtree(HWND handle, std::vector<HWND>& out);
