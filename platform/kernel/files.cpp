@@ -1,5 +1,5 @@
-// CreateFileW, ReadFile, WriteFile and CloseHandle over host descriptors:
-// files, serial devices and network sources.
+// CreateFileW, ReadFile, WriteFile, FlushFileBuffers and CloseHandle over
+// host descriptors: files, serial devices and network sources.
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -11,10 +11,12 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 #include "host/host.h"
 #include "platform/kernel/handle_table.h"
+#include "platform/kernel/last_error.h"
 #include "platform/kernel/net_source.h"
 #include "platform/kernel/serial_line.h"
 #include "platform/kernel/source_address.h"
@@ -342,6 +344,30 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes_to_write, LPDWORD bytes_
     return FALSE;
 }
 
+BOOL FlushFileBuffers(HANDLE file) {
+    ObjectLock lock(file);
+    KernelObject* object = lock.Get();
+    if (object == nullptr || object->kind != ObjectKind::kFile) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!object->can_write) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    // The data and what is needed to read it back (the size); times are
+    // not worth a second write.
+    int result;
+    do {
+        result = fdatasync(object->fd.Get());
+    } while (result != 0 && errno == EINTR);
+    if (result == 0) return TRUE;
+    const int error = errno;
+    host::Report("%s: flush failed: %s", object->name.c_str(), std::strerror(error));
+    SetLastError(kernel::ErrorFromErrno(error));
+    return FALSE;
+}
+
 BOOL CloseHandle(HANDLE object) {
     {
         ObjectLock lock(object);
@@ -349,5 +375,16 @@ BOOL CloseHandle(HANDLE object) {
             kernel::NoteClosing(*lock.Get());
         }
     }
-    return kernel::RemoveObject(object) ? TRUE : FALSE;
+    std::optional<KernelObject> closing = kernel::TakeObject(object);
+    if (!closing) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    // Closed outside the table's lock: closing a tty may wait for its output
+    // to drain.
+    if (closing->Close()) return TRUE;
+    const int error = errno;
+    host::Report("%s: close failed: %s", closing->name.c_str(), std::strerror(error));
+    SetLastError(kernel::ErrorFromErrno(error));
+    return FALSE;
 }

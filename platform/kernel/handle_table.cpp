@@ -33,24 +33,19 @@ HANDLE AddObject(KernelObject object) {
     return handle != 0 ? handles::As<HANDLE>(handle) : INVALID_HANDLE_VALUE;
 }
 
-bool RemoveObject(HANDLE handle) {
-    std::optional<KernelObject> closing;
-    {
-        Table& table = GetTable();
-        std::lock_guard<std::mutex> lock(table.mutex);
-        closing = table.objects.Remove(handles::Raw(handle));
-    }
-    // The descriptor closes here, outside the lock: closing a tty may wait
-    // for its output to drain.
-    return closing.has_value();
+std::optional<KernelObject> TakeObject(HANDLE handle) {
+    Table& table = GetTable();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    return table.objects.Remove(handles::Raw(handle));
 }
 
 // The exclusive-open flag would otherwise outlive us on a line that another
 // descriptor still holds open. A name still being looked up is left to the
 // next asker.
-KernelObject::~KernelObject() {
+void KernelObject::LetGo() {
     if (kind == ObjectKind::kSerial && fd.Valid()) ioctl(fd.Get(), TIOCNXCL);
     if (stream && stream->lookup != 0) DropLookup(stream->lookup);
+    if (stream) stream->lookup = 0;
 }
 
 ObjectLock::ObjectLock(HANDLE handle) : lock_(GetTable().mutex) {

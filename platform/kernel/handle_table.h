@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,9 +56,14 @@ struct KernelObject {
     KernelObject() = default;
     KernelObject(KernelObject&&) = default;
     KernelObject& operator=(KernelObject&&) = default;
-    // Lifts a serial line's exclusive-open flag before the descriptor closes,
-    // and leaves a name lookup under way to the next asker.
-    ~KernelObject();
+    ~KernelObject() { LetGo(); }
+
+    // Lets the object go and closes its descriptor; false, with errno set,
+    // when close() failed.
+    bool Close() {
+        LetGo();
+        return fd.Close();
+    }
 
     ObjectKind kind = ObjectKind::kFile;
     UniqueFd fd;
@@ -70,6 +76,11 @@ struct KernelObject {
     bool counters_missing = false;  // the line keeps no error counters
     LineCounters counters;
     std::unique_ptr<NetStream> stream;  // network sources only
+
+  private:
+    // Lifts a serial line's exclusive-open flag before the descriptor closes,
+    // and leaves a name lookup under way to the next asker.
+    void LetGo();
 };
 
 // Open files and ports at once.
@@ -78,8 +89,9 @@ inline constexpr int kMaxHandles = 128;
 // Takes ownership of the object; INVALID_HANDLE_VALUE when the table is full.
 HANDLE AddObject(KernelObject object);
 
-// Closes the object behind the handle; false if the handle is not open.
-bool RemoveObject(HANDLE handle);
+// Takes the object behind the handle out of the table, for the caller to
+// close; empty if the handle is not open.
+std::optional<KernelObject> TakeObject(HANDLE handle);
 
 // Holds the table lock while the caller works on one object. Get() is null
 // when the handle is not open.

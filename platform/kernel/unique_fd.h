@@ -1,8 +1,6 @@
 // Owner of one host file descriptor.
 #pragma once
 
-#include <unistd.h>
-
 namespace kernel {
 
 class UniqueFd {
@@ -14,10 +12,7 @@ class UniqueFd {
     UniqueFd& operator=(const UniqueFd&) = delete;
     UniqueFd(UniqueFd&& other) noexcept : fd_(other.Release()) {}
     UniqueFd& operator=(UniqueFd&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            fd_ = other.Release();
-        }
+        if (this != &other) Reset(other.Release());
         return *this;
     }
 
@@ -28,11 +23,14 @@ class UniqueFd {
         fd_ = -1;
         return fd;
     }
-    // close() is not retried on EINTR: Linux frees the descriptor either way.
-    void Reset(int fd = -1) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = fd;
-    }
+    // Closes the descriptor now. False, with errno set, when close() failed:
+    // some filesystems report the last writes' failure only there. The
+    // descriptor is gone either way (Linux frees it even on EINTR), so
+    // close() is never tried twice.
+    bool Close();
+    // Closes the descriptor held, if any, and takes fd. A failed close is
+    // said on the diagnostics channel, since no caller is there to hear it.
+    void Reset(int fd = -1);
 
   private:
     int fd_ = -1;

@@ -16,15 +16,18 @@
 #include <gtest/gtest.h>
 
 #include "host/host.h"
+#include "platform/kernel/unique_fd.h"
 #include "platform/kernel/wide_text.h"
 #include "tests/support/stderr_capture.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/write_back_store.h"
 #include "win/kernel.h"
 
 namespace {
 
 using test_support::ReadWholeFile;
 using test_support::TempDir;
+using test_support::WriteBackStore;
 using test_support::WriteWholeFile;
 
 constexpr const char16_t* kLogName = u"NMEADataLog.TXT";
@@ -264,6 +267,101 @@ TEST_F(FileTest, FailedWritesCountWhatWasWrittenAndAreSaidOnce) {
         EXPECT_EQ(CloseHandle(file), TRUE);
     }
     EXPECT_EQ(LogContent(), std::string(1000, 'x'));
+}
+
+// A store that runs full only when the bytes are written back says so at
+// FlushFileBuffers or, when it offers no fsync, at CloseHandle: the call
+// fails with the disk full and says once why, and the handle is gone.
+TEST_F(FileTest, AStoreThatRunsFullAtWriteBackFailsTheFlushOrTheClose) {
+    const struct {
+        const char* what;
+        WriteBackStore::WriteBack mode;
+        BOOL flushed;
+        BOOL closed;
+        std::string said;  // after "skymark: " and the path
+    } cases[] = {
+        {"write-back at fsync", WriteBackStore::WriteBack::kAtFsync, FALSE, TRUE,
+         "flush failed: No space left on device"},
+        {"write-back at close only", WriteBackStore::WriteBack::kAtCloseOnly, TRUE, FALSE,
+         "close failed: No space left on device"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string mountPoint = dir_.File(std::string("store-") + c.what);
+        ASSERT_EQ(mkdir(mountPoint.c_str(), 0755), 0);
+        WriteBackStore store(mountPoint, 1000, c.mode);
+        if (!store.Ok()) GTEST_SKIP() << store.Why();
+        const std::string path = mountPoint + "/NMEADataLog.TXT";
+        std::u16string name(path.begin(), path.end());
+        HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        // The store takes every write, whatever its room.
+        EXPECT_TRUE(Append(file, std::string(600, 'a')));
+        EXPECT_TRUE(Append(file, std::string(600, 'b')));
+
+        host::ForgetReports();
+        test_support::StderrCapture capture;
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_EQ(FlushFileBuffers(file), c.flushed);
+        EXPECT_EQ(GetLastError(), c.flushed ? ERROR_SUCCESS : ERROR_DISK_FULL);
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_EQ(CloseHandle(file), c.closed);
+        EXPECT_EQ(GetLastError(), c.closed ? ERROR_SUCCESS : ERROR_DISK_FULL);
+        EXPECT_EQ(capture.Take(), "skymark: " + path + ": " + c.said + "\n");
+        // Closed all the same; what did not fit is lost.
+        EXPECT_EQ(CloseHandle(file), FALSE);
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+        EXPECT_EQ(ReadWholeFile(path), std::string(600, 'a') + std::string(400, 'b'));
+    }
+}
+
+// Flushing is offered for files open for writing alone.
+TEST_F(FileTest, OnlyAFileOpenForWritingIsFlushed) {
+    HANDLE log = CreateLog();
+    ASSERT_NE(log, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(Append(log, "abc"));
+    EXPECT_EQ(FlushFileBuffers(log), TRUE);
+    HANDLE reader =
+        CreateFileW(kLogName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(FlushFileBuffers(reader), FALSE);
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(CloseHandle(reader), TRUE);
+    EXPECT_EQ(CloseHandle(log), TRUE);
+    EXPECT_EQ(FlushFileBuffers(log), FALSE);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(LogContent(), "abc");
+}
+
+// A descriptor whose close fails says so: to the caller that closes it, or on
+// the diagnostics channel when it goes with its owner.
+TEST_F(FileTest, AFailedCloseOfADescriptorIsNeverDropped) {
+    const std::string mountPoint = dir_.File("store");
+    ASSERT_EQ(mkdir(mountPoint.c_str(), 0755), 0);
+    WriteBackStore store(mountPoint, 10, WriteBackStore::WriteBack::kAtCloseOnly);
+    if (!store.Ok()) GTEST_SKIP() << store.Why();
+    auto overfilled = [&](const char* name) {
+        const std::string path = mountPoint + "/" + name;
+        kernel::UniqueFd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+        EXPECT_TRUE(fd.Valid()) << std::strerror(errno);
+        EXPECT_EQ(write(fd.Get(), "0123456789ab", 12), 12);
+        return fd;
+    };
+    host::ForgetReports();
+    test_support::StderrCapture capture;
+    {
+        kernel::UniqueFd closed = overfilled("closed");
+        errno = 0;
+        EXPECT_FALSE(closed.Close());
+        EXPECT_EQ(errno, ENOSPC);
+        EXPECT_FALSE(closed.Valid());
+        EXPECT_TRUE(closed.Close()) << "nothing left to close";
+    }
+    EXPECT_EQ(capture.Take(), "");
+    test_support::StderrCapture dropped;
+    { kernel::UniqueFd gone = overfilled("dropped"); }
+    EXPECT_EQ(dropped.Take(), "skymark: closing a descriptor failed: No space left on device\n");
 }
 
 TEST(WideText, ConvertsAndRespectsCapacity) {

@@ -20,7 +20,28 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytes_to_read, LPDWORD bytes_rea
               OVERLAPPED* overlapped);
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes_to_write, LPDWORD bytes_written,
                OVERLAPPED* overlapped);
+// Closes the handle. A file's close can fail where its store reports the
+// last writes' failure only then; the handle is gone either way.
 BOOL CloseHandle(HANDLE object);
+// Has the file's written bytes reach its store, so that a store's failure to
+// take them shows here. Files open for writing only: ports fail.
+BOOL FlushFileBuffers(HANDLE file);
+
+// The calling thread's last error. Set by CloseHandle and FlushFileBuffers
+// when they fail.
+DWORD GetLastError();
+void SetLastError(DWORD error);
+
+inline constexpr DWORD ERROR_SUCCESS = 0;
+inline constexpr DWORD ERROR_INVALID_FUNCTION = 1;
+inline constexpr DWORD ERROR_ACCESS_DENIED = 5;
+inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
+inline constexpr DWORD ERROR_WRITE_FAULT = 29;
+inline constexpr DWORD ERROR_GEN_FAILURE = 31;
+inline constexpr DWORD ERROR_DISK_FULL = 112;
+inline constexpr DWORD ERROR_FILE_TOO_LARGE = 223;
+inline constexpr DWORD ERROR_OPERATION_ABORTED = 995;
+inline constexpr DWORD ERROR_DISK_QUOTA_EXCEEDED = 1295;
 
 // Serial line settings. Only BaudRate, ByteSize, Parity and StopBits are
 // applied to the host line; the other members are carried for callers.
