@@ -27,11 +27,19 @@ bool IsOpenHandle(HANDLE h) {
     return h != nullptr && h != INVALID_HANDLE_VALUE;
 }
 
-void CloseLog() {
+// Ends logging; false when the log's last bytes may not have reached the
+// store, which some stores find out only when they are flushed or closed.
+// After a failed write that adds nothing: the user is told once either way.
+bool CloseLog() {
     LoggingEnabled = 0;
-    if (IsOpenHandle(LogFile)) CloseHandle(LogFile);
+    bool kept = true;
+    if (IsOpenHandle(LogFile)) {
+        kept = FlushFileBuffers(LogFile) != FALSE;
+        kept = CloseHandle(LogFile) != FALSE && kept;
+    }
     LogFile = nullptr;
     CloseGpsdLog();
+    return kept;
 }
 
 // Appends the bytes to the log; false when they did not all reach it.
@@ -149,7 +157,9 @@ void UpdateTick(HWND window) {
 
 void ToggleLogging(HWND window) {
     if (LoggingEnabled) {
-        CloseLog();
+        // A log whose last bytes the store refused at the end has failed as
+        // a write does, and is said the same way.
+        if (!CloseLog()) MessageBoxW(window, u"Write Error", u"Write Error", MB_OK);
         return;
     }
     HANDLE file = CreateFileW(u"NMEADataLog.TXT", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,

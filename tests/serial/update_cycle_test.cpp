@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "nmea/nav_record.h"
 #include "serial/serial_state.h"
 #include "serial_fixture.h"
+#include "tests/support/write_back_store.h"
 
 namespace serial_test {
 namespace {
@@ -156,6 +158,80 @@ TEST_F(UpdateTest, LogFailuresEndLoggingWithAMessageBox) {
         EXPECT_EQ(ReadLog(), sent.substr(0, kLimit));
     }
     EXPECT_TRUE(ShowsMessageBox(boxes.front().screen, u"Open Error"));
+    EXPECT_TRUE(ShowsMessageBox(boxes.back().screen, u"Write Error"));
+}
+
+// Logs on stores of the test's own, which run full only at write-back.
+class LogStoreTest : public UpdateTest {
+  protected:
+    // Nothing may hold a store as it goes: neither the working directory nor
+    // the log, which the base closes.
+    void TearDown() override {
+        EXPECT_EQ(chdir(dir_.Path().c_str()), 0);
+        UpdateTest::TearDown();
+    }
+    std::vector<std::unique_ptr<test_support::WriteBackStore>> stores_;
+};
+
+// A log whose store refuses its last bytes only when logging stops (at the
+// flush, or at the close of a store that offers no flush) ends as a failed
+// write does: the same box, logging off with the caption "Log", and the log
+// holding what fitted.
+TEST_F(LogStoreTest, ALogTheStoreRefusesAtItsEndSaysWriteError) {
+    using test_support::WriteBackStore;
+    PtyPair& pty = StartWithReceiver();
+    struct Box {
+        std::u16string caption;
+        std::vector<std::uint32_t> screen;
+    };
+    std::vector<Box> boxes;
+    std::size_t ticksAtClick = 0;
+    OnClock([&](std::uint64_t) {
+        // A tick runs under the box before it is answered.
+        if (!Seen.inLogCommand || Seen.ticks.size() <= ticksAtClick) return;
+        boxes.push_back({LogButtonText(), ScreenSnapshot()});
+        PressEnter();
+    });
+    constexpr std::size_t kCapacity = 1000;
+    const struct {
+        const char* name;
+        WriteBackStore::WriteBack mode;
+    } cases[] = {{"written back at the flush", WriteBackStore::WriteBack::kAtFsync},
+                 {"written back at the close", WriteBackStore::WriteBack::kAtCloseOnly}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string store = dir_.File(c.name);
+        ASSERT_EQ(mkdir(store.c_str(), 0755), 0);
+        stores_.push_back(std::make_unique<WriteBackStore>(store, kCapacity, c.mode));
+        if (!stores_.back()->Ok()) GTEST_SKIP() << stores_.back()->Why();
+        ASSERT_EQ(chdir(store.c_str()), 0);
+
+        ClickLogNow();
+        ASSERT_EQ(LoggingEnabled, 1);
+        std::string sent;
+        for (char letter : {'a', 'b'}) {
+            const std::string chunk(600, letter);
+            SendBeforeNextTick(pty, chunk);
+            sent += chunk;
+        }
+        // The store took every write.
+        EXPECT_EQ(Seen.ticks.back().caption, u"Stop");
+        const std::size_t boxesBefore = boxes.size();
+        ticksAtClick = Seen.ticks.size();
+        ClickLog();
+        ASSERT_TRUE(RunUntil(host::NowMs() + 3000));
+        ASSERT_EQ(boxes.size(), boxesBefore + 1);
+        EXPECT_EQ(boxes.back().caption, u"Log");
+        EXPECT_EQ(LoggingEnabled, 0);
+        EXPECT_EQ(LogFile, nullptr);
+        EXPECT_EQ(test_support::ReadWholeFile(store + "/NMEADataLog.TXT"),
+                  sent.substr(0, kCapacity));
+        // Logging stays off and nothing more is said.
+        SendBeforeNextTick(pty, "more");
+        EXPECT_EQ(boxes.size(), boxesBefore + 1);
+        EXPECT_EQ(Seen.ticks.back().caption, u"Log");
+        ASSERT_EQ(chdir(dir_.Path().c_str()), 0);
+    }
     EXPECT_TRUE(ShowsMessageBox(boxes.back().screen, u"Write Error"));
 }
 
