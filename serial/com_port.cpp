@@ -9,8 +9,9 @@ HANDLE OpenComPort(int portNumber) {
     HANDLE port =
         CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (port == INVALID_HANDLE_VALUE) return port;
-    // A port that refuses the settings, or has none (a network source), is used as it is.
-    SetLineRate(port, OpeningRate());
+    // A serial line that refuses the settings is used as it is; a network
+    // source has none.
+    if (IsSerialLine(port)) SetLineRate(port, portNumber, OpeningRate());
     return port;
 }
 

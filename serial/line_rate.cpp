@@ -49,10 +49,17 @@ DWORD OpeningRate() {
     return BaudSetting != kAutoBaud ? BaudSetting : kTrialRates[0];
 }
 
-bool SetLineRate(HANDLE port, DWORD rate) {
+bool SetLineRate(HANDLE port, int portNumber, DWORD rate) {
     DCB settings{};
     settings.DCBlength = sizeof(settings);
-    GetCommState(port, &settings);
+    // Settings that cannot be read are not made up: the line stays as it is.
+    // Said once however often it recurs: the channel says each text once.
+    if (!GetCommState(port, &settings)) {
+        WCHAR text[64];
+        wsprintfW(text, u"COM%d: line settings cannot be read; left as they are", portNumber);
+        OutputDebugStringW(text);
+        return false;
+    }
     settings.BaudRate = rate;
     settings.ByteSize = 8;
     settings.Parity = NOPARITY;
@@ -97,7 +104,7 @@ void FollowLineRate(HDC dc, int32_t count, int32_t verified) {
     RateIndex = (RateIndex + 1) % kTrialRateCount;
     LineRate = kTrialRates[RateIndex];
     // A rate the port refuses is passed over on the next round of this rule.
-    SetLineRate(ComPort, LineRate);
+    SetLineRate(ComPort, ComPortNumber, LineRate);
     RateTrialStart = now;
     ShowRate(dc, LineRate);
 }

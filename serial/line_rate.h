@@ -19,9 +19,10 @@ bool ParseBaudSetting(const WCHAR* text, DWORD* setting);
 
 // The rate every search opens the ports at.
 DWORD OpeningRate();
-// Sets the line to rate, 8 data bits, no parity, one stop bit, keeping the
-// port's other settings. False when the port refused them.
-bool SetLineRate(HANDLE port, DWORD rate);
+// Sets serial line n to rate, 8 data bits, no parity, one stop bit, keeping
+// the port's other settings. False when the port refused them, or when its
+// settings could not be read, which is said once.
+bool SetLineRate(HANDLE port, int portNumber, DWORD rate);
 // True for a serial line, whose rate can be set; false for a network source.
 bool IsSerialLine(HANDLE port);
 // The most bytes one read takes at the rate (0: a network source): a

@@ -5,7 +5,9 @@
 
 #include "serial/com_port.h"
 #include "serial/line_rate.h"
+#include "serial/serial_state.h"
 #include "serial_fixture.h"
+#include "tests/support/stderr_capture.h"
 
 namespace serial_test {
 namespace {
@@ -47,6 +49,35 @@ TEST_F(ComPortTest, ReadTakesWhatIsQueuedUpToItsLimit) {
         }
     }
     CloseHandle(handle);
+}
+
+// A line whose far side has gone is a hung-up terminal, whose settings cannot
+// be read: trying the next rate on it sets nothing and says so once,
+// not on every trial.
+TEST_F(ComPortTest, ALineWhoseSettingsCannotBeReadIsSaidOnceNotOnEveryTrial) {
+    PtyPair& pty = AttachReceiver(3);
+    CreateMainWindow();
+    // The rate is followed by hand here: no tick may search or read.
+    KillTimer(window_, TickTimer);
+    KillTimer(window_, NoFixTimer);
+    ComPort = OpenComPort(3);
+    ASSERT_NE(ComPort, INVALID_HANDLE_VALUE);
+    StartLineRate(ComPort, 3);
+    ASSERT_EQ(LineRate, OpeningRate());
+    pty.CloseMaster();
+
+    host::ForgetReports();
+    test_support::StderrCapture capture;
+    HDC dc = GetDC(window_);
+    // Bytes without a verified sentence: the first call starts the trial of
+    // the opening rate, each later one tries the next rate.
+    for (int trial = 0; trial < 4; ++trial) {
+        FollowLineRate(dc, 100, 0);
+        ASSERT_TRUE(RunUntil(host::NowMs() + kRateTrialMs));
+    }
+    ReleaseDC(window_, dc);
+    EXPECT_EQ(LineRate, kTrialRates[3]);
+    EXPECT_EQ(capture.Take(), "skymark: COM3: line settings cannot be read; left as they are\n");
 }
 
 }  // namespace
