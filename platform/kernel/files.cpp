@@ -48,6 +48,14 @@ HANDLE Store(KernelObject object) {
     return kernel::AddObject(std::move(object));
 }
 
+// A call on an open object failed for the host's reason error: said once
+// under the object's name, and kept as the thread's last error.
+BOOL Failed(const KernelObject& object, const char* call, int error) {
+    host::Report("%s: %s failed: %s", object.name.c_str(), call, std::strerror(error));
+    SetLastError(kernel::ErrorFromErrno(error));
+    return FALSE;
+}
+
 // A device that is there but cannot be used says why. One that is missing
 // or has no hardware behind it is what a search of the ports meets normally,
 // and stays quiet.
@@ -317,8 +325,7 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes_to_write, LPDWORD bytes_
         const std::size_t sent = kernel::SendToStream(*object, buffer, bytes_to_write, &error);
         if (bytes_written != nullptr) *bytes_written = static_cast<DWORD>(sent);
         if (sent == bytes_to_write) return TRUE;
-        host::Report("%s: send failed: %s", object->name.c_str(), std::strerror(error));
-        return FALSE;
+        return Failed(*object, "send", error);
     }
 
     const auto* in = static_cast<const unsigned char*>(buffer);
@@ -340,8 +347,7 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytes_to_write, LPDWORD bytes_
     if (done == bytes_to_write) return TRUE;
     // The bytes already written stay written and are counted; the caller
     // decides what a short write means.
-    host::Report("%s: write failed: %s", object->name.c_str(), std::strerror(error));
-    return FALSE;
+    return Failed(*object, "write", error);
 }
 
 BOOL FlushFileBuffers(HANDLE file) {
@@ -361,11 +367,7 @@ BOOL FlushFileBuffers(HANDLE file) {
     do {
         result = fdatasync(object->fd.Get());
     } while (result != 0 && errno == EINTR);
-    if (result == 0) return TRUE;
-    const int error = errno;
-    host::Report("%s: flush failed: %s", object->name.c_str(), std::strerror(error));
-    SetLastError(kernel::ErrorFromErrno(error));
-    return FALSE;
+    return result == 0 ? TRUE : Failed(*object, "flush", errno);
 }
 
 BOOL CloseHandle(HANDLE object) {
@@ -382,9 +384,5 @@ BOOL CloseHandle(HANDLE object) {
     }
     // Closed outside the table's lock: closing a tty may wait for its output
     // to drain.
-    if (closing->Close()) return TRUE;
-    const int error = errno;
-    host::Report("%s: close failed: %s", closing->name.c_str(), std::strerror(error));
-    SetLastError(kernel::ErrorFromErrno(error));
-    return FALSE;
+    return closing->Close() ? TRUE : Failed(*closing, "close", errno);
 }

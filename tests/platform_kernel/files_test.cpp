@@ -230,6 +230,7 @@ TEST_F(FileTest, FailedWritesCountWhatWasWrittenAndAreSaidOnce) {
         rlim_t size_limit;  // RLIM_INFINITY: none
         std::string said;   // after "skymark: " and before "\n"
         DWORD written[3];   // of three writes of 600 bytes
+        DWORD error;        // GetLastError after a failed write
     };
     // The file-size limit cuts the second write short; the signal it raises
     // must not end the program.
@@ -237,12 +238,14 @@ TEST_F(FileTest, FailedWritesCountWhatWasWrittenAndAreSaidOnce) {
                            OPEN_EXISTING,
                            RLIM_INFINITY,
                            "/dev/full: write failed: No space left on device",
-                           {0, 0, 0}},
+                           {0, 0, 0},
+                           ERROR_DISK_FULL},
                           {kLogName,
                            CREATE_ALWAYS,
                            1000,
                            std::string(cwd) + "/NMEADataLog.TXT: write failed: File too large",
-                           {600, 400, 0}}};
+                           {600, 400, 0},
+                           ERROR_FILE_TOO_LARGE}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.said);
         host::ForgetReports();
@@ -258,9 +261,11 @@ TEST_F(FileTest, FailedWritesCountWhatWasWrittenAndAreSaidOnce) {
         const std::string chunk(600, 'x');
         for (int tick = 0; tick < 3; ++tick) {
             DWORD written = 99;
+            SetLastError(ERROR_SUCCESS);
             const BOOL ok = WriteFile(file, chunk.data(), 600, &written, nullptr);
             EXPECT_EQ(written, c.written[tick]) << tick;
             EXPECT_EQ(ok, c.written[tick] == 600 ? TRUE : FALSE) << tick;
+            EXPECT_EQ(GetLastError(), ok ? ERROR_SUCCESS : c.error) << tick;
         }
         EXPECT_EQ(capture.Take(), "skymark: " + c.said + "\n");
         EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);

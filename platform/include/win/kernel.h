@@ -27,8 +27,9 @@ BOOL CloseHandle(HANDLE object);
 // take them shows here. Files open for writing only: ports fail.
 BOOL FlushFileBuffers(HANDLE file);
 
-// The calling thread's last error. Set by CloseHandle and FlushFileBuffers
-// when they fail.
+// The calling thread's last error. Set by WriteFile, FlushFileBuffers and
+// CloseHandle when they fail on an open handle, and by the last two when the
+// handle is not open.
 DWORD GetLastError();
 void SetLastError(DWORD error);
 
