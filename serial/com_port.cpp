@@ -4,7 +4,8 @@
 
 HANDLE OpenComPort(int portNumber) {
     // The device name carries the port number as one digit.
-    if (portNumber < 1 || portNumber > 9) return INVALID_HANDLE_VALUE;
+    static_assert(kComPortCount <= 9);
+    if (portNumber < 1 || portNumber > kComPortCount) return INVALID_HANDLE_VALUE;
     const WCHAR name[] = {u'C', u'O', u'M', static_cast<WCHAR>(u'0' + portNumber), u':', 0};
     HANDLE port =
         CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);

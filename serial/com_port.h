@@ -12,7 +12,7 @@ inline constexpr int kMaxReadBytes = 2000;
 // hang-up, a device that has gone or a connection that closed.
 inline constexpr int32_t kPortFailed = -1;
 
-// Opens "COMn:" (n from 1 to 9) for exclusive use at the opening rate 8N1;
+// Opens "COMn:" (n from 1 to kComPortCount) for exclusive use at the opening rate 8N1;
 // INVALID_HANDLE_VALUE when it cannot be opened.
 HANDLE OpenComPort(int portNumber);
 // Reads what the port has queued, at most limit bytes (up to kReadBufferSize),

@@ -44,9 +44,9 @@ void EndSearch(HDC dc) {
 // Shows the first port from n on that opened and starts its probes; ends the
 // search when none is left. The pause until the next step.
 UINT VisitPortFrom(HDC dc, int n) {
-    while (n <= kSearchPortCount && SearchHandles[n - 1] == INVALID_HANDLE_VALUE)
+    while (n <= kComPortCount && SearchHandles[n - 1] == INVALID_HANDLE_VALUE)
         ++n;
-    if (n > kSearchPortCount) {
+    if (n > kComPortCount) {
         EndSearch(dc);
         return kTickMs;
     }
@@ -63,13 +63,13 @@ UINT VisitPortFrom(HDC dc, int n) {
 // gpsd that comes back is found within a tick.
 bool OnlyGpsdToWaitFor() {
     bool anyOpened = false;
-    for (int i = 0; i < kSearchPortCount; ++i) {
+    for (int i = 0; i < kComPortCount; ++i) {
         if (SearchHandles[i] == INVALID_HANDLE_VALUE) continue;
         if (!PortSpeaksGpsd(i + 1)) return false;
         anyOpened = true;
     }
     if (anyOpened) return true;
-    for (int i = 0; i < kSearchPortCount; ++i) {
+    for (int i = 0; i < kComPortCount; ++i) {
         if (PortSpeaksGpsd(i + 1)) return true;
     }
     return false;
@@ -78,7 +78,7 @@ bool OnlyGpsdToWaitFor() {
 UINT OpenAllPorts(HDC dc) {
     DrawStaticScreen(dc);
     // All ports are opened first so every receiver gets the same time to queue data.
-    for (int i = 0; i < kSearchPortCount; ++i)
+    for (int i = 0; i < kComPortCount; ++i)
         SearchHandles[i] = OpenComPort(i + 1);
     SearchStage = kSearchResting;
     return OnlyGpsdToWaitFor() ? 0 : kSettleMs;
@@ -96,7 +96,7 @@ UINT ProbePort(HDC dc) {
         StartGpsdSession(port, n);
         SearchPending = 0;
         // Ports above the chosen one are let go unread, so other programs can use them.
-        for (int above = n + 1; above <= kSearchPortCount; ++above) {
+        for (int above = n + 1; above <= kComPortCount; ++above) {
             if (SearchHandles[above - 1] != INVALID_HANDLE_VALUE)
                 CloseHandle(SearchHandles[above - 1]);
             SearchHandles[above - 1] = INVALID_HANDLE_VALUE;

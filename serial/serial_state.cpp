@@ -2,6 +2,17 @@
 
 #include <cstring>
 
+namespace {
+
+// The search holds no port until it opens them.
+bool HoldNoSearchPorts() {
+    for (HANDLE& port : SearchHandles)
+        port = INVALID_HANDLE_VALUE;
+    return true;
+}
+
+}  // namespace
+
 HANDLE ComPort;
 int32_t SearchPending = 1;
 int32_t LoggingEnabled;
@@ -9,10 +20,8 @@ HANDLE LogFile;
 uint8_t ReadBuffer[kReadBufferSize];
 
 int32_t SearchStage = kSearchIdle;
-HANDLE SearchHandles[kSearchPortCount] = {
-    INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE,
-    INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE,
-    INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
+HANDLE SearchHandles[kComPortCount];
+[[maybe_unused]] const bool searchHoldsNoPorts = HoldNoSearchPorts();
 int32_t SearchPort;
 int32_t SearchProbe;
 
@@ -43,8 +52,7 @@ void ResetSerialState() {
     LogFile = nullptr;
     std::memset(ReadBuffer, 0, sizeof ReadBuffer);
     SearchStage = kSearchIdle;
-    for (HANDLE& port : SearchHandles)
-        port = INVALID_HANDLE_VALUE;
+    HoldNoSearchPorts();
     SearchPort = 0;
     SearchProbe = 0;
     DatagramSource = 0;

@@ -13,7 +13,6 @@ inline constexpr UINT_PTR kNoFixTimerId = 2;
 // takes everything that has arrived in one read.
 inline constexpr int kReadBufferSize = 11520;
 inline constexpr DWORD kAutoBaud = 0;
-inline constexpr int kSearchPortCount = 9;
 
 // Where the port search stands between its steps.
 enum SearchStageValue : int32_t {
@@ -28,17 +27,17 @@ extern int32_t LoggingEnabled;               // raw logging on or off
 extern HANDLE LogFile;                       // "NMEADataLog.TXT" while logging
 extern uint8_t ReadBuffer[kReadBufferSize];  // every serial read lands at its start
 
-extern int32_t SearchStage;                     // a SearchStageValue
-extern HANDLE SearchHandles[kSearchPortCount];  // the ports the search holds open
-extern int32_t SearchPort;                      // the port being probed, 1 to 9
-extern int32_t SearchProbe;                     // probes of it so far
+extern int32_t SearchStage;                  // a SearchStageValue
+extern HANDLE SearchHandles[kComPortCount];  // the ports the search holds open
+extern int32_t SearchPort;                   // the port being probed, 1 to kComPortCount
+extern int32_t SearchProbe;                  // probes of it so far
 
 extern int32_t DatagramSource;  // 1 when the chosen source sends datagrams
 extern DWORD LastDataTick;      // GetTickCount when it last delivered bytes
 extern int32_t SilenceShown;    // 1 once its silence is on the status line
 
 extern DWORD BaudSetting;         // kAutoBaud, or the rate given with --baud
-extern int32_t ComPortNumber;     // the chosen port's number, 1 to 9
+extern int32_t ComPortNumber;     // the chosen port's number, 1 to kComPortCount
 extern DWORD LineRate;            // the chosen port's rate; 0 for a network source
 extern int32_t RateIndex;         // kTrialRates[RateIndex] is tried while searching rates
 extern int32_t RateVerified;      // 1 once a sentence verified at LineRate

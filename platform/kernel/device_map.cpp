@@ -13,6 +13,7 @@
 #include <set>
 
 #include "host/host.h"
+#include "win/kernel.h"
 
 namespace kernel {
 namespace {
@@ -172,7 +173,7 @@ namespace host {
 bool PortSource(int port_number, char* path, std::size_t capacity) {
     if (path == nullptr || capacity == 0) return false;
     path[0] = '\0';
-    if (port_number < 1 || port_number > 9) return false;
+    if (port_number < 1 || port_number > kComPortCount) return false;
     char variable[] = "SKYMARK_COM0";
     variable[sizeof variable - 2] = static_cast<char>('0' + port_number);
     std::string chosen;

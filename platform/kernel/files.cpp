@@ -34,7 +34,8 @@ using kernel::UniqueFd;
 int ComPortNumber(LPCWSTR name) {
     auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c; };
     if (upper(name[0]) != u'C' || upper(name[1]) != u'O' || upper(name[2]) != u'M') return 0;
-    if (name[3] < u'1' || name[3] > u'9' || name[4] != u':' || name[5] != 0) return 0;
+    if (name[3] < u'1' || name[3] > u'0' + kComPortCount || name[4] != u':' || name[5] != 0)
+        return 0;
     return name[3] - u'0';
 }
 

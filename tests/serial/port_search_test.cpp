@@ -18,7 +18,7 @@ std::uint64_t ProbeTime(int visitedBefore, int probe) {
 // The ports that nobody holds now, as their digits.
 std::string FreePorts() {
     std::string free;
-    for (int port = 1; port <= 9; ++port) {
+    for (int port = 1; port <= kComPortCount; ++port) {
         if (PortIsFree(port)) free += std::to_string(port);
     }
     return free;
@@ -35,7 +35,7 @@ TEST_F(SearchTest, TheFirstPortThatDeliversIsChosenAndEveryOtherPortFreed) {
         SCOPED_TRACE("COM" + std::to_string(c.port) + " probe " + std::to_string(c.probe));
         TearDown();
         SetUp();
-        for (int port = 1; port <= 9; ++port)
+        for (int port = 1; port <= kComPortCount; ++port)
             AttachReceiver(port);
         const std::uint64_t chosenAt = ProbeTime(c.port - 1, c.probe);
         // Each step of the search after the ports opened: the time, the status line and the

@@ -95,7 +95,7 @@ const std::vector<std::u16string>& StatusTexts() {
     static const std::vector<std::u16string> texts = [] {
         std::vector<std::u16string> all = {u"Search end", u"Search Com Port", u"Wait Close"};
         for (const char16_t* format : {u"Read Com%x", u"Detect Data Com%x", u"Com%x Not Read"}) {
-            for (int port = 1; port <= 9; ++port) {
+            for (int port = 1; port <= kComPortCount; ++port) {
                 WCHAR text[32];
                 wsprintfW(text, format, port);
                 all.push_back(text);
@@ -112,7 +112,7 @@ void SerialFixture::SetUp() {
     HeadlessProgramTest::SetUp();
     Seen = WindowEvents{};
     // The host's own serial devices are never touched.
-    for (int port = 1; port <= 9; ++port) {
+    for (int port = 1; port <= kComPortCount; ++port) {
         test_support::MapComPort(port, dir_.File("no-such-port-" + std::to_string(port)));
     }
     host::SetVirtualClockObserver(

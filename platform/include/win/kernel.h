@@ -44,6 +44,10 @@ inline constexpr DWORD ERROR_FILE_TOO_LARGE = 223;
 inline constexpr DWORD ERROR_OPERATION_ABORTED = 995;
 inline constexpr DWORD ERROR_DISK_QUOTA_EXCEEDED = 1295;
 
+// The serial ports a program can open: "COM1:" to "COM9:", each numbered by
+// one digit.
+inline constexpr int kComPortCount = 9;
+
 // Serial line settings. Only BaudRate, ByteSize, Parity and StopBits are
 // applied to the host line; the other members are carried for callers.
 struct DCB {
