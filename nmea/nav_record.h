@@ -93,15 +93,3 @@ class NavRecord {
 
 // The one decoded-state record.
 extern NavRecord Nav;
-
-// A checksum digit's value, 0 to 15, or -1 for a character that is not a hex
-// digit (0-9, A-F, a-f).
-int HexDigitValue(char c);
-
-// Where the checksum of a sentence that verifies (as VerifyChecksum judges
-// it) starts: the position of its first '*'. -1 when it does not verify.
-int32_t VerifiedChecksumStart(const char* sentence, int32_t length);
-
-// Moves a date by dayShift days (-1, 0 or +1) on the calendar, years 2000 to
-// 2099; a date whose month or day is 0 (no date yet) is left as it is.
-void ShiftDate(int32_t* year, int32_t* month, int32_t* day, int32_t dayShift);

@@ -28,6 +28,15 @@ inline bool IsDigit(char c) {
 
 }  // namespace number_text
 
+// A hex digit's value, 0 to 15, or -1 for a character that is not one (0-9,
+// A-F, a-f): the checksum's two digits and the signal ID of GSV.
+inline int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
 // atoi over the first `length` bytes of text (the text ends there even without
 // a NUL): leading white space, an optional sign, decimal digits. A value beyond
 // the int32 range clamps to the nearest end; no digits give 0. Inline: the

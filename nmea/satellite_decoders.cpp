@@ -46,13 +46,10 @@ uint8_t NamedSystems(Talker talker) {
     return 0;
 }
 
-int HexValue(FieldText text) {
-    if (text.length != 1) return 0;
-    const char c = text.text[0];
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return 0;
+// The signal ID: one hex digit; anything else is 0, no signal named.
+int SignalId(FieldText text) {
+    const int value = text.length == 1 ? HexDigitValue(text.text[0]) : -1;
+    return value < 0 ? 0 : value;
 }
 
 // A GSV field: where it lies and, for the plain digits nearly every field is,
@@ -202,7 +199,7 @@ bool NavRecord::ParseGsv(const char* sentence, int32_t length, uint32_t tickMs) 
     int32_t blockFields = fields > 3 ? fields - 3 : 0;
     uint8_t signal = 0;
     if (lastSeparator == '*' && blockFields % 4 == 1) {
-        if (fields <= kGsvFields) signal = static_cast<uint8_t>(HexValue(text(fields)));
+        if (fields <= kGsvFields) signal = static_cast<uint8_t>(SignalId(text(fields)));
         --blockFields;
     }
     if (blockFields > 4 * kMaxBlocks) blockFields = 4 * kMaxBlocks;

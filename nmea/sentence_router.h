@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "nmea/checksum.h"
 #include "nmea/nav_record.h"
 #include "nmea/sentence_assembler.h"
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "nmea/calendar.h"
 #include "nmea/nav_record.h"
 #include "nmea/number_text.h"
 #include "nmea/sky_view.h"

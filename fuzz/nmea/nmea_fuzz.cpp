@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 
+#include "nmea/calendar.h"
 #include "nmea/nav_record.h"
 #include "nmea/nmea_state.h"
 #include "nmea/number_text.h"

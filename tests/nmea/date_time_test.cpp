@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "nmea/calendar.h"
 #include "nmea/nav_record.h"
 
 namespace {
