@@ -7,8 +7,11 @@
 using nmea_fields::AsFloat;
 using nmea_fields::AsInt;
 using nmea_fields::AsLetter;
+using nmea_fields::CutToBuffer;
 using nmea_fields::FieldText;
 using nmea_fields::HighBytesAsZeroText;
+using nmea_fields::kNotPlain;
+using nmea_fields::WalkEnd;
 using nmea_fields::WalkFields;
 
 namespace {
@@ -52,50 +55,12 @@ int SignalId(FieldText text) {
     return value < 0 ? 0 : value;
 }
 
-// A GSV field: where it lies and, for the plain digits nearly every field is,
-// its value, read on the way.
+// A GSV field as the walk found it: its text and, for the plain digits
+// nearly every field is, its value, read on the way.
 struct GsvField {
-    int32_t start;
-    int32_t length;
-    int32_t value;
-    bool plain;  // at most nine digits and nothing else
+    FieldText text;
+    int32_t value;  // kNotPlain when it is not plain digits
 };
-
-// The fields of a GSV sentence as the field walk counts them, found and read
-// in one pass: fields[k - 1] is field k for the first kGsvFields of them.
-// Returns how many there are and, through lastSeparator, the separator that
-// ended the last one.
-int32_t ScanGsvFields(const char* sentence, int32_t length, GsvField* fields, char* lastSeparator) {
-    int32_t field = 0;
-    int64_t start = 0;
-    uint32_t value = 0;  // wraps harmlessly past nine digits, where it is not used
-    bool plain = true;
-    *lastSeparator = '\0';
-    for (int64_t i = 0; i <= length; ++i) {
-        const unsigned char c = static_cast<unsigned char>(sentence[i]);
-        const unsigned digit = c - static_cast<unsigned>('0');
-        if (digit < 10) {
-            value = value * 10 + digit;
-            continue;
-        }
-        if (c == ',' || c == '*') {
-            const int32_t size = static_cast<int32_t>(i - start);
-            if (field > 0 && field <= kGsvFields) {
-                fields[field - 1] = GsvField{static_cast<int32_t>(start), size,
-                                             static_cast<int32_t>(value), plain && size <= 9};
-            }
-            ++field;
-            start = i + 1;
-            value = 0;
-            plain = true;
-            *lastSeparator = static_cast<char>(c);
-            continue;
-        }
-        if (c == '\0') break;
-        plain = false;
-    }
-    return field > 0 ? field - 1 : 0;
-}
 
 }  // namespace
 
@@ -173,20 +138,23 @@ bool NavRecord::ParseGsv(const char* sentence, int32_t length, uint32_t tickMs) 
     const Talker talker = TalkerOf(sentence, length);
     if (talker == Talker::kOther) return false;
 
+    // Found and read in one pass: scanned[k - 1] is field k for the first
+    // kGsvFields of them.
     GsvField scanned[kGsvFields];
-    char lastSeparator = '\0';
-    const int32_t fields = ScanGsvFields(sentence, length, scanned, &lastSeparator);
+    const WalkEnd end = WalkFields<kGsvFieldBuffer, true>(
+        sentence, length, [&scanned](int32_t field, FieldText text, int32_t value) {
+            if (field <= kGsvFields) scanned[field - 1] = GsvField{text, value};
+            return true;
+        });
+    const int32_t fields = end.fields;
     // A field as the 12-byte field buffer holds it, high bytes read as '0'.
     char buffer[kGsvFieldBuffer];
     auto text = [&](int32_t field) {
-        const GsvField& f = scanned[field - 1];
-        const FieldText head{sentence + f.start,
-                             f.length < kGsvFieldBuffer - 1 ? f.length : kGsvFieldBuffer - 1};
-        return HighBytesAsZeroText(head, buffer);
+        return HighBytesAsZeroText(CutToBuffer<kGsvFieldBuffer>(scanned[field - 1].text), buffer);
     };
     auto number = [&](int32_t field) {
-        const GsvField& f = scanned[field - 1];
-        return f.plain ? f.value : AsInt(text(field));
+        const int32_t value = scanned[field - 1].value;
+        return value != kNotPlain ? value : AsInt(text(field));
     };
     if (fields >= 1) gsvMessageCount = static_cast<uint8_t>(number(1));
     if (fields >= 2) gsvMessageNumber = static_cast<uint8_t>(number(2));
@@ -198,7 +166,7 @@ bool NavRecord::ParseGsv(const char* sentence, int32_t length, uint32_t tickMs) 
     // the sentence was cut short and its end is no field.
     int32_t blockFields = fields > 3 ? fields - 3 : 0;
     uint8_t signal = 0;
-    if (lastSeparator == '*' && blockFields % 4 == 1) {
+    if (end.separator == '*' && blockFields % 4 == 1) {
         if (fields <= kGsvFields) signal = static_cast<uint8_t>(SignalId(text(fields)));
         --blockFields;
     }
@@ -222,7 +190,8 @@ bool NavRecord::ParseGsv(const char* sentence, int32_t length, uint32_t tickMs) 
         if (present > 2) {
             entry.elevation = static_cast<uint16_t>(number(first + 1));
             entry.azimuth = static_cast<uint16_t>(number(first + 2));
-            entry.located = scanned[first].length > 0 && scanned[first + 1].length > 0 ? 1 : 0;
+            entry.located =
+                scanned[first].text.length > 0 && scanned[first + 1].text.length > 0 ? 1 : 0;
         } else if (present > 1) {
             entry.elevation = static_cast<uint16_t>(number(first + 1));
         }
