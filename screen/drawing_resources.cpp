@@ -32,12 +32,29 @@ void CreateDrawingResourcesForDc(HDC windowDc) {
     if (BarSurface == nullptr) BarSurface = CreateSurface(windowDc, 320, 50);
 }
 
+void FillScratch(HDC dc, const RECT& box, HBRUSH brush) {
+    ScratchRect = box;
+    FillRect(dc, &ScratchRect, brush);
+}
+
+void EllipseScratch(HDC dc, const RECT& box) {
+    ScratchRect = box;
+    Ellipse(dc, ScratchRect.left, ScratchRect.top, ScratchRect.right, ScratchRect.bottom);
+}
+
+void RectangleScratch(HDC dc, const RECT& box) {
+    ScratchRect = box;
+    Rectangle(dc, ScratchRect.left, ScratchRect.top, ScratchRect.right, ScratchRect.bottom);
+}
+
+void DrawTextScratch(HDC dc, const WCHAR* text, int count, const RECT& box, UINT format) {
+    ScratchRect = box;
+    DrawTextW(dc, text, count, &ScratchRect, format);
+}
+
 void DrawTextInRect(HDC dc, int32_t left, int32_t right, int32_t top, int32_t bottom,
                     const WCHAR* text) {
     ScratchRect = {left, top, right, bottom};
     if (text == nullptr) return;
-    int count = 0;
-    while (text[count] != 0)
-        ++count;
-    DrawTextW(dc, text, count, &ScratchRect, DT_SINGLELINE);
+    DrawTextW(dc, text, TextLength(text), &ScratchRect, DT_SINGLELINE);
 }

@@ -2,6 +2,8 @@
 // routine that every drawing step uses.
 #pragma once
 
+#include <string>
+
 #include "win/windows.h"
 
 extern RECT ScratchRect;
@@ -24,6 +26,18 @@ void CreateDrawingResources(HWND window);
 // gets one with GetDC). Creates only what does not exist yet, so a second call
 // changes nothing.
 void CreateDrawingResourcesForDc(HDC windowDc);
+
+// The characters of a zero-terminated text.
+inline int TextLength(const WCHAR* text) {
+    return static_cast<int>(std::char_traits<WCHAR>::length(text));
+}
+
+// The drawing steps all go through ScratchRect: each of these sets it to
+// the box and draws there.
+void FillScratch(HDC dc, const RECT& box, HBRUSH brush);
+void EllipseScratch(HDC dc, const RECT& box);
+void RectangleScratch(HDC dc, const RECT& box);
+void DrawTextScratch(HDC dc, const WCHAR* text, int count, const RECT& box, UINT format);
 
 // Draws the zero-terminated text on one line into the box. Note the order of
 // the coordinates: left, right, top, bottom.

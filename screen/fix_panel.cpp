@@ -162,8 +162,7 @@ void FormatFirstFix(const Reception& heard, uint32_t nowMs, Text text) {
 }
 
 void DrawCell(HDC dc, const Cell& cell) {
-    ScratchRect = cell.box;
-    FillRect(dc, &ScratchRect, WhiteBrush);
+    FillScratch(dc, cell.box, WhiteBrush);
     DrawTextInRect(dc, cell.box.left, cell.box.right, cell.box.top, cell.box.bottom, cell.text);
 }
 
@@ -232,8 +231,7 @@ void DrawFixPanel(HDC dc) {
 }
 
 void RepaintFixPanel(HDC dc) {
-    ScratchRect = kFixPanelArea;
-    FillRect(dc, &ScratchRect, WhiteBrush);
+    FillScratch(dc, kFixPanelArea, WhiteBrush);
     for (const Cell& cell : cells) {
         if (cell.drawn) DrawCell(dc, cell);
     }

@@ -8,6 +8,8 @@
 #include "nmea/sky_view.h"
 #include "screen/drawing_resources.h"
 #include "screen/fix_panel.h"
+#include "screen/plot_face.h"
+#include "screen/screen_areas.h"
 #include "screen/signal_bars.h"
 #include "screen/sky_layout.h"
 #include "screen/sky_plot.h"
@@ -59,9 +61,7 @@ FieldText fieldTexts[kFieldCount];
 // True when the field shows this text already; else notes it as shown.
 bool FieldShows(const FieldBox& box, const WCHAR* text) {
     FieldText& shown = fieldTexts[box.index];
-    int32_t length = 0;
-    while (text[length] != 0)
-        ++length;
+    const int32_t length = TextLength(text);
     if (shown.drawn && shown.complete && shown.length == length &&
         std::equal(text, text + length, static_cast<const WCHAR*>(shown.text))) {
         return true;
@@ -75,9 +75,6 @@ bool FieldShows(const FieldBox& box, const WCHAR* text) {
 }
 
 constexpr RECT kChecksumMark{5, 30, 10, 35};
-constexpr RECT kBand{0, 90, 320, 95};
-constexpr RECT kPlotArea{0, 100, 100, 200};
-constexpr RECT kStrip{0, 220, 320, 270};
 constexpr RECT kNoFixCounter{0, 100, 25, 135};
 
 // The rest of what the window shows, for a repaint: whether the static screen
@@ -88,14 +85,9 @@ struct Shown {
     Mark mark;
     bool counter;          // the no-fix count has been drawn
     bool counterOverPlot;  // after the plot that stands there
-    WCHAR counterText[16];
+    WCHAR counterText[kNoFixCountChars];
 };
 Shown shown;
-
-void FillScratch(HDC dc, const RECT& rect, HBRUSH brush) {
-    ScratchRect = rect;
-    FillRect(dc, &ScratchRect, brush);
-}
 
 // A field owns its box: it is cleared to white first, so no glyph of a longer
 // earlier value outlives the new one, and the text is cut at the box's edges,
@@ -123,11 +115,6 @@ void FormatPosition(WCHAR* out, const WCHAR* format, float value, char hemispher
     }
 }
 
-void DrawLetter(HDC dc, const WCHAR* letter, RECT box) {
-    ScratchRect = box;
-    DrawTextW(dc, letter, 1, &ScratchRect, 0);
-}
-
 // The plot's circles, crosshair and compass letters, where no plot has been
 // drawn yet. The same black pen and white brush as a fresh window DC,
 // selected explicitly so a DC that has already drawn the frames still gets
@@ -135,18 +122,7 @@ void DrawLetter(HDC dc, const WCHAR* letter, RECT box) {
 void DrawEmptyPlot(HDC dc) {
     HGDIOBJ oldPen = SelectObject(dc, BlackPen);
     HGDIOBJ oldBrush = SelectObject(dc, WhiteBrush);
-    ScratchRect = {10, 110, 90, 190};
-    Ellipse(dc, ScratchRect.left, ScratchRect.top, ScratchRect.right, ScratchRect.bottom);
-    ScratchRect = {30, 130, 70, 170};
-    Ellipse(dc, ScratchRect.left, ScratchRect.top, ScratchRect.right, ScratchRect.bottom);
-
-    FillScratch(dc, {10, 149, 90, 151}, BlueBrush);
-    FillScratch(dc, {49, 110, 51, 190}, BlueBrush);
-
-    DrawLetter(dc, u"N", {45, 100, 55, 115});
-    DrawLetter(dc, u"S", {48, 183, 54, 198});
-    DrawLetter(dc, u"E", {85, 143, 98, 158});
-    DrawLetter(dc, u"W", {5, 143, 17, 158});
+    DrawPlotFace(dc, kPlotArea.top);
     if (oldBrush != nullptr) SelectObject(dc, oldBrush);
     if (oldPen != nullptr) SelectObject(dc, oldPen);
 }
@@ -155,17 +131,14 @@ void DrawEmptyPlot(HDC dc) {
 void DrawBarFrames(HDC dc) {
     HGDIOBJ oldPen = SelectObject(dc, BlackPen);
     HGDIOBJ oldBrush = SelectObject(dc, BlueBrush);
-    for (int32_t x = 0; x <= 300; x += 20) {
-        ScratchRect = {x, 230, x + 18, 270};
-        Rectangle(dc, ScratchRect.left, ScratchRect.top, ScratchRect.right, ScratchRect.bottom);
-    }
+    for (int32_t x = 0; x <= 300; x += 20)
+        RectangleScratch(dc, {x, 230, x + 18, 270});
     if (oldBrush != nullptr) SelectObject(dc, oldBrush);
     if (oldPen != nullptr) SelectObject(dc, oldPen);
 }
 
 void DrawCounterText(HDC dc) {
-    ScratchRect = kNoFixCounter;
-    DrawTextW(dc, shown.counterText, -1, &ScratchRect, DT_SINGLELINE);
+    DrawTextScratch(dc, shown.counterText, -1, kNoFixCounter, DT_SINGLELINE);
 }
 
 }  // namespace
@@ -198,13 +171,13 @@ void DrawStaticScreen(HDC dc) {
     DrawField(dc, kDateField, u"2005/00/00   ");
     DrawField(dc, kTimeField, u"00:00:00   ");
     DrawField(dc, kSpeedField, u"Speed: ");
-    FillScratch(dc, kBand, BlueBrush);
+    FillScratch(dc, kBandArea, BlueBrush);
     DrawEmptyPlot(dc);
     DrawBarFrames(dc);
 }
 
 void DrawEmptyScreen(HDC dc) {
-    for (const RECT& area : {kPlotArea, kStrip, kChecksumMark})
+    for (const RECT& area : {kPlotArea, kStripArea, kChecksumMark})
         FillScratch(dc, area, WhiteBrush);
     shown.mark = Mark::kNone;
     shown.counter = false;
@@ -226,7 +199,7 @@ void RepaintScreen(HDC dc) {
         FillScratch(dc, {box->left, box->top, box->right, box->bottom}, WhiteBrush);
         DrawTextInRect(dc, box->left, box->right, box->top, box->bottom, field.text);
     }
-    FillScratch(dc, kBand, BlueBrush);
+    FillScratch(dc, kBandArea, BlueBrush);
     const bool plot = RepaintSkyPlot(dc);
     if (!plot) DrawEmptyPlot(dc);
     if (shown.counter && (shown.counterOverPlot || !plot)) DrawCounterText(dc);
@@ -236,7 +209,7 @@ void RepaintScreen(HDC dc) {
 }
 
 void DrawNoFixCounter(HDC dc) {
-    wsprintfW(shown.counterText, u"%3ds", Nav.noFixSeconds);
+    FormatNoFixCount(shown.counterText);
     shown.counter = true;
     shown.counterOverPlot = true;
     DrawCounterText(dc);

@@ -20,11 +20,6 @@ constexpr int32_t kLabelHeight = 15;
 // A label this tall does not fit inside a shorter bar; it goes above it.
 constexpr int32_t kLabelInsideMinHeight = 10;
 
-void DrawTextScratch(HDC dc, const WCHAR* text, int count, const RECT& rect, UINT format) {
-    ScratchRect = rect;
-    DrawTextW(dc, text, count, &ScratchRect, format);
-}
-
 void SelectFill(HDC surface, bool used) {
     SelectObject(surface, WhiteBrush);
     if (used) {
@@ -33,11 +28,13 @@ void SelectFill(HDC surface, bool used) {
     }
 }
 
-// The letter and the number, or the number alone where the letter does not fit.
-int OtherLabel(const SkySatellite& s, bool withLetter) {
-    if (!withLetter) return wsprintfW(labelBuffer, u"%d", s.number);
-    labelBuffer[0] = SystemLetter(s.system);
-    return 1 + wsprintfW(labelBuffer + 1, u"%d", s.number);
+// A GPS satellite's shape is round, every other system's square.
+void DrawShape(HDC surface, const SkySatellite& s, const RECT& box) {
+    if (s.system == GnssSystem::kGps) {
+        EllipseScratch(surface, box);
+    } else {
+        RectangleScratch(surface, box);
+    }
 }
 
 }  // namespace
@@ -70,21 +67,15 @@ char16_t SystemLetter(GnssSystem system) {
 
 void DrawSatelliteMarker(HDC surface, const SkySatellite& s, int32_t cx, int32_t cy) {
     SelectFill(surface, s.used);
-    const COLORREF text = GetSysColor(s.used ? COLOR_HIGHLIGHTTEXT : COLOR_STATICTEXT);
+    const int32_t half = MarkerHalfWidth(s);
+    DrawShape(surface, s, {cx - half, cy - kMarkerRadius, cx + half, cy + kMarkerRadius});
+    SetTextColor(surface, GetSysColor(s.used ? COLOR_HIGHLIGHTTEXT : COLOR_STATICTEXT));
     if (s.system == GnssSystem::kGps) {
-        ScratchRect = {cx - kMarkerRadius, cy - kMarkerRadius, cx + kMarkerRadius,
-                       cy + kMarkerRadius};
-        Ellipse(surface, ScratchRect.left, ScratchRect.top, ScratchRect.right, ScratchRect.bottom);
-        SetTextColor(surface, text);
         const int count = wsprintfW(labelBuffer, u"%2d", s.number);
         DrawTextScratch(surface, labelBuffer, count, {cx - 7, cy - 7, cx + 10, cy + 10}, 0);
         return;
     }
-    const int count = OtherLabel(s, true);
-    const int32_t half = MarkerHalfWidth(s);
-    ScratchRect = {cx - half, cy - kMarkerRadius, cx + half, cy + kMarkerRadius};
-    Rectangle(surface, ScratchRect.left, ScratchRect.top, ScratchRect.right, ScratchRect.bottom);
-    SetTextColor(surface, text);
+    const int count = SatelliteLabel(s, labelBuffer);
     DrawTextScratch(surface, labelBuffer, count, {cx - half, cy - 7, cx + half, cy + 10},
                     DT_CENTER);
 }
@@ -95,16 +86,17 @@ int SatelliteLabel(const SkySatellite& s, WCHAR* out) {
     return 1 + wsprintfW(out + 1, u"%d", s.number);
 }
 
+int32_t SatelliteLabelWidth(HDC dc, const SkySatellite& s) {
+    const int count = SatelliteLabel(s, labelBuffer);
+    RECT measured{0, 0, 0, 0};
+    DrawTextW(dc, labelBuffer, count, &measured, DT_CALCRECT | DT_SINGLELINE);
+    return measured.right;
+}
+
 void DrawSatelliteTag(HDC surface, const SkySatellite& s, const RECT& box) {
     SelectObject(surface, BluePen);
     SelectObject(surface, BlueBrush);
-    ScratchRect = box;
-    if (s.system == GnssSystem::kGps) {
-        Ellipse(surface, ScratchRect.left, ScratchRect.top, ScratchRect.right, ScratchRect.bottom);
-    } else {
-        Rectangle(surface, ScratchRect.left, ScratchRect.top, ScratchRect.right,
-                  ScratchRect.bottom);
-    }
+    DrawShape(surface, s, box);
     SelectObject(surface, BlackPen);
     SetTextColor(surface, GetSysColor(COLOR_HIGHLIGHTTEXT));
     const int count = SatelliteLabel(s, labelBuffer);
@@ -117,13 +109,7 @@ void DrawSatelliteTag(HDC surface, const SkySatellite& s, const RECT& box) {
 void DrawSatelliteMark(HDC surface, const SkySatellite& s, const RECT& box) {
     SelectObject(surface, BlackPen);
     SelectObject(surface, WhiteBrush);
-    ScratchRect = box;
-    if (s.system == GnssSystem::kGps) {
-        Ellipse(surface, ScratchRect.left, ScratchRect.top, ScratchRect.right, ScratchRect.bottom);
-    } else {
-        Rectangle(surface, ScratchRect.left, ScratchRect.top, ScratchRect.right,
-                  ScratchRect.bottom);
-    }
+    DrawShape(surface, s, box);
 }
 
 void DrawSatelliteBar(HDC surface, const SkySatellite& s, int32_t x) {
@@ -135,8 +121,7 @@ void DrawSatelliteBar(HDC surface, const SkySatellite& s, int32_t x) {
     if (top > kLowestBarTop) top = kLowestBarTop;
     // From 50 dB-Hz on the bar stands the strip's whole height, its label inside.
     if (top < 0) top = 0;
-    ScratchRect = {x, top, x + kBarWidth, kBarBottom};
-    Rectangle(surface, ScratchRect.left, ScratchRect.top, ScratchRect.right, ScratchRect.bottom);
+    RectangleScratch(surface, {x, top, x + kBarWidth, kBarBottom});
 
     // Inside the bar the label reads on the bar's fill; above a short bar it
     // stands on the strip's white, where only the dark colour reads.
@@ -155,6 +140,7 @@ void DrawSatelliteBar(HDC surface, const SkySatellite& s, int32_t x) {
         return;
     }
     // Under the bar and the gap after it; a letter and three digits would not fit.
-    count = OtherLabel(s, s.number < 100);
+    count =
+        s.number < 100 ? SatelliteLabel(s, labelBuffer) : wsprintfW(labelBuffer, u"%d", s.number);
     DrawTextScratch(surface, labelBuffer, count, {x - 1, 37, x + kBarPitch - 1, 52}, DT_CENTER);
 }

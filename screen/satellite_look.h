@@ -23,6 +23,8 @@ void DrawSatelliteMarker(HDC surface, const SkySatellite& satellite, int32_t cx,
 // The satellite's label without padding: a GPS number alone ("5"), any
 // other with its system's letter ("C19"). Returns its length.
 int SatelliteLabel(const SkySatellite& satellite, WCHAR* out);
+// How wide that label draws on one line in the font the device context holds.
+int32_t SatelliteLabelWidth(HDC dc, const SkySatellite& satellite);
 
 // Where a crowded sky has no room for the full marker: a used satellite's
 // label, light on a blue shape of its system (an ellipse for GPS, a

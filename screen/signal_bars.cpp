@@ -7,6 +7,7 @@
 #include "nmea/sky_view.h"
 #include "screen/drawing_resources.h"
 #include "screen/satellite_look.h"
+#include "screen/screen_areas.h"
 
 namespace {
 
@@ -64,9 +65,9 @@ void ForgetSignalBars() {
 
 bool RepaintSignalBars(HDC dc) {
     if (!stripKnown) return false;
-    ScratchRect = {0, 90, 320, 95};
-    FillRect(dc, &ScratchRect, BlueBrush);
-    BitBlt(dc, 0, 220, kStripWidth, kStripHeight, BarSurface, 0, 0, SRCCOPY);
+    FillScratch(dc, kBandArea, BlueBrush);
+    BitBlt(dc, kStripArea.left, kStripArea.top, kStripWidth, kStripHeight, BarSurface, 0, 0,
+           SRCCOPY);
     return true;
 }
 
@@ -76,15 +77,13 @@ void DrawSignalBars(HDC dc, const SkyView& sky) {
     SelectObject(bars, WhiteBrush);
     SetBkMode(bars, TRANSPARENT);
     if (!stripKnown) {
-        ScratchRect = {0, 0, kStripWidth, kStripHeight};
-        FillRect(bars, &ScratchRect, WhiteBrush);
+        FillScratch(bars, {0, 0, kStripWidth, kStripHeight}, WhiteBrush);
         for (BarContent& bar : strip)
             bar = {};
         stripKnown = true;
     }
 
-    ScratchRect = {0, 90, 320, 95};
-    FillRect(dc, &ScratchRect, BlueBrush);
+    FillScratch(dc, kBandArea, BlueBrush);
 
     const int32_t barCount = ChooseBars(sky);
     for (int32_t n = 0; n < kMaxBars; ++n) {
@@ -93,10 +92,9 @@ void DrawSignalBars(HDC dc, const SkyView& sky) {
         if (content == strip[n]) continue;
         strip[n] = content;
         const int32_t x = n * kBarPitch;
-        ScratchRect = {x == 0 ? 0 : x - 1, 0, x + kBarPitch - 1, kStripHeight};
-        FillRect(bars, &ScratchRect, WhiteBrush);
+        FillScratch(bars, {x == 0 ? 0 : x - 1, 0, x + kBarPitch - 1, kStripHeight}, WhiteBrush);
         if (content.present) DrawSatelliteBar(bars, sky.satellites[shown[n]], x);
     }
 
-    BitBlt(dc, 0, 220, kStripWidth, kStripHeight, bars, 0, 0, SRCCOPY);
+    BitBlt(dc, kStripArea.left, kStripArea.top, kStripWidth, kStripHeight, bars, 0, 0, SRCCOPY);
 }

@@ -9,12 +9,12 @@
 #include "nmea/number_text.h"
 #include "nmea/sky_view.h"
 #include "screen/drawing_resources.h"
+#include "screen/plot_face.h"
 #include "screen/satellite_look.h"
+#include "screen/screen_areas.h"
 #include "screen/sky_layout.h"
 
 namespace {
-
-WCHAR labelBuffer[1024];
 
 // What the plot shows: its markers in drawing order, each in its form and
 // place, the fix type and the no-fix count. A pass that would draw the same
@@ -43,21 +43,6 @@ constexpr double kDegree = std::numbers::pi / 180.0;
 constexpr double kRadius = 40.0;  // elevation 0 lies on the outer circle
 constexpr int32_t kCentre = 50;
 
-void FillScratch(HDC dc, const RECT& rect, HBRUSH brush) {
-    ScratchRect = rect;
-    FillRect(dc, &ScratchRect, brush);
-}
-
-void EllipseScratch(HDC dc, const RECT& rect) {
-    ScratchRect = rect;
-    Ellipse(dc, ScratchRect.left, ScratchRect.top, ScratchRect.right, ScratchRect.bottom);
-}
-
-void DrawTextScratch(HDC dc, const WCHAR* text, int count, const RECT& rect) {
-    ScratchRect = rect;
-    DrawTextW(dc, text, count, &ScratchRect, 0);
-}
-
 const WCHAR* FixTypeText(int32_t fixType) {
     switch (fixType) {
         case 0:
@@ -72,23 +57,13 @@ const WCHAR* FixTypeText(int32_t fixType) {
     }
 }
 
-int Length(const WCHAR* text) {
-    int count = 0;
-    while (text[count] != 0)
-        ++count;
-    return count;
-}
-
 // The width of each used satellite's label, which a tag must hold.
 void MeasureLabels(HDC surface, const SkyView& sky) {
     for (int32_t i = 0; i < sky.count; ++i) {
         const SkySatellite& s = sky.satellites[i];
         labelWidths[i] = 0;
         if (!s.used || !s.located) continue;
-        const int count = SatelliteLabel(s, labelBuffer);
-        RECT measured{0, 0, 0, 0};
-        DrawTextW(surface, labelBuffer, count, &measured, DT_CALCRECT | DT_SINGLELINE);
-        labelWidths[i] = measured.right;
+        labelWidths[i] = SatelliteLabelWidth(surface, s);
     }
 }
 
@@ -116,6 +91,12 @@ bool SameAsShown(const SkyView& sky) {
     return false;
 }
 
+// Copies the plot's surface to its place in the window.
+void ShowPlot(HDC dc) {
+    BitBlt(dc, kPlotArea.left, kPlotArea.top, kPlotArea.right - kPlotArea.left,
+           kPlotArea.bottom - kPlotArea.top, SkySurface, 0, 0, SRCCOPY);
+}
+
 }  // namespace
 
 void SkyMarkerCentre(uint16_t azimuth, uint16_t elevation, int32_t* cx, int32_t* cy) {
@@ -133,7 +114,7 @@ void ForgetSkyPlot() {
 
 bool RepaintSkyPlot(HDC dc) {
     if (!shownKnown) return false;
-    BitBlt(dc, 0, 100, 100, 100, SkySurface, 0, 0, SRCCOPY);
+    ShowPlot(dc);
     return true;
 }
 
@@ -148,16 +129,8 @@ bool DrawSkyPlot(HDC dc, const SkyView& sky) {
     SelectObject(surface, WhiteBrush);
 
     FillScratch(surface, {0, 0, 100, 100}, WhiteBrush);
-    EllipseScratch(surface, {10, 10, 90, 90});
-    EllipseScratch(surface, {30, 30, 70, 70});
-    FillScratch(surface, {10, 49, 90, 51}, BlueBrush);
-    FillScratch(surface, {49, 10, 51, 90}, BlueBrush);
-
     // The letters keep whatever text colour the previous pass left.
-    DrawTextScratch(surface, u"N", 1, {45, 0, 55, 15});
-    DrawTextScratch(surface, u"S", 1, {48, 83, 54, 98});
-    DrawTextScratch(surface, u"E", 1, {85, 43, 98, 58});
-    DrawTextScratch(surface, u"W", 1, {5, 43, 17, 58});
+    DrawPlotFace(surface, 0);
 
     // Full markers where there is room, the others giving way: no marker or
     // label covers a used satellite's.
@@ -179,10 +152,10 @@ bool DrawSkyPlot(HDC dc, const SkyView& sky) {
 
     SetTextColor(surface, GetSysColor(COLOR_STATICTEXT));
     const WCHAR* fixText = FixTypeText(Nav.fixType);
-    DrawTextScratch(surface, fixText, Length(fixText), {70, 0, 110, 15});
-    int count = wsprintfW(labelBuffer, u"%3ds", Nav.noFixSeconds);
-    DrawTextScratch(surface, labelBuffer, count, {0, 0, 30, 15});
+    DrawTextScratch(surface, fixText, TextLength(fixText), {70, 0, 110, 15}, 0);
+    WCHAR count[kNoFixCountChars];
+    DrawTextScratch(surface, count, FormatNoFixCount(count), {0, 0, 30, 15}, 0);
 
-    BitBlt(dc, 0, 100, 100, 100, surface, 0, 0, SRCCOPY);
+    ShowPlot(dc);
     return true;
 }

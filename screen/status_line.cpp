@@ -5,10 +5,9 @@
 #include "nmea/sentence_assembler.h"
 #include "screen/drawing_resources.h"
 #include "screen/main_screen.h"
+#include "screen/screen_areas.h"
 
 namespace {
-
-constexpr RECT kStatusLine{5, 200, 320, 215};
 
 // 65 spaces and a full stop.
 constexpr WCHAR kBlankLine[] =
@@ -25,15 +24,11 @@ struct StatusLine {
 StatusLine line;
 
 void Draw(HDC dc) {
-    ScratchRect = kStatusLine;
-    FillRect(dc, &ScratchRect, WhiteBrush);
-    if (line.echo) {
-        ScratchRect = kStatusLine;
-        DrawTextW(dc, kBlankLine, kBlankLineLength, &ScratchRect, DT_SINGLELINE);
-    }
+    FillScratch(dc, kStatusLineArea, WhiteBrush);
+    if (line.echo)
+        DrawTextScratch(dc, kBlankLine, kBlankLineLength, kStatusLineArea, DT_SINGLELINE);
     if (line.length <= 0) return;
-    ScratchRect = kStatusLine;
-    DrawTextW(dc, line.text, line.length, &ScratchRect, DT_SINGLELINE);
+    DrawTextScratch(dc, line.text, line.length, kStatusLineArea, DT_SINGLELINE);
 }
 
 void Keep(bool echo, const WCHAR* text, int32_t length) {
@@ -50,10 +45,7 @@ void DrawSentenceEcho(HDC dc, const WCHAR* echo, int32_t length) {
 }
 
 void DrawStatusText(HDC dc, const WCHAR* text) {
-    int32_t length = 0;
-    while (text != nullptr && text[length] != 0)
-        ++length;
-    Keep(false, text, length);
+    Keep(false, text, text == nullptr ? 0 : TextLength(text));
     Draw(dc);
 }
 

@@ -40,11 +40,8 @@ constexpr Example kExamples[] = {
 };
 
 void Text(HDC dc, const char16_t* text, int left, int top, int right, UINT format) {
-    int count = 0;
-    while (text[count] != 0)
-        ++count;
     RECT box{left, top, right, top + 15};
-    DrawTextW(dc, text, count, &box, format | DT_SINGLELINE);
+    DrawTextW(dc, text, TextLength(text), &box, format | DT_SINGLELINE);
 }
 
 }  // namespace
@@ -86,12 +83,8 @@ int main(int argc, char** argv) {
         const SkySatellite inView{e.system, e.number, 0, 0, true, false, 30.0f};
         DrawSatelliteMarker(legend, used, cx, kUsedRow);
         DrawSatelliteMarker(legend, inView, cx, kInViewRow);
-        WCHAR label[16];
-        const int count = SatelliteLabel(used, label);
-        RECT measured{0, 0, 0, 0};
-        DrawTextW(legend, label, count, &measured, DT_CALCRECT | DT_SINGLELINE);
         int32_t width = 0, height = 0;
-        TagSize(used, measured.right, &width, &height);
+        TagSize(used, SatelliteLabelWidth(legend, used), &width, &height);
         DrawSatelliteTag(legend, used,
                          {cx - width / 2, kTagRow - height / 2, cx - width / 2 + width,
                           kTagRow - height / 2 + height});

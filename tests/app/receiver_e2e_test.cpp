@@ -16,6 +16,7 @@
 #include "host/host.h"
 #include "screen/drawing_resources.h"
 #include "screen/satellite_look.h"
+#include "screen/screen_areas.h"
 #include "tests/support/child_process.h"
 #include "tests/support/nmea_text.h"
 #include "tests/support/png_file.h"
@@ -35,7 +36,6 @@ using test_support::ShowsText;
 constexpr RECT kSpeed{15, 55, 90, 70};
 constexpr RECT kLatitude{15, 70, 120, 85};
 constexpr RECT kLongitude{130, 70, 250, 85};
-constexpr RECT kStatusLine{5, 200, 320, 215};
 constexpr RECT kStrip{0, 220, 320, 270};
 constexpr RECT kFixLine{104, 100, 320, 115};
 constexpr RECT kFirstFix{104, 130, 212, 145};
@@ -79,8 +79,8 @@ class Program {
     bool AwaitFound() {
         if (!receiver_.Write(Sentence("GPTXT,01,01,02,HELLO"))) return false;
         const Picture found = AwaitScreen(
-            [](const Picture& p) { return ShowsText(p, kStatusLine, u"Search end", true); });
-        return found.width > 0 && ShowsText(found, kStatusLine, u"Search end", true);
+            [](const Picture& p) { return ShowsText(p, kStatusLineArea, u"Search end", true); });
+        return found.width > 0 && ShowsText(found, kStatusLineArea, u"Search end", true);
     }
 
   private:
@@ -168,12 +168,12 @@ TEST(ReceiverEndToEnd, UnpluggedAfterAFixTheScreenKeepsNothingOfIt) {
     ASSERT_TRUE(program.Receiver().Write(log));
     const Picture fix = program.AwaitScreen([](const Picture& p) {
         return !ShowsText(p, kLatitude, u"Latitude:     ") &&
-               !ShowsText(p, kStatusLine, u"Search end", true);
+               !ShowsText(p, kStatusLineArea, u"Search end", true);
     });
 
     program.Receiver().CloseMaster();
     auto differing = [&startUp](const Picture& p) {
-        const RECT kept[] = {kStatusLine, {0, 100, 25, 135}};
+        const RECT kept[] = {kStatusLineArea, {0, 100, 25, 135}};
         int count = 0;
         for (int y = 0; y < p.height; ++y) {
             for (int x = 0; x < p.width; ++x) {
@@ -187,7 +187,7 @@ TEST(ReceiverEndToEnd, UnpluggedAfterAFixTheScreenKeepsNothingOfIt) {
     };
     EXPECT_GT(differing(fix), 1000) << "the receiver had its screen";
     const Picture lost = program.AwaitScreen([&differing](const Picture& p) {
-        return ShowsText(p, kStatusLine, u"Search end", true) && differing(p) == 0;
+        return ShowsText(p, kStatusLineArea, u"Search end", true) && differing(p) == 0;
     });
     EXPECT_EQ(differing(lost), 0);
     EXPECT_TRUE(program.Running());

@@ -116,10 +116,10 @@ void ScreenTest::FeedSky(const std::vector<TestSatellite>& satellites, const std
     }
     Fill(reference, WhiteBrush);
     for (const std::u16string& line : {blank, visible}) {
-        RECT box = kStatus;
+        RECT box = kStatusLineArea;
         DrawTextW(reference, line.data(), static_cast<int>(line.size()), &box, DT_SINGLELINE);
     }
-    return SameAsReference(kStatus);
+    return SameAsReference(kStatusLineArea);
 }
 
 int ScreenTest::ChangedOutside(const std::vector<uint32_t>& before,

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/host.h"
+#include "screen/screen_areas.h"
 #include "tests/support/nmea_text.h"
 #include "win/windows.h"
 
@@ -24,7 +25,6 @@ inline constexpr RECT kSpeed{15, 55, 90, 70};
 inline constexpr RECT kAltitude{130, 55, 220, 70};
 inline constexpr RECT kLatitude{15, 70, 120, 85};
 inline constexpr RECT kLongitude{130, 70, 250, 85};
-inline constexpr RECT kStatus{5, 200, 320, 215};
 inline constexpr RECT kMark{5, 30, 10, 35};
 
 // A colour no drawing of the screen produces, not even by blending text.

@@ -83,7 +83,7 @@ TEST_F(SentenceStreamTest, GsvRefreshesOnlyAtTheEndOfItsGroup) {
     const std::string first =
         Sentence("GPGSV,2,1,08,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45");
     Feed(first + "$");
-    EXPECT_EQ(ChangedOutside(before, {kStatus}), 0);
+    EXPECT_EQ(ChangedOutside(before, {kStatusLineArea}), 0);
     EXPECT_TRUE(StatusShows(first));
 
     Feed(Sentence("GPGSV,2,2,08,16,90,000,30,20,05,090,20,25,45,180,33,31,10,270,18") + "$");

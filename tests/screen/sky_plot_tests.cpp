@@ -160,7 +160,7 @@ TEST_F(SkyPlotTest, PaddedSignalIdDrawsNoPhantom) {
     Fill(window, WhiteBrush);
     ForgetDrawnScreen();
     Feed(Sentence("GPGSV,1,1,01,15,05,057,32") + "$");
-    EXPECT_EQ(ChangedOutside(padded, {kStatus}), 0);
+    EXPECT_EQ(ChangedOutside(padded, {kStatusLineArea}), 0);
     EXPECT_EQ(Px(20 + 17, 259), kWhite) << "a second bar";
 }
 

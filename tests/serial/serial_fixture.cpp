@@ -4,8 +4,8 @@
 
 #include "resources/resource_ids.h"
 #include "screen/drawing_resources.h"
-#include "serial/port_search.h"
 #include "serial/serial_state.h"
+#include "serial/tick.h"
 #include "serial/update_cycle.h"
 
 namespace serial_test {
@@ -212,12 +212,12 @@ bool SerialFixture::ScreenShows(const std::u16string& text, RECT rect,
 }
 
 bool SerialFixture::StatusLineShowsOnly(const std::u16string& text, const host::PixelView& screen) {
-    if (!ScreenShows(text, kStatusLine, screen)) return false;
+    if (!ScreenShows(text, kStatusLineArea, screen)) return false;
     std::vector<bool> inked(static_cast<std::size_t>(screen.width) * screen.height);
-    for (const Ink& ink : PrintOf(window_, text, kStatusLine))
+    for (const Ink& ink : PrintOf(window_, text, kStatusLineArea))
         inked[static_cast<std::size_t>(ink.y) * screen.width + ink.x] = true;
-    for (int y = kStatusLine.top; y < kStatusLine.bottom; ++y) {
-        for (int x = kStatusLine.left; x < kStatusLine.right; ++x) {
+    for (int y = kStatusLineArea.top; y < kStatusLineArea.bottom; ++y) {
+        for (int x = kStatusLineArea.left; x < kStatusLineArea.right; ++x) {
             if (!inked[static_cast<std::size_t>(y) * screen.width + x] &&
                 screen.At(x, y) != 0xFFFFFF) {
                 return false;

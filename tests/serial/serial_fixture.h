@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/host.h"
+#include "screen/screen_areas.h"
 #include "tests/support/headless_program.h"
 #include "win/windows.h"
 
@@ -21,7 +22,6 @@ using test_support::PortIsFree;
 using test_support::PtyPair;
 
 inline constexpr std::uint64_t kSearchSettledMs = 2000;  // first search's ports opened and rested
-inline constexpr RECT kStatusLine{5, 200, 320, 215};
 
 struct TickRecord {
     std::uint64_t start;
@@ -65,7 +65,7 @@ class SerialFixture : public test_support::HeadlessProgramTest {
     void OnClock(std::function<void(std::uint64_t)> observer) { observer_ = std::move(observer); }
 
     // True when the screen shows the text as DrawTextW draws it single-line into the rectangle.
-    bool ScreenShows(const std::u16string& text, RECT rect = kStatusLine,
+    bool ScreenShows(const std::u16string& text, RECT rect = kStatusLineArea,
                      const host::PixelView& screen = host::ScreenPixels());
     // True when the status line shows the text and nothing else: no piece of an earlier one.
     bool StatusLineShowsOnly(const std::u16string& text,

@@ -129,12 +129,8 @@ class SkyLegibilityCheck {
     }
     // Found by its box's centre, as a satellite's place is its full marker's.
     Pattern Tag(const SkySatellite& s) {
-        WCHAR label[16];
-        const int count = SatelliteLabel(s, label);
-        RECT measured{0, 0, 0, 0};
-        DrawTextW(scratch_, label, count, &measured, DT_CALCRECT | DT_SINGLELINE);
         int32_t width = 0, height = 0;
-        TagSize(s, measured.right, &width, &height);
+        TagSize(s, SatelliteLabelWidth(scratch_, s), &width, &height);
         return Capture(50 + width / 2, 50 + height / 2, [&](HDC dc) {
             DrawSatelliteTag(dc, s, RECT{50, 50, 50 + width, 50 + height});
         });
