@@ -6,8 +6,8 @@
 #include "nmea/nav_record.h"
 #include "screen/drawing_resources.h"
 #include "screen/main_screen.h"
-#include "serial/port_search.h"
 #include "serial/serial_state.h"
+#include "serial/tick.h"
 #include "serial/update_cycle.h"
 
 namespace {

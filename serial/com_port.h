@@ -12,6 +12,12 @@ inline constexpr int kMaxReadBytes = 2000;
 // hang-up, a device that has gone or a connection that closed.
 inline constexpr int32_t kPortFailed = -1;
 
+// A handle that stands for something open: neither none nor
+// INVALID_HANDLE_VALUE.
+inline bool IsOpenHandle(HANDLE h) {
+    return h != nullptr && h != INVALID_HANDLE_VALUE;
+}
+
 // Opens "COMn:" (n from 1 to kComPortCount) for exclusive use at the opening rate 8N1;
 // INVALID_HANDLE_VALUE when it cannot be opened.
 HANDLE OpenComPort(int portNumber);

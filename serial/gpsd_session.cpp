@@ -25,10 +25,6 @@ constexpr DWORD kLogRetryMs = 2000;
 
 uint8_t logBuffer[kReadBufferSize];
 
-bool IsOpenHandle(HANDLE h) {
-    return h != nullptr && h != INVALID_HANDLE_VALUE;
-}
-
 // The receiver named after gpsd's host and port, or "": the text from its
 // first '/' on (a host name holds none).
 const char* NamedDevice(const char* source) {

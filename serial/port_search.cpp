@@ -1,39 +1,18 @@
 #include "serial/port_search.h"
 
-#include "screen/drawing_resources.h"
 #include "screen/main_screen.h"
 #include "serial/com_port.h"
 #include "serial/gpsd_session.h"
 #include "serial/line_rate.h"
 #include "serial/serial_state.h"
 #include "serial/source_silence.h"
-#include "serial/update_cycle.h"
+#include "serial/status_message.h"
 
 namespace {
 
 constexpr int kProbeCount = 3;
 constexpr UINT kSettleMs = 1000;
 constexpr UINT kProbeMs = 300;
-constexpr DWORD kShutdownPauseMs = 100;
-constexpr int kCloseAttempts = 50;
-constexpr UINT kTickMs = 300;
-
-// Set while a tick runs: a close asked for meanwhile (from a message box the
-// tick shows) is taken when the tick ends, not by a tick inside it.
-bool tickRunning = false;
-
-// Each message replaces the one before it on the status line. Some stand only until the next is
-// drawn, with no pause between: each is handed to the display at once so that none is lost.
-void ShowStatus(HDC dc, const WCHAR* format, int portNumber = 0) {
-    WCHAR text[32];
-    wsprintfW(text, format, portNumber);
-    DrawStatusText(dc, text);
-    GdiFlush();
-}
-
-bool IsOpenHandle(HANDLE h) {
-    return h != nullptr && h != INVALID_HANDLE_VALUE;
-}
 
 void EndSearch(HDC dc) {
     ShowStatus(dc, u"Search end");
@@ -111,37 +90,7 @@ UINT ProbePort(HDC dc) {
     return VisitPortFrom(dc, n + 1);
 }
 
-// A search under way that will not be finished: its ports are let go.
-void AbandonSearch() {
-    for (HANDLE& port : SearchHandles) {
-        if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
-        port = INVALID_HANDLE_VALUE;
-    }
-    SearchStage = kSearchIdle;
-    SearchPort = 0;
-}
-
 }  // namespace
-
-void TickTimerTick(HWND window) {
-    // Stopped on entry and armed on exit, so a long tick only delays the next one.
-    KillTimer(window, TickTimer);
-    tickRunning = true;
-    UINT next = kTickMs;
-    if (!SearchPending) {
-        UpdateTick(window);
-    } else if (ExitRequested) {
-        AbandonSearch();
-    } else {
-        next = SearchStep(window);
-    }
-    tickRunning = false;
-    if (ExitRequested) {
-        ShutdownSequence(window);
-        return;
-    }
-    TickTimer = SetTimer(window, kTickTimerId, next, nullptr);
-}
 
 UINT SearchStep(HWND window) {
     HDC dc = GetDC(window);
@@ -161,34 +110,11 @@ UINT SearchStep(HWND window) {
     return next;
 }
 
-void RequestExit(HWND window) {
-    ExitRequested = 1;
-    if (!tickRunning) TickTimer = SetTimer(window, kTickTimerId, 0, nullptr);
-}
-
-void ShutdownSequence(HWND window) {
-    HDC dc = GetDC(window);
-    ShowStatus(dc, u"Search Com Port");
-
-    KillTimer(window, TickTimer);
-    Sleep(kShutdownPauseMs);
-    KillTimer(window, NoFixTimer);
-
-    const bool held = IsOpenHandle(ComPort);
-    if (held) PurgeComm(ComPort, PURGE_RXCLEAR);
-    Sleep(kShutdownPauseMs);
-
-    for (int attempt = 0; attempt < kCloseAttempts; ++attempt) {
-        Sleep(kShutdownPauseMs);
-        ShowStatus(dc, u"Wait Close");
-        if (!held) break;
-        if (CloseHandle(ComPort)) {
-            ComPort = nullptr;
-            break;
-        }
+void AbandonSearch() {
+    for (HANDLE& port : SearchHandles) {
+        if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
+        port = INVALID_HANDLE_VALUE;
     }
-
-    EndGpsdSession();
-    ReleaseDC(window, dc);
-    DestroyWindow(window);
+    SearchStage = kSearchIdle;
+    SearchPort = 0;
 }

@@ -9,6 +9,8 @@
 
 inline constexpr UINT_PTR kTickTimerId = 1;
 inline constexpr UINT_PTR kNoFixTimerId = 2;
+// The TickTimer's period between updates and between searches.
+inline constexpr UINT kTickMs = 300;
 // One second of a 115200-baud line, ten bit times a byte: a tick at that rate
 // takes everything that has arrived in one read.
 inline constexpr int kReadBufferSize = 11520;

@@ -23,10 +23,6 @@ namespace {
 constexpr int32_t kMostNetworkBytesPerTick = 256 * 1024;
 constexpr DWORD kMostNetworkReadingMs = 100;
 
-bool IsOpenHandle(HANDLE h) {
-    return h != nullptr && h != INVALID_HANDLE_VALUE;
-}
-
 // Ends logging; false when the log's last bytes may not have reached the
 // store, which some stores find out only when they are flushed or closed.
 // After a failed write that adds nothing: the user is told once either way.
