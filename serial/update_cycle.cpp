@@ -90,65 +90,94 @@ void LosePort(HDC dc) {
     EndGpsdSession();
 }
 
+// What one update has read and decoded so far, and what it met.
+struct Update {
+    HWND window;
+    HDC dc;
+    DWORD started;     // GetTickCount when the update began
+    int32_t limit;     // the most one read takes
+    int32_t count;     // the first read's bytes
+    int32_t taken;     // every read's bytes
+    int32_t verified;  // sentences that verified
+    bool writeFailed;  // the log could not take what was read
+};
+
+// The first read: what the source has queued, up to a read's limit. A
+// source that fails is let go and counts as having sent nothing.
+void ReadSource(Update& update) {
+    update.count = ReadAvailable(ComPort, update.limit);
+    if (update.count == kPortFailed) {
+        LosePort(update.dc);
+        update.count = 0;
+    }
+    update.taken = update.count;
+}
+
+// The log gets the bytes before the decoders see them. A log that cannot
+// take them all ends: what it holds stays, and the user is told once. The
+// Log button says what a press would do.
+void LogWhatWasRead(Update& update) {
+    if (LoggingEnabled && (!LogReadBytes(update.count) || !LogRelayedBytes(update.started))) {
+        CloseLog();
+        update.writeFailed = true;
+    }
+    SetWindowTextW(LogButton, LoggingEnabled ? u"Stop" : u"Log");
+}
+
 // Reads once more from a network source that filled the last read, logs and
 // decodes what came; the count read, or kPortFailed once the source is lost.
-int32_t ReadMore(HWND window, HDC dc, int32_t limit, bool* writeFailed, int32_t* verified) {
-    const int32_t count = ReadAvailable(ComPort, limit);
+int32_t ReadMore(Update& update) {
+    const int32_t count = ReadAvailable(ComPort, update.limit);
     if (count == kPortFailed) {
-        LosePort(dc);
+        LosePort(update.dc);
         return count;
     }
     if (LoggingEnabled && !LogReadBytes(count)) {
         CloseLog();
-        *writeFailed = true;
+        update.writeFailed = true;
     }
-    *verified += Decode(window, dc, count);
+    update.verified += Decode(update.window, update.dc, count);
     return count;
+}
+
+// The no-fix count, then what was read, decoded and drawn; a network source
+// that had more queued is read on within the bounds of a tick.
+void DecodeAndDraw(Update& update) {
+    DrawNoFixCounter(update.dc);
+    update.verified = Decode(update.window, update.dc, update.count);
+    // A serial line never has more than one read's worth: its limit is a
+    // second of the line.
+    for (int32_t more = update.count; !SearchPending && LineRate == 0 && more == update.limit &&
+                                      update.taken < kMostNetworkBytesPerTick &&
+                                      GetTickCount() - update.started < kMostNetworkReadingMs;) {
+        more = ReadMore(update);
+        if (more > 0) update.taken += more;
+    }
+}
+
+// The line rate and the silence watch follow what the tick took.
+void FollowRate(const Update& update) {
+    // gpsd closed the receiver followed (unplugged): that source is gone.
+    if (!SearchPending && SourceIsGpsd && Receiver.gone) LosePort(update.dc);
+    if (!SearchPending) FollowLineRate(update.dc, update.taken, update.verified);
+    FollowSilence(update.dc, update.taken);
 }
 
 }  // namespace
 
 void UpdateTick(HWND window) {
     const DWORD started = GetTickCount();
-    HDC dc = GetDC(window);
-    const int32_t limit = ReadLimitFor(LineRate);
-    int32_t count = ReadAvailable(ComPort, limit);
-    if (count == kPortFailed) {
-        LosePort(dc);
-        count = 0;
-    }
-
-    // The log gets the bytes before the decoders see them. A log that cannot
-    // take them all ends: what it holds stays, and the user is told once.
-    bool writeFailed = false;
-    if (LoggingEnabled && (!LogReadBytes(count) || !LogRelayedBytes(started))) {
-        CloseLog();
-        writeFailed = true;
-    }
-    SetWindowTextW(LogButton, LoggingEnabled ? u"Stop" : u"Log");
-
-    DrawNoFixCounter(dc);
-
-    int32_t verified = Decode(window, dc, count);
-    // A serial line never has more than one read's worth: its limit is a
-    // second of the line.
-    int32_t taken = count;
-    for (int32_t more = count; !SearchPending && LineRate == 0 && more == limit &&
-                               taken < kMostNetworkBytesPerTick &&
-                               GetTickCount() - started < kMostNetworkReadingMs;) {
-        more = ReadMore(window, dc, limit, &writeFailed, &verified);
-        if (more > 0) taken += more;
-    }
-    // gpsd closed the receiver followed (unplugged): that source is gone.
-    if (!SearchPending && SourceIsGpsd && Receiver.gone) LosePort(dc);
-    if (!SearchPending) FollowLineRate(dc, taken, verified);
-    FollowSilence(dc, taken);
+    Update update{window, GetDC(window), started, ReadLimitFor(LineRate), 0, 0, 0, false};
+    ReadSource(update);
+    LogWhatWasRead(update);
+    DecodeAndDraw(update);
+    FollowRate(update);
     // Once everything of the tick is decoded; it also counts the seconds of
     // a wait for the first fix and of a silence.
-    DrawFixPanel(dc);
-    ReleaseDC(window, dc);
+    DrawFixPanel(update.dc);
+    ReleaseDC(window, update.dc);
     // Last, once the tick has drawn everything: the box runs its own message loop.
-    if (writeFailed) MessageBoxW(window, u"Write Error", u"Write Error", MB_OK);
+    if (update.writeFailed) MessageBoxW(window, u"Write Error", u"Write Error", MB_OK);
 }
 
 void ToggleLogging(HWND window) {
