@@ -56,18 +56,6 @@ double CpuSeconds(pid_t pid) {
     return read ? static_cast<double>(user + system) / sysconf(_SC_CLK_TCK) : -1.0;
 }
 
-// Whether the process ends before the deadline, waiting without polling.
-bool EndsBy(pid_t pid, Clock::time_point deadline) {
-    const int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
-    pollfd p{pidfd, POLLIN, 0};
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    const bool ended =
-        pidfd >= 0 && poll(&p, 1, static_cast<int>(std::max<long>(left.count(), 0))) == 1;
-    if (pidfd >= 0) close(pidfd);
-    return ended;
-}
-
 // Reads the program's output until the line that starts with prefix.
 bool AwaitLine(int fd, const std::string& prefix, std::string* seen) {
     for (int lines = 0; lines < 20; ++lines) {
@@ -101,7 +89,7 @@ TEST(DisplayLoss, TwentyKillsOfTheXServerEachEndTheProgramAtOnce) {
         // SIGKILL drops the connection; SIGTERM lets the server close it.
         const Clock::time_point kill = Clock::now();
         xvfb.Stop(run % 2 == 0 ? SIGKILL : SIGTERM);
-        const bool ended = EndsBy(app.pid, kill + std::chrono::seconds(2));
+        const bool ended = test_support::EndsBy(app.pid, kill + std::chrono::seconds(2));
         const double seconds = std::chrono::duration<double>(Clock::now() - kill).count();
         // An ended process keeps its CPU times until it is waited for.
         const double cpuAfter = CpuSeconds(app.pid) - cpuBefore;
@@ -164,7 +152,7 @@ TEST(QuietWindow, TakesARealClickAndEndsOnTerminationSignal) {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const Clock::time_point term = Clock::now();
     kill(app.pid, SIGTERM);
-    const bool ended = EndsBy(app.pid, term + std::chrono::seconds(3));
+    const bool ended = test_support::EndsBy(app.pid, term + std::chrono::seconds(3));
     if (!ended) kill(app.pid, SIGKILL);
     EXPECT_TRUE(ended) << "SIGTERM was not taken";
     const int status = test_support::WaitExit(app.pid);

@@ -20,6 +20,7 @@
 
 #include "screen/sky_plot.h"
 #include "tests/support/child_process.h"
+#include "tests/support/fix_panel_cells.h"
 #include "tests/support/gpsd_process.h"
 #include "tests/support/gpsd_sky.h"
 #include "tests/support/nmea_text.h"
@@ -192,15 +193,11 @@ void ExpectLegiblePlot(const Picture& picture,
 }
 
 // The fix panel's texts on the screen.
-constexpr RECT kFixLine{104, 100, 320, 115};
-constexpr RECT kErrorLine{104, 115, 320, 130};
-constexpr RECT kFirstFix{104, 130, 212, 145};
-constexpr RECT kTotal{212, 130, 320, 145};
-RECT SystemCell(int n) {
-    const int32_t left = 104 + (n % 3) * 72;
-    const int32_t top = 145 + (n / 3) * 15;
-    return {left, top, left + 72, top + 15};
-}
+using test_support::kErrorLine;
+using test_support::kFirstFix;
+using test_support::kFixLine;
+using test_support::kTotal;
+using test_support::SystemCell;
 
 std::u16string Wide(const std::string& text) {
     return std::u16string(text.begin(), text.end());

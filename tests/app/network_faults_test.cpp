@@ -127,18 +127,6 @@ class NetworkFaultTest : public ::testing::Test {
     std::string output_;
 };
 
-// Whether the process ends before the deadline, waiting without polling.
-bool EndsBy(pid_t pid, Clock::time_point deadline) {
-    const int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
-    pollfd p{pidfd, POLLIN, 0};
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    const bool ended =
-        pidfd >= 0 && poll(&p, 1, static_cast<int>(std::max<long>(left.count(), 0))) == 1;
-    if (pidfd >= 0) close(pidfd);
-    return ended;
-}
-
 std::string Xdotool(const std::string& display, const std::vector<std::string>& args) {
     std::vector<std::string> argv = {"/usr/bin/xdotool"};
     argv.insert(argv.end(), args.begin(), args.end());
@@ -191,7 +179,7 @@ TEST_F(NetworkFaultTest, ANameServerThatNeverAnswersHoldsNeitherTheWindowNorItsC
     ASSERT_FALSE(Xdotool(xvfb.number, {"mousemove", "--window", window, "616", "24", "click", "1",
                                        "getmouselocation"})
                      .empty());
-    const bool ended = EndsBy(app_.pid, close + std::chrono::seconds(5));
+    const bool ended = test_support::EndsBy(app_.pid, close + std::chrono::seconds(5));
     const double seconds = std::chrono::duration<double>(Clock::now() - close).count();
     std::printf("ended %.3f s after the click on the close box\n", seconds);
     EXPECT_TRUE(ended);

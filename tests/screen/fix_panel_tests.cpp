@@ -11,19 +11,15 @@
 #include "screen/forget_source.h"
 #include "screen/main_screen.h"
 #include "screen_fixture.h"
+#include "tests/support/fix_panel_cells.h"
 
 namespace {
 
-constexpr RECT kFixLine{104, 100, 320, 115};
-constexpr RECT kErrorLine{104, 115, 320, 130};
-constexpr RECT kFirstFix{104, 130, 212, 145};
-constexpr RECT kTotal{212, 130, 320, 145};
-// The system cells, three to a row.
-RECT SystemCell(int n) {
-    const int32_t left = 104 + (n % 3) * 72;
-    const int32_t top = 145 + (n / 3) * 15;
-    return {left, top, left + 72, top + 15};
-}
+using test_support::kErrorLine;
+using test_support::kFirstFix;
+using test_support::kFixLine;
+using test_support::kTotal;
+using test_support::SystemCell;
 
 class FixPanelTest : public ScreenTest {
   protected:

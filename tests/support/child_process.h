@@ -4,9 +4,12 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -67,6 +70,18 @@ inline int WaitExit(pid_t pid) {
     int status = 0;
     if (pid <= 0 || waitpid(pid, &status, 0) != pid) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Whether the process ends before the deadline, waiting without polling.
+inline bool EndsBy(pid_t pid, std::chrono::steady_clock::time_point deadline) {
+    const int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+    pollfd p{pidfd, POLLIN, 0};
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    const bool ended =
+        pidfd >= 0 && poll(&p, 1, static_cast<int>(std::max<long>(left.count(), 0))) == 1;
+    if (pidfd >= 0) close(pidfd);
+    return ended;
 }
 
 // Sends the signal and waits for the end.
