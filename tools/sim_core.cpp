@@ -131,6 +131,26 @@ void AddGsa(Body* body, FixKind fix, const SatelliteView* satellites, int count,
     if (systemId != 0) body->Add(",%d", systemId);
 }
 
+void AddGga(Body* body, const char* talker, FixKind fix, const Moment& m, int used,
+            const Dops& dops) {
+    if (fix == FixKind::kNone) {
+        body->Add("%sGGA,%s,,,,,0,00,,,M,,M,,", talker, m.time);
+    } else {
+        body->Add("%sGGA,%s,%s,%s,1,%02d,%.1f,%.1f,M,47.3,M,,", talker, m.time, m.latitude,
+                  m.longitude, used, dops.hdop, m.altitude);
+    }
+}
+
+void AddRmc(Body* body, const char* talker, FixKind fix, const Moment& m, bool navStatus) {
+    if (fix == FixKind::kNone) {
+        body->Add("%sRMC,%s,V,,,,,,,%s,,,N", talker, m.time, m.date);
+    } else {
+        body->Add("%sRMC,%s,A,%s,%s,%.1f,%.1f,%s,,,A", talker, m.time, m.latitude, m.longitude,
+                  m.speedKnots, m.courseDegrees, m.date);
+    }
+    if (navStatus) body->Add(",V");
+}
+
 }  // namespace parts
 
 using parts::AppendSentence;
@@ -206,12 +226,7 @@ void SynthesizeSecond(const ReceiverConfig& config, std::uint32_t second, Burst*
     };
 
     Body gga;
-    if (fix == FixKind::kNone) {
-        gga.Add("%sGGA,%s,,,,,0,00,,,M,,M,,", talker, m.time);
-    } else {
-        gga.Add("%sGGA,%s,%s,%s,1,%02d,%.1f,%.1f,M,47.3,M,,", talker, m.time, m.latitude,
-                m.longitude, usedCount, dops.hdop, m.altitude);
-    }
+    parts::AddGga(&gga, talker, fix, m, usedCount, dops);
     send(gga.Text());
 
     Body gsa;
@@ -222,12 +237,7 @@ void SynthesizeSecond(const ReceiverConfig& config, std::uint32_t second, Burst*
     parts::ForEachGsv(talker, sats, count, 0, send);
 
     Body rmc;
-    if (fix == FixKind::kNone) {
-        rmc.Add("%sRMC,%s,V,,,,,,,%s,,,N", talker, m.time, m.date);
-    } else {
-        rmc.Add("%sRMC,%s,A,%s,%s,%.1f,%.1f,%s,,,A", talker, m.time, m.latitude, m.longitude,
-                m.speedKnots, m.courseDegrees, m.date);
-    }
+    parts::AddRmc(&rmc, talker, fix, m, false);
     send(rmc.Text());
 }
 

@@ -94,12 +94,7 @@ void SynthesizeFourSystems(const ReceiverConfig& config, std::uint32_t second, B
     };
 
     Body gga;
-    if (fix == FixKind::kNone) {
-        gga.Add("GNGGA,%s,,,,,0,00,,,M,,M,,", m.time);
-    } else {
-        gga.Add("GNGGA,%s,%s,%s,1,%02d,%.1f,%.1f,M,47.3,M,,", m.time, m.latitude, m.longitude,
-                usedCount, dops.hdop, m.altitude);
-    }
+    AddGga(&gga, "GN", fix, m, usedCount, dops);
     send(gga.Text());
 
     // One GSA per system, the same dilutions in each: they are the fix's.
@@ -128,12 +123,7 @@ void SynthesizeFourSystems(const ReceiverConfig& config, std::uint32_t second, B
 
     // NMEA 4.10 adds the mode and the navigational status to RMC.
     Body rmc;
-    if (fix == FixKind::kNone) {
-        rmc.Add("GNRMC,%s,V,,,,,,,%s,,,N,V", m.time, m.date);
-    } else {
-        rmc.Add("GNRMC,%s,A,%s,%s,%.1f,%.1f,%s,,,A,V", m.time, m.latitude, m.longitude,
-                m.speedKnots, m.courseDegrees, m.date);
-    }
+    AddRmc(&rmc, "GN", fix, m, true);
     send(rmc.Text());
 }
 

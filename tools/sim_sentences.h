@@ -53,6 +53,14 @@ class Body {
 void AddGsa(Body* body, FixKind fix, const SatelliteView* satellites, int count, const Dops& dops,
             int systemId);
 
+// "GGA" after the talker: the position, the satellites used and the HDOP,
+// or no position without a fix.
+void AddGga(Body* body, const char* talker, FixKind fix, const Moment& m, int used,
+            const Dops& dops);
+// "RMC" after the talker, and the navigational status of NMEA 4.10 after
+// the mode when navStatus is set.
+void AddRmc(Body* body, const char* talker, FixKind fix, const Moment& m, bool navStatus);
+
 // The GSV messages of a group, each passed to send: four blocks a message,
 // and the signal ID after the last block when signalId is not 0.
 template <typename Send>
