@@ -2,13 +2,16 @@
 
 #include "serial/line_rate.h"
 
-HANDLE OpenComPort(int portNumber) {
+HANDLE OpenComDevice(int portNumber) {
     // The device name carries the port number as one digit.
     static_assert(kComPortCount <= 9);
     if (portNumber < 1 || portNumber > kComPortCount) return INVALID_HANDLE_VALUE;
     const WCHAR name[] = {u'C', u'O', u'M', static_cast<WCHAR>(u'0' + portNumber), u':', 0};
-    HANDLE port =
-        CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    return CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+HANDLE OpenComPort(int portNumber) {
+    HANDLE port = OpenComDevice(portNumber);
     if (port == INVALID_HANDLE_VALUE) return port;
     // A serial line that refuses the settings is used as it is; a network
     // source has none.

@@ -18,8 +18,10 @@ inline bool IsOpenHandle(HANDLE h) {
     return h != nullptr && h != INVALID_HANDLE_VALUE;
 }
 
-// Opens "COMn:" (n from 1 to kComPortCount) for exclusive use at the opening rate 8N1;
-// INVALID_HANDLE_VALUE when it cannot be opened.
+// Opens "COMn:" (n from 1 to kComPortCount) for exclusive use, its settings
+// as they are; INVALID_HANDLE_VALUE when it cannot be opened.
+HANDLE OpenComDevice(int portNumber);
+// The same at the opening rate 8N1.
 HANDLE OpenComPort(int portNumber);
 // Reads what the port has queued, at most limit bytes (up to kReadBufferSize),
 // into ReadBuffer without waiting; returns the count, or kPortFailed.

@@ -47,9 +47,7 @@ void CloseLink(bool failed) {
 // A second connection that asks for the followed receiver's bytes alone, as
 // they came (raw mode 2). Opening "COMn:" again gives a connection of its own.
 bool OpenLink() {
-    const WCHAR name[] = {u'C', u'O', u'M', static_cast<WCHAR>(u'0' + ComPortNumber), u':', 0};
-    HANDLE port =
-        CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE port = OpenComDevice(ComPortNumber);
     if (port == INVALID_HANDLE_VALUE) return false;
     char watch[64 + kGpsdPathCapacity];
     const int length =
