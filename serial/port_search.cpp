@@ -14,6 +14,13 @@ constexpr int kProbeCount = 3;
 constexpr UINT kSettleMs = 1000;
 constexpr UINT kProbeMs = 300;
 
+// The search lets port n go, if it holds it.
+void ReleaseSearchPort(int n) {
+    HANDLE& port = SearchHandles[n - 1];
+    if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
+    port = INVALID_HANDLE_VALUE;
+}
+
 void EndSearch(HDC dc) {
     ShowStatus(dc, u"Search end");
     SearchStage = kSearchIdle;
@@ -75,18 +82,14 @@ UINT ProbePort(HDC dc) {
         StartGpsdSession(port, n);
         SearchPending = 0;
         // Ports above the chosen one are let go unread, so other programs can use them.
-        for (int above = n + 1; above <= kComPortCount; ++above) {
-            if (SearchHandles[above - 1] != INVALID_HANDLE_VALUE)
-                CloseHandle(SearchHandles[above - 1]);
-            SearchHandles[above - 1] = INVALID_HANDLE_VALUE;
-        }
+        for (int above = n + 1; above <= kComPortCount; ++above)
+            ReleaseSearchPort(above);
         EndSearch(dc);
         return kTickMs;
     }
     if (++SearchProbe < kProbeCount) return kProbeMs;
     ShowStatus(dc, u"Com%x Not Read", n);
-    CloseHandle(port);
-    SearchHandles[n - 1] = INVALID_HANDLE_VALUE;
+    ReleaseSearchPort(n);
     return VisitPortFrom(dc, n + 1);
 }
 
@@ -111,10 +114,8 @@ UINT SearchStep(HWND window) {
 }
 
 void AbandonSearch() {
-    for (HANDLE& port : SearchHandles) {
-        if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
-        port = INVALID_HANDLE_VALUE;
-    }
+    for (int n = 1; n <= kComPortCount; ++n)
+        ReleaseSearchPort(n);
     SearchStage = kSearchIdle;
     SearchPort = 0;
 }
