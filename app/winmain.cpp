@@ -1,18 +1,10 @@
 // The program's GUI entry: the main window, then the message loop until the
-// window is gone.
-#include "app/command_line.h"
+// window is gone. The command line is not read here: the program's main has
+// taken its options.
 #include "app/main_window.h"
 #include "win/windows.h"
 
-namespace {
-
-constexpr int kCommandLineError = 2;
-
-}  // namespace
-
-int WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR commandLine, int showCommand) {
-    // A command line the program cannot follow ends it before any window opens.
-    if (!ApplyCommandLine(commandLine)) return kCommandLineError;
+int WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR /*commandLine*/, int showCommand) {
     if (!CreateMainWindow(instance, showCommand)) return 0;
 
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(kAcceleratorTableId));

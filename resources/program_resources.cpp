@@ -1,5 +1,7 @@
 // The program's resources, laid out in the platform's binary resource formats
 // when first asked for and kept for the life of the process.
+#include "resources/program_resources.h"
+
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -285,11 +287,7 @@ struct ResourceTable {
 
 }  // namespace
 
-namespace host {
-
-const ResourceSet& ProgramResources() {
+const host::ResourceSet& ProgramResources() {
     static const ResourceTable table;
     return table.set;
 }
-
-}  // namespace host

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/host.h"
+#include "resources/program_resources.h"
 #include "resources/resource_ids.h"
 #include "win/windows.h"
 
@@ -47,7 +48,7 @@ int main(int argc, char** argv) {
         std::fputs("skymark-icon: SIZE is 16 to 256\n", stderr);
         return 2;
     }
-    HINSTANCE instance = host::CreateInstance(host::ProgramResources());
+    HINSTANCE instance = host::CreateInstance(ProgramResources());
     HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(kIconId));
     // A pixel is transparent where the icon's mask lets either background through.
     const std::vector<std::uint32_t> onBlack = Render(icon, size, RGB(0, 0, 0));

@@ -14,8 +14,10 @@
 
 #include "app/main_window.h"
 #include "host/host.h"
+#include "resources/program_resources.h"
 #include "serial/serial_state.h"
 #include "sim_core.h"
+#include "tests/support/program_screen.h"
 #include "win/windows.h"
 
 namespace {
@@ -71,11 +73,11 @@ Program* StartProgram() {
     static Program program;
     if (program.main != nullptr) return &program;
     if (!OpenReceiver(&program.receiver)) return nullptr;
-    setenv("SKYMARK_COM1", program.receiver.slave.c_str(), 1);
+    host::SetPortSource(1, program.receiver.slave.c_str());
     for (int n = 2; n <= 9; ++n)
-        setenv(("SKYMARK_COM" + std::to_string(n)).c_str(), "", 1);
+        host::SetPortSource(n, "");
     host::UseVirtualClock(0);
-    if (!CreateMainWindow(host::CreateInstance(host::ProgramResources()), SW_SHOW)) return nullptr;
+    if (!CreateMainWindow(host::CreateInstance(ProgramResources()), SW_SHOW)) return nullptr;
     program.main = GetParent(LogButton);
     // The first ticks are the search's steps: it opens the ports, then takes
     // COM1, which has data waiting, at its first probe.

@@ -9,14 +9,17 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <thread>
 
 #include "app/main_window.h"
 #include "host/host.h"
 #include "nmea/nav_record.h"
+#include "resources/program_resources.h"
 #include "serial/serial_state.h"
 #include "tests/support/nmea_text.h"
+#include "tests/support/program_screen.h"
 #include "tests/support/tcp_server.h"
 #include "win/windows.h"
 
@@ -66,10 +69,10 @@ void BM_MegabyteBurstCaughtUp(benchmark::State& state) {
         state.SkipWithError("no local TCP server");
         return;
     }
-    setenv("SKYMARK_COM1", ("tcp://127.0.0.1:" + std::to_string(server.Port())).c_str(), 1);
+    host::SetPortSource(1, ("tcp://127.0.0.1:" + std::to_string(server.Port())).c_str());
     for (int n = 2; n <= 9; ++n)
-        setenv(("SKYMARK_COM" + std::to_string(n)).c_str(), "", 1);
-    if (!CreateMainWindow(host::CreateInstance(host::ProgramResources()), SW_SHOW)) {
+        host::SetPortSource(n, "");
+    if (!CreateMainWindow(host::CreateInstance(ProgramResources()), SW_SHOW)) {
         state.SkipWithError("no main window");
         return;
     }

@@ -4,6 +4,8 @@
 #include <sys/resource.h>
 
 #include "host/host.h"
+#include "testing/host_testing.h"
+#include "tests/support/program_screen.h"
 #include "win/windows.h"
 
 namespace {

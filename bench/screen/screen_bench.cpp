@@ -10,10 +10,11 @@
 #include <vector>
 
 #include "host/host.h"
-#include "platform/gdi/window_dc.h"
 #include "screen/drawing_resources.h"
 #include "screen/main_screen.h"
 #include "screen/sentence_stream.h"
+#include "testing/host_testing.h"
+#include "tests/support/program_screen.h"
 
 namespace {
 
@@ -43,8 +44,7 @@ void BM_ProcessChunkWithDrawing(benchmark::State& state) {
         state.SkipWithError("no sample logs in " SKYMARK_DATA_DIR);
         return;
     }
-    const RECT whole{0, 0, host::kScreenWidth, host::kScreenHeight};
-    HDC window = gdi::CreateScreenDC(0, 0, &whole, 1);
+    HDC window = host::CreateScreenDc();
     CreateDrawingResourcesForDc(window);
     DrawStaticScreen(window);
 
@@ -63,7 +63,7 @@ void BM_ProcessChunkWithDrawing(benchmark::State& state) {
     state.counters["cpu_per_input_s"] =
         benchmark::Counter(static_cast<double>(bytes) / kBytesPerSecond,
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    gdi::DeleteScreenDC(window);
+    host::DeleteScreenDc(window);
 }
 BENCHMARK(BM_ProcessChunkWithDrawing);
 

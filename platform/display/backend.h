@@ -45,8 +45,8 @@ class Backend {
 // (snapshot_path may be null), written atomically when its pixels changed, at
 // most every 250 ms. A snapshot that cannot be written is reported once.
 std::unique_ptr<Backend> CreateHeadlessBackend(const char* snapshot_path);
-// SDL2 window at an integer scale; null when no display can be opened, with
-// the reason in *why (a static string).
-std::unique_ptr<Backend> CreateSdlBackend(int scale, const char** why);
+// SDL2 window at an integer scale, with the title (may be null); null when no
+// display can be opened, with the reason in *why (a static string).
+std::unique_ptr<Backend> CreateSdlBackend(int scale, LPCWSTR title, const char** why);
 
 }  // namespace display

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/kernel/diagnostics.h"
+
 namespace display {
 namespace {
 
@@ -20,9 +22,9 @@ std::size_t lost_length = 0;
 void PrepareLine(const char* server, const char* name) {
     if (name == nullptr || *name == 0) name = "default";
     const int n = std::snprintf(lost_line, sizeof lost_line,
-                                "skymark: the connection to the display (%s %s) was lost; "
+                                "%s: the connection to the display (%s %s) was lost; "
                                 "the program ends\n",
-                                server, name);
+                                kernel::ProgramName(), server, name);
     lost_length = n < 0 ? 0 : std::min(static_cast<std::size_t>(n), sizeof lost_line - 1);
     if (lost_length > 0) lost_line[lost_length - 1] = '\n';
 }

@@ -3,7 +3,7 @@
 
 namespace display {
 
-std::unique_ptr<Backend> CreateSdlBackend(int, const char** why) {
+std::unique_ptr<Backend> CreateSdlBackend(int, LPCWSTR, const char** why) {
     if (why) *why = "this build has no SDL display";
     return nullptr;
 }

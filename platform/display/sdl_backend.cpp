@@ -16,6 +16,7 @@
 #include "display/sdl_keys.h"
 #include "display/sdl_pixels.h"
 #include "display/x11_socket.h"
+#include "platform/kernel/wide_text.h"
 
 namespace display {
 namespace {
@@ -282,7 +283,7 @@ HostConnection WatchConnection(SDL_Window* window, const char* driver) {
 
 }  // namespace
 
-std::unique_ptr<Backend> CreateSdlBackend(int scale, const char** why) {
+std::unique_ptr<Backend> CreateSdlBackend(int scale, LPCWSTR title, const char** why) {
     scale = std::clamp(scale, 1, 8);
     const char* ignored = nullptr;
     if (why == nullptr) why = &ignored;
@@ -308,9 +309,15 @@ std::unique_ptr<Backend> CreateSdlBackend(int scale, const char** why) {
         host::Report("SDL_VIDEODRIVER=%s: SDL uses its %s driver, which shows nothing", asked,
                      driver != nullptr ? driver : "unnamed");
     }
-    SDL_Window* window = sdl::api.CreateWindow("Skymark", SDL_WINDOWPOS_UNDEFINED,
-                                               SDL_WINDOWPOS_UNDEFINED, host::kScreenWidth * scale,
-                                               host::kScreenHeight * scale, SDL_WINDOW_SHOWN);
+    // A title that does not convert is left out rather than shown garbled.
+    char title_text[256] = "";
+    if (title != nullptr && !kernel::Utf16ToUtf8(title, title_text, sizeof title_text)) {
+        title_text[0] = '\0';
+    }
+    const host::PixelView screen = host::ScreenPixels();
+    SDL_Window* window =
+        sdl::api.CreateWindow(title_text, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                              screen.width * scale, screen.height * scale, SDL_WINDOW_SHOWN);
     if (window == nullptr) {
         *why = "SDL could not open a window";
         sdl::api.Quit();

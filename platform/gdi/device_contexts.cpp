@@ -63,10 +63,6 @@ std::vector<Box> DisjointBoxes(const std::vector<Box>& boxes) {
 
 }  // namespace
 
-State::State() {
-    screen.fill(0xFFFFFF);
-}
-
 State& S() {
     static State* state = new State;
     return *state;
@@ -76,9 +72,9 @@ raster::Canvas CanvasOf(const Dc& dc) {
     raster::Canvas canvas;
     if (dc.screen) {
         canvas.pixels = S().screen.data();
-        canvas.width = host::kScreenWidth;
-        canvas.height = host::kScreenHeight;
-        canvas.stride = host::kScreenWidth;
+        canvas.width = S().screen_width;
+        canvas.height = S().screen_height;
+        canvas.stride = S().screen_width;
         canvas.damage = &S().damage;
         return canvas;
     }
@@ -93,7 +89,7 @@ raster::Canvas CanvasOf(const Dc& dc) {
 
 HDC CreateScreenDC(int origin_x, int origin_y, const RECT* visible, int visible_count) {
     std::vector<Box> boxes;
-    const Box screen{0, 0, host::kScreenWidth, host::kScreenHeight};
+    const Box screen{0, 0, S().screen_width, S().screen_height};
     if (visible != nullptr) {
         for (int i = 0; i < visible_count; ++i) {
             const Box b = raster::Intersect(
@@ -112,6 +108,10 @@ HDC CreateScreenDC(int origin_x, int origin_y, const RECT* visible, int visible_
 
 void DeleteScreenDC(HDC dc) {
     DeleteDC(dc);
+}
+
+RECT ScreenBounds() {
+    return RECT{0, 0, S().screen_width, S().screen_height};
 }
 
 int TakeScreenDamageRects(RECT* rects, int capacity) {
@@ -136,8 +136,22 @@ using gdi::Object;
 
 namespace host {
 
+bool SetScreenSize(int width, int height) {
+    constexpr int kLargest = 4096;
+    if (width < 1 || width > kLargest || height < 1 || height > kLargest) return false;
+    gdi::State& state = gdi::S();
+    if (width == state.screen_width && height == state.screen_height) return true;
+    state.screen.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
+                        0xFFFFFF);
+    state.screen_width = width;
+    state.screen_height = height;
+    state.damage.Clear();
+    return true;
+}
+
 PixelView ScreenPixels() {
-    return {gdi::S().screen.data(), kScreenWidth, kScreenHeight, kScreenWidth};
+    gdi::State& state = gdi::S();
+    return {state.screen.data(), state.screen_width, state.screen_height, state.screen_width};
 }
 
 PixelView DcPixels(HDC dc) {

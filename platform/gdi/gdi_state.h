@@ -33,10 +33,11 @@ struct Dc {
 
 struct State {
     handles::HandleTable<Dc, handles::Tag::kDeviceContext> dcs;
-    std::array<std::uint32_t, host::kScreenWidth * host::kScreenHeight> screen;
+    // The device screen, row by row, as the program sized it.
+    std::vector<std::uint32_t> screen;
+    int screen_width = 0;
+    int screen_height = 0;
     raster::Damage damage;
-
-    State();
 };
 
 // Never destroyed: other parts may release device contexts from their own

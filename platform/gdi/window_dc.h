@@ -13,6 +13,8 @@ namespace gdi {
 // mode, white background, the default font.
 HDC CreateScreenDC(int origin_x, int origin_y, const RECT* visible, int visible_count);
 void DeleteScreenDC(HDC dc);
+// The whole device screen, in screen pixels.
+RECT ScreenBounds();
 
 // The most rectangles the screen damage is kept in.
 inline constexpr int kMaxDamageRects = 8;

@@ -167,18 +167,36 @@ const std::vector<std::string>& CurrentSerialDevices(const std::string& root) {
 }  // namespace kernel
 
 namespace host {
+namespace {
 
-// An SKYMARK_COMn that is set but empty maps the port to no source, which
-// lets tests keep the host's own ports out of the picture.
+// What the program gave each port; a port it gave nothing is the host's.
+struct GivenSource {
+    bool given = false;
+    std::string source;
+};
+
+GivenSource& Given(int port_number) {
+    static GivenSource given[kComPortCount];
+    return given[port_number - 1];
+}
+
+}  // namespace
+
+bool SetPortSource(int port_number, const char* source) {
+    if (port_number < 1 || port_number > kComPortCount) return false;
+    GivenSource& given = Given(port_number);
+    given.given = source != nullptr;
+    given.source = source != nullptr ? source : "";
+    return true;
+}
+
 bool PortSource(int port_number, char* path, std::size_t capacity) {
     if (path == nullptr || capacity == 0) return false;
     path[0] = '\0';
     if (port_number < 1 || port_number > kComPortCount) return false;
-    char variable[] = "SKYMARK_COM0";
-    variable[sizeof variable - 2] = static_cast<char>('0' + port_number);
     std::string chosen;
-    if (const char* value = std::getenv(variable)) {
-        chosen = value;
+    if (const GivenSource& given = Given(port_number); given.given) {
+        chosen = given.source;
     } else {
         const std::vector<std::string>& devices = kernel::CurrentSerialDevices("");
         if (static_cast<std::size_t>(port_number) <= devices.size()) {

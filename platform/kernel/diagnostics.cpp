@@ -11,33 +11,34 @@
 #include <mutex>
 
 #include "host/host.h"
+#include "platform/kernel/diagnostics.h"
 #include "platform/kernel/wide_text.h"
 #include "win/kernel.h"
+
+namespace kernel {
+namespace {
+
+// Room for the name the program sets; a longer one is cut.
+char program_name[64] = "";
+
+}  // namespace
+
+ReportMemory& Reports() {
+    static ReportMemory* const memory = new ReportMemory;
+    return *memory;
+}
+
+const char* ProgramName() {
+    return program_name[0] != '\0' ? program_name : program_invocation_short_name;
+}
+
+}  // namespace kernel
 
 namespace host {
 namespace {
 
-constexpr char kPrefix[] = "skymark: ";
-constexpr std::size_t kPrefixLength = sizeof kPrefix - 1;
 // Longer texts are cut; the line still ends with a newline.
 constexpr std::size_t kLineCapacity = 512;
-// A program with this many different failures has said enough: further new
-// texts are dropped after one line that says so, rather than forgetting old
-// ones and repeating them on every tick.
-constexpr std::size_t kRemembered = 128;
-
-struct Memory {
-    std::mutex mutex;
-    std::uint64_t said[kRemembered] = {};
-    std::size_t count = 0;
-    bool overflow_said = false;
-};
-
-Memory& TheMemory() {
-    // Never destroyed: static destructors may still report.
-    static Memory* const memory = new Memory;
-    return *memory;
-}
 
 // FNV-1a: texts are short and a collision only silences one line.
 std::uint64_t Hash(const char* text, std::size_t length) {
@@ -61,26 +62,34 @@ void WriteLine(const char* line, std::size_t length) {
 
 }  // namespace
 
+void SetProgramName(const char* name) {
+    std::snprintf(kernel::program_name, sizeof kernel::program_name, "%s",
+                  name != nullptr ? name : "");
+}
+
 bool Report(const char* format, ...) {
     const int saved_errno = errno;
     char line[kLineCapacity];
-    std::memcpy(line, kPrefix, kPrefixLength);
+    // "NAME: ", cut to leave room for the text.
+    const int prefix = std::snprintf(line, kLineCapacity / 2, "%s: ", kernel::ProgramName());
+    const std::size_t prefix_length =
+        std::min(static_cast<std::size_t>(prefix < 0 ? 0 : prefix), kLineCapacity / 2 - 1);
     std::va_list args;
     va_start(args, format);
     // One place is kept for the newline.
     const int n =
-        std::vsnprintf(line + kPrefixLength, kLineCapacity - kPrefixLength - 1, format, args);
+        std::vsnprintf(line + prefix_length, kLineCapacity - prefix_length - 1, format, args);
     va_end(args);
     if (n < 0) {
         errno = saved_errno;
         return false;
     }
     std::size_t length =
-        kPrefixLength + std::min(static_cast<std::size_t>(n), kLineCapacity - kPrefixLength - 2);
+        prefix_length + std::min(static_cast<std::size_t>(n), kLineCapacity - prefix_length - 2);
     line[length++] = '\n';
     const std::uint64_t hash = Hash(line, length);
 
-    Memory& memory = TheMemory();
+    kernel::ReportMemory& memory = kernel::Reports();
     bool written = false;
     {
         // Held while writing, so lines from two threads never interleave.
@@ -88,26 +97,23 @@ bool Report(const char* format, ...) {
         bool known = false;
         for (std::size_t i = 0; i < memory.count && !known; ++i)
             known = memory.said[i] == hash;
-        if (!known && memory.count < kRemembered) {
+        if (!known && memory.count < kernel::kRememberedReports) {
             memory.said[memory.count++] = hash;
             WriteLine(line, length);
             written = true;
         } else if (!known && !memory.overflow_said) {
             memory.overflow_said = true;
-            static constexpr char kOverflow[] =
-                "skymark: too many different failures; further ones are not shown\n";
-            WriteLine(kOverflow, sizeof kOverflow - 1);
+            char overflow[kLineCapacity];
+            const int m = std::snprintf(overflow, sizeof overflow,
+                                        "%.*stoo many different failures; further ones are "
+                                        "not shown\n",
+                                        static_cast<int>(prefix_length), line);
+            if (m > 0)
+                WriteLine(overflow, std::min(static_cast<std::size_t>(m), sizeof overflow - 1));
         }
     }
     errno = saved_errno;
     return written;
-}
-
-void ForgetReports() {
-    Memory& memory = TheMemory();
-    std::lock_guard<std::mutex> lock(memory.mutex);
-    memory.count = 0;
-    memory.overflow_said = false;
 }
 
 }  // namespace host

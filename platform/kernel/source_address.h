@@ -1,6 +1,6 @@
 // What stands behind a port: a serial device, a TCP stream of raw NMEA, gpsd,
 // or NMEA datagrams arriving over UDP. Parsed from the text that maps a port
-// (SKYMARK_COMn or a source given on the command line).
+// (the source the program gave it).
 #pragma once
 
 #include <string>

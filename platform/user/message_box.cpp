@@ -94,12 +94,13 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT /*type*/) {
         gdi::MeasureText(state.text.c_str(), static_cast<int>(state.text.size()));
     const auto caption_width =
         gdi::MeasureText(state.caption.c_str(), static_cast<int>(state.caption.size()));
-    const int width =
-        std::clamp(std::max(text_width, caption_width + 8) + 2 * kMargin, 120, host::kScreenWidth);
+    const RECT screen = gdi::ScreenBounds();
+    const int width = std::min(std::max(std::max(text_width, caption_width + 8) + 2 * kMargin, 120),
+                               int{screen.right});
     const int height = CaptionHeight() + kMargin + gdi::DefaultFontMetrics().line_height + kMargin +
                        kButtonHeight + kMargin;
-    const int x = (host::kScreenWidth - width) / 2;
-    const int y = std::max(0, (host::kScreenHeight - height) / 2);
+    const int x = (screen.right - width) / 2;
+    const int y = std::max(0, (screen.bottom - height) / 2);
 
     HWND box =
         CreateWindowExW(0, kMessageBoxClass, state.caption.c_str(), WS_POPUP, x, y, width, height,

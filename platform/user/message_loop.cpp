@@ -1,9 +1,8 @@
-// The message loop: where the next message comes from, the wait for it,
-// dispatching, and the message loops tests run.
+// The message loop: where the next message comes from, the wait for it, and
+// dispatching.
 #include "message_loop.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 
 #include "display_link.h"
@@ -49,9 +48,9 @@ void Wait(HWND filter, UINT filter_min, UINT filter_max, std::uint64_t extra_dea
         return;
     }
     if (now == before && !MessagesQueued()) {
-        std::fprintf(stderr,
-                     "skymark: GetMessageW would wait forever on the virtual clock: no timer, "
-                     "message, input or paint is pending (test deadlock)\n");
+        host::Report(
+            "GetMessageW would wait forever on the virtual clock: no timer, message, input or "
+            "paint is pending (test deadlock)");
         std::abort();
     }
 }
@@ -89,41 +88,3 @@ LRESULT DispatchMessageW(const MSG* message) {
     if (message->message == WM_PAINT) wm::FinishPaintIfIgnored(message->hwnd, paint_calls);
     return result;
 }
-
-namespace host {
-
-void ResetWindowManager() {
-    wm::ResetWindows();
-    wm::ResetClasses();
-    wm::ResetPainting();
-    wm::ResetFocus();
-    wm::ResetMessages();
-    wm::ResetTimers();
-    wm::ResetInput();
-    // Input the display still holds belongs to the state just dropped.
-    wm::DiscardHostInput();
-}
-
-bool RunMessageLoopUntil(std::uint64_t virtual_ms) {
-    MSG msg;
-    for (;;) {
-        while (wm::PeekInternal(&msg, nullptr, 0, 0, true)) {
-            if (msg.message == WM_QUIT) return false;
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (NowMs() >= virtual_ms) return true;
-        wm::Wait(nullptr, 0, 0, virtual_ms);
-    }
-}
-
-int RunMessageLoopToQuit() {
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return static_cast<int>(msg.wParam);
-}
-
-}  // namespace host

@@ -30,7 +30,7 @@ void FillDesktop(const Region& area) {
     if (area.empty()) return;
     HDC dc = gdi::CreateScreenDC(0, 0, area.data(), static_cast<int>(area.size()));
     if (dc == nullptr) return;
-    RECT screen{0, 0, host::kScreenWidth, host::kScreenHeight};
+    RECT screen = gdi::ScreenBounds();
     FillRect(dc, &screen, GetStockObject(BLACK_BRUSH));
     gdi::DeleteScreenDC(dc);
 }
@@ -98,7 +98,7 @@ void Expose(const Region& area) {
 
 void ExposeRect(const RECT& r) {
     Region area;
-    AddRect(area, IntersectRects(r, RECT{0, 0, host::kScreenWidth, host::kScreenHeight}));
+    AddRect(area, IntersectRects(r, gdi::ScreenBounds()));
     Expose(area);
 }
 
@@ -272,7 +272,7 @@ BOOL SetWindowPos(HWND window, HWND insert_after, int x, int y, int width, int h
         wm::Region area;
         wm::AddRect(area, old_screen);
         wm::AddRect(area, wm::ScreenRect(*w));
-        area = wm::IntersectRegion(area, RECT{0, 0, host::kScreenWidth, host::kScreenHeight});
+        area = wm::IntersectRegion(area, gdi::ScreenBounds());
         wm::Expose(area);
     } else if (sized || moved) {
         InvalidateRect(window, nullptr, TRUE);

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "focus.h"
+#include "gdi/window_dc.h"
 #include "host/host.h"
 #include "message_queue.h"
 #include "painting.h"
@@ -63,8 +64,8 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR title, DWORD st
     }
     if (x == CW_USEDEFAULT) x = y = 0;
     if (width == CW_USEDEFAULT) {
-        width = child ? 0 : host::kScreenWidth - x;
-        height = child ? 0 : host::kScreenHeight - y;
+        width = child ? 0 : gdi::ScreenBounds().right - x;
+        height = child ? 0 : gdi::ScreenBounds().bottom - y;
     }
     width = std::max(width, 0);
     height = std::max(height, 0);

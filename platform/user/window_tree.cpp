@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "gdi/window_dc.h"
 #include "host/host.h"
 #include "platform/common/handle_table.h"
 
@@ -87,7 +88,7 @@ Region VisibleRegion(const Window& w) {
     for (auto p = FindWindow(w.parent); p; p = FindWindow(p->parent)) {
         r = IntersectRects(r, ScreenRect(*p));
     }
-    r = IntersectRects(r, RECT{0, 0, host::kScreenWidth, host::kScreenHeight});
+    r = IntersectRects(r, gdi::ScreenBounds());
     if (IsEmptyRect(r)) return region;
     region.push_back(r);
     for (HWND child : w.children) {

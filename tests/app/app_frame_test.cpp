@@ -11,9 +11,12 @@
 #include "app/main_window.h"
 #include "host/host.h"
 #include "nmea/nav_record.h"
+#include "resources/program_resources.h"
 #include "screen/drawing_resources.h"
 #include "serial/serial_state.h"
+#include "testing/host_testing.h"
 #include "tests/support/headless_program.h"
+#include "tests/support/program_screen.h"
 #include "win/windows.h"
 
 int WinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int showCommand);
@@ -77,7 +80,7 @@ class FrameTest : public test_support::HeadlessProgramTest {
         ResetAppState();
         ASSERT_TRUE(pty_.Ok());
         pty_.UseAsComPort(1);
-        instance_ = host::CreateInstance(host::ProgramResources());
+        instance_ = host::CreateInstance(ProgramResources());
     }
 
     HWND Start() {
@@ -290,8 +293,8 @@ TEST_F(FrameTest, TheAboutBoxRoundTripLeavesTheScreenAsItWas) {
     auto pixels = [] {
         const host::PixelView view = host::ScreenPixels();
         std::vector<std::uint32_t> out;
-        for (int y = 0; y < host::kScreenHeight; ++y) {
-            for (int x = 0; x < host::kScreenWidth; ++x)
+        for (int y = 0; y < kScreenHeight; ++y) {
+            for (int x = 0; x < kScreenWidth; ++x)
                 out.push_back(view.At(x, y));
         }
         return out;
@@ -321,7 +324,7 @@ TEST_F(FrameTest, TheAboutBoxRoundTripLeavesTheScreenAsItWas) {
     ASSERT_GT(about.right - about.left, 100);
     ASSERT_EQ(Nav.fixType, 3) << "the no-fix count stands still";
     ASSERT_EQ(after.size(), before.size());
-    const int width = host::kScreenWidth;
+    const int width = kScreenWidth;
     int outside = 0, differing = 0;
     for (std::size_t i = 0; i < before.size(); ++i) {
         const int x = static_cast<int>(i) % width;

@@ -13,10 +13,13 @@
 #include "app/app_state.h"
 #include "app/main_window.h"
 #include "host/host.h"
+#include "resources/program_resources.h"
 #include "screen/drawing_resources.h"
 #include "serial/serial_state.h"
+#include "testing/host_testing.h"
 #include "tests/support/headless_program.h"
 #include "tests/support/nmea_text.h"
+#include "tests/support/program_screen.h"
 #include "win/windows.h"
 
 namespace {
@@ -78,17 +81,17 @@ class FirstFixTest : public test_support::HeadlessProgramTest {
         ResetAppState();
         ASSERT_TRUE(pty_.Ok());
         pty_.UseAsComPort(1);
-        instance_ = host::CreateInstance(host::ProgramResources());
+        instance_ = host::CreateInstance(ProgramResources());
     }
 
     // Whether the window shows exactly this text in the box.
     bool Shows(HWND main, RECT box, const std::u16string& text) {
         static HDC canvas = [] {
             HDC dc = CreateCompatibleDC(nullptr);
-            SelectObject(dc, CreateCompatibleBitmap(dc, host::kScreenWidth, host::kScreenHeight));
+            SelectObject(dc, CreateCompatibleBitmap(dc, kScreenWidth, kScreenHeight));
             return dc;
         }();
-        RECT whole{0, 0, host::kScreenWidth, host::kScreenHeight};
+        RECT whole{0, 0, kScreenWidth, kScreenHeight};
         FillRect(canvas, &whole, WhiteBrush);
         RECT r = box;
         DrawTextW(canvas, text.data(), static_cast<int>(text.size()), &r, DT_SINGLELINE);

@@ -20,6 +20,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/nmea_text.h"
 #include "tests/support/png_file.h"
+#include "tests/support/program_screen.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/screen_text.h"
 #include "tests/support/temp_dir.h"
@@ -68,7 +69,7 @@ class Program {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (std::chrono::steady_clock::now() < deadline && Running()) {
             picture = test_support::ReadPicture(snapshot_);
-            if (picture.width == host::kScreenWidth && check(picture)) return picture;
+            if (picture.width == kScreenWidth && check(picture)) return picture;
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
         return picture;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host/host.h"
+#include "resources/program_resources.h"
 #include "resources/resource_ids.h"
 #include "win/windows.h"
 
@@ -12,12 +13,12 @@ namespace {
 
 class ResourcesTest : public ::testing::Test {
   protected:
-    HINSTANCE instance_ = host::CreateInstance(host::ProgramResources());
+    HINSTANCE instance_ = host::CreateInstance(ProgramResources());
 };
 
 // The dialog template's words, as UTF-16 text; the frame test opens the box itself.
 TEST_F(ResourcesTest, TheAboutBoxCarriesItsTexts) {
-    const host::ResourceSet& set = host::ProgramResources();
+    const host::ResourceSet& set = ProgramResources();
     std::u16string about;
     for (const host::ResourceItem& item : std::span(set.items, set.count)) {
         if (item.type == 5 && item.id == kAboutDialogId)

@@ -1,7 +1,6 @@
 #include "screen_fixture.h"
 
 #include "nmea/nmea_state.h"
-#include "platform/gdi/window_dc.h"
 #include "screen/drawing_resources.h"
 #include "screen/main_screen.h"
 #include "screen/sentence_stream.h"
@@ -12,17 +11,16 @@ HBITMAP ScreenTest::referenceBitmap = nullptr;
 HBRUSH ScreenTest::backdropBrush = nullptr;
 
 void ScreenTest::SetUpTestSuite() {
-    const RECT whole{0, 0, host::kScreenWidth, host::kScreenHeight};
-    window = gdi::CreateScreenDC(0, 0, &whole, 1);
+    window = host::CreateScreenDc();
     CreateDrawingResourcesForDc(window);
     reference = CreateCompatibleDC(window);
-    referenceBitmap = CreateCompatibleBitmap(window, host::kScreenWidth, host::kScreenHeight);
+    referenceBitmap = CreateCompatibleBitmap(window, kScreenWidth, kScreenHeight);
     SelectObject(reference, referenceBitmap);
     if (backdropBrush == nullptr) backdropBrush = CreateSolidBrush(kBackdrop);
 }
 
 void ScreenTest::TearDownTestSuite() {
-    gdi::DeleteScreenDC(window);
+    host::DeleteScreenDc(window);
     window = nullptr;
     DeleteDC(reference);
     DeleteObject(referenceBitmap);
@@ -38,7 +36,7 @@ void ScreenTest::SetUp() {
 }
 
 void ScreenTest::Fill(HDC dc, HBRUSH brush) {
-    const RECT whole{0, 0, host::kScreenWidth, host::kScreenHeight};
+    const RECT whole{0, 0, kScreenWidth, kScreenHeight};
     FillRect(dc, &whole, brush);
 }
 
@@ -127,8 +125,8 @@ int ScreenTest::ChangedOutside(const std::vector<uint32_t>& before,
     const std::vector<uint32_t> after = Pixels();
     int changed = 0;
     for (size_t i = 0; i < after.size(); ++i) {
-        const int x = static_cast<int>(i % host::kScreenWidth);
-        const int y = static_cast<int>(i / host::kScreenWidth);
+        const int x = static_cast<int>(i % kScreenWidth);
+        const int y = static_cast<int>(i / kScreenWidth);
         bool inside = false;
         for (const RECT& r : boxes)
             inside = inside || (x >= r.left && x < r.right && y >= r.top && y < r.bottom);

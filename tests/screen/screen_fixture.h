@@ -10,7 +10,9 @@
 
 #include "host/host.h"
 #include "screen/screen_areas.h"
+#include "testing/host_testing.h"
 #include "tests/support/nmea_text.h"
+#include "tests/support/program_screen.h"
 #include "win/windows.h"
 
 using test_support::BadSentence;
@@ -55,7 +57,7 @@ class ScreenTest : public ::testing::Test {
     static uint32_t Px(int x, int y) { return host::ScreenPixels().At(x, y); }
     static void Fill(HDC dc, HBRUSH brush);
     // The window's pixels in the box, row by row; the whole window by default.
-    static std::vector<uint32_t> Pixels(RECT box = {0, 0, host::kScreenWidth, host::kScreenHeight});
+    static std::vector<uint32_t> Pixels(RECT box = {0, 0, kScreenWidth, kScreenHeight});
 
     // Runs the bytes through ProcessChunk on the window.
     static void Feed(const std::string& bytes);

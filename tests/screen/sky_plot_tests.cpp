@@ -10,6 +10,7 @@
 #include "screen/main_screen.h"
 #include "screen/sky_plot.h"
 #include "screen_fixture.h"
+#include "tests/support/program_screen.h"
 
 namespace {
 
@@ -113,7 +114,7 @@ TEST_F(SkyPlotTest, EmptySkyFillsExactlyThePlotAndTheStrip) {
     Fill(window, backdropBrush);
     RefreshGsv(window);
     for (int y = 85; y < 285; ++y) {
-        for (int x = 0; x < host::kScreenWidth; ++x) {
+        for (int x = 0; x < kScreenWidth; ++x) {
             const bool drawn =
                 (x < 100 && y >= 100 && y < 200) || (y >= 220 && y < 270) || (y >= 90 && y < 95);
             ASSERT_EQ(Px(x, y) != kBackdrop, drawn) << x << "," << y;

@@ -6,6 +6,7 @@
 #include "nmea/sentence_assembler.h"
 #include "serial/serial_state.h"
 #include "serial_fixture.h"
+#include "testing/host_testing.h"
 
 namespace serial_test {
 namespace {

@@ -69,10 +69,10 @@ const Print& PrintOf(HWND window, const std::u16string& text, RECT rect) {
     if (!made) return at->second;
     HDC windowDc = GetDC(window);
     HDC dc = CreateCompatibleDC(windowDc);
-    HBITMAP bitmap = CreateCompatibleBitmap(windowDc, host::kScreenWidth, host::kScreenHeight);
+    HBITMAP bitmap = CreateCompatibleBitmap(windowDc, kScreenWidth, kScreenHeight);
     HGDIOBJ old = SelectObject(dc, bitmap);
     HBRUSH key = CreateSolidBrush(kKeyColour);
-    RECT all{0, 0, host::kScreenWidth, host::kScreenHeight};
+    RECT all{0, 0, kScreenWidth, kScreenHeight};
     FillRect(dc, &all, key);
     RECT box = rect;
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, DT_SINGLELINE);
@@ -197,7 +197,7 @@ std::vector<std::uint32_t> SerialFixture::ScreenSnapshot() {
     for (std::size_t i = 0; i < with.size(); ++i) {
         if (with[i] == without[i] || shot[i] == with[i]) continue;
         return ::testing::AssertionFailure()
-               << "differs at " << i % host::kScreenWidth << "," << i / host::kScreenWidth;
+               << "differs at " << i % kScreenWidth << "," << i / kScreenWidth;
     }
     return ::testing::AssertionSuccess();
 }

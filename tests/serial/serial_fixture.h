@@ -13,7 +13,9 @@
 
 #include "host/host.h"
 #include "screen/screen_areas.h"
+#include "testing/host_testing.h"
 #include "tests/support/headless_program.h"
+#include "tests/support/program_screen.h"
 #include "win/windows.h"
 
 namespace serial_test {

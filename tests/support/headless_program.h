@@ -11,6 +11,8 @@
 #include "nmea/nmea_state.h"
 #include "screen/main_screen.h"
 #include "serial/serial_state.h"
+#include "testing/host_testing.h"
+#include "tests/support/program_screen.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"
 
@@ -47,7 +49,7 @@ class HeadlessProgramTest : public ::testing::Test {
         ResetNmeaState();
         ResetScreenState();
         host::ResetWindowManager();
-        UnsetComPortVariables();
+        UnmapComPorts();
         host::UseRealClock();
     }
 

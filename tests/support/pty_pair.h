@@ -22,25 +22,26 @@
 #include <string_view>
 #include <thread>
 
+#include "host/host.h"
 #include "win/kernel.h"
 
 namespace test_support {
 
 // Maps "COMn:" to path (which need not exist).
 inline void MapComPort(int port_number, const std::string& path) {
-    setenv(("SKYMARK_COM" + std::to_string(port_number)).c_str(), path.c_str(), 1);
+    host::SetPortSource(port_number, path.c_str());
 }
 
-// Sets SKYMARK_COM1 to SKYMARK_COM9 all empty: no port maps to any device.
+// Maps COM1 to COM9 all to nothing: no port leads to any device.
 inline void MapNoComPorts() {
     for (int n = 1; n <= 9; ++n)
         MapComPort(n, "");
 }
 
-// Removes SKYMARK_COM1 to SKYMARK_COM9, so ports map to the host's devices.
-inline void UnsetComPortVariables() {
+// Gives every port back to the host's devices.
+inline void UnmapComPorts() {
     for (int n = 1; n <= 9; ++n)
-        unsetenv(("SKYMARK_COM" + std::to_string(n)).c_str());
+        host::SetPortSource(n, nullptr);
 }
 
 // Opens "COMn:" for reading and writing, alone, as the program does.

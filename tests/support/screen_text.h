@@ -7,6 +7,7 @@
 #include "host/host.h"
 #include "screen/drawing_resources.h"
 #include "tests/support/png_file.h"
+#include "tests/support/program_screen.h"
 #include "win/windows.h"
 
 namespace test_support {
@@ -16,12 +17,11 @@ namespace test_support {
 inline HDC Canvas() {
     static HDC dc = [] {
         HDC canvas = CreateCompatibleDC(nullptr);
-        SelectObject(canvas,
-                     CreateCompatibleBitmap(canvas, host::kScreenWidth, host::kScreenHeight));
+        SelectObject(canvas, CreateCompatibleBitmap(canvas, kScreenWidth, kScreenHeight));
         CreateDrawingResourcesForDc(canvas);
         return canvas;
     }();
-    ScratchRect = {0, 0, host::kScreenWidth, host::kScreenHeight};
+    ScratchRect = {0, 0, kScreenWidth, kScreenHeight};
     FillRect(dc, &ScratchRect, WhiteBrush);
     return dc;
 }
@@ -29,7 +29,7 @@ inline HDC Canvas() {
 // Whether the picture holds, pixel for pixel, what the canvas holds in the
 // box; only where the canvas is not white when ink is enough.
 inline bool Same(const Picture& picture, HDC canvas, RECT box, bool ink = false) {
-    if (picture.width != host::kScreenWidth || picture.height != host::kScreenHeight) return false;
+    if (picture.width != kScreenWidth || picture.height != kScreenHeight) return false;
     const host::PixelView drawn = host::DcPixels(canvas);
     for (int y = box.top; y < box.bottom; ++y) {
         for (int x = box.left; x < box.right; ++x) {

@@ -1,6 +1,7 @@
-// Host-side controls of the platform layer: the clock, the device screen,
-// pictures, synthetic input and the resource set. Used by the platform's own
-// program entry, by tools and by tests; application code never includes it.
+// Host-side controls of the platform layer: the clock, the port map, the
+// device screen, pictures, synthetic input, the display, the resource set and
+// the diagnostics channel. Used by a program's main, by tools and by tests;
+// code written against the Windows CE style interface never includes it.
 #pragma once
 
 #include <cstddef>
@@ -25,12 +26,17 @@ using ClockObserver = void (*)(std::uint64_t now_ms, void* context);
 void SetVirtualClockObserver(ClockObserver observer, void* context);
 
 // ---- Port map (platform/kernel) ----
-// The source behind "COMn:" (n from 1 to 9): SKYMARK_COMn when set, otherwise
-// the n-th host serial device. A source is a device path, tcp://HOST:PORT,
-// gpsd://HOST[:PORT][/DEVICE] (localhost and 2947 by default) or
-// udp://[ADDRESS][:PORT] (every address and 10110 by default).
+// The source behind "COMn:" (n from 1 to 9): the one the program gave it,
+// otherwise the n-th host serial device. A source is a device path,
+// tcp://HOST:PORT, gpsd://HOST[:PORT][/DEVICE] (localhost and 2947 by default)
+// or udp://[ADDRESS][:PORT] (every address and 10110 by default).
 // Writes at most capacity bytes including the terminator; returns false when none.
 bool PortSource(int port_number, char* source, std::size_t capacity);
+// Gives "COMn:" the source (copied; checked only when the port is opened). An
+// empty source leads nowhere, which keeps the host's own devices out of the
+// picture; nullptr gives the port back to the n-th host device. False for a
+// port number out of range.
+bool SetPortSource(int port_number, const char* source);
 // Null when the text is a source as above, otherwise why it is not.
 const char* SourceProblem(const char* text);
 
@@ -46,9 +52,10 @@ struct PixelView {
 PixelView BitmapPixels(HBITMAP bitmap);
 // The pixels a memory device context draws on (its selected bitmap).
 PixelView DcPixels(HDC dc);
-// The device screen that windows draw on.
-inline constexpr int kScreenWidth = 320;
-inline constexpr int kScreenHeight = 294;
+// The device screen that windows draw on, white at first. Its size is the
+// program's to give, before the first window or device context; until then
+// it has no pixels. False, changing nothing, for a side outside 1 to 4096.
+bool SetScreenSize(int width, int height);
 PixelView ScreenPixels();
 // Writes the pixels as an 8-bit RGB PNG, fast rather than small; false on any
 // failure, with errno telling why.
@@ -65,9 +72,22 @@ void InjectFocusLost();
 
 // ---- Display (platform/user, platform/display) ----
 enum class DisplayKind { kHeadless, kSdl };
-// Chooses and starts the display as SKYMARK_DISPLAY, DISPLAY and SDL allow;
-// says on stderr which one started and why.
-DisplayKind StartDisplay();
+// What the program asks of the display.
+struct DisplayChoice {
+    enum class Mode {
+        kAuto,      // a window where DISPLAY or WAYLAND_DISPLAY names a display SDL can reach
+        kHeadless,  // no window
+        kSdl,       // a window, even without DISPLAY or WAYLAND_DISPLAY
+    };
+    Mode mode = Mode::kAuto;
+    const char* why = nullptr;       // what chose kHeadless or kSdl, said on stderr
+    int scale = 1;                   // the window shows each screen pixel this many times, 1 to 8
+    const char* snapshot = nullptr;  // headless: a PNG file of the screen to keep (copied)
+    LPCWSTR title = nullptr;         // the host window's title (copied)
+};
+// Chooses and starts the display as the choice, DISPLAY and SDL allow; says on
+// stderr which one started and why.
+DisplayKind StartDisplay(const DisplayChoice& choice);
 void StopDisplay();
 
 // ---- Resources (platform/user) ----
@@ -87,73 +107,19 @@ struct ResourceSet {
 // An instance handle whose resources are the given set (kept by reference).
 HINSTANCE CreateInstance(const ResourceSet& resources);
 
-// Supplied by the program (its resources/): the resource set of the program.
-const ResourceSet& ProgramResources();
-
-// ---- Command line (platform/entry) ----
-// An option that the program reads itself from WinMain's command line. The
-// entry checks its value and hands it on as "NAME VALUE"; the options of the
-// host (display, scale, snapshot, sources) it applies itself.
-struct ProgramOption {
-    const char* name;        // with its dashes: "--baud"
-    const char* value_name;  // in the usage: "RATE|auto"
-    const char* help;        // one line of --help
-    bool (*accepts)(const char* value);
-};
-struct ProgramCommandLine {
-    const char* summary;  // what the program does, one line of --help
-    const char* version;
-    const ProgramOption* options;
-    std::size_t option_count;
-};
-// Supplied by the program: what --help and --version say of it, and its options.
-const ProgramCommandLine& ProgramOptions();
-
-// ---- Test support (platform/user) ----
-// Destroys every window, timer, queued message and pending input, and unregisters
-// every class, so each test starts from an empty window manager.
-void ResetWindowManager();
-// Dispatches messages (no accelerators) until the clock reaches virtual_ms
-// and nothing is left to do at that time; false when WM_QUIT arrived first.
-bool RunMessageLoopUntil(std::uint64_t virtual_ms);
-// Dispatches messages until WM_QUIT and returns its exit code.
-int RunMessageLoopToQuit();
-
 // ==== Diagnostics (platform/kernel) and start-up checks ====
 
+// The name each line starts with, "NAME: " (copied, at most 63 bytes); until
+// it is set, the name the program was started under.
+void SetProgramName(const char* name);
 // The platform's one channel for failures the user should know about: writes
-// "skymark: " and the printf-style text as one line on stderr. A text already
-// said is not said again, so a failure met on every tick shows once. Keeps
-// errno. True when the line was written now.
+// the program's name and the printf-style text as one line on stderr. A text
+// already said is not said again, so a failure met on every tick shows once.
+// Keeps errno. True when the line was written now.
 bool Report(const char* format, ...) __attribute__((format(printf, 1, 2)));
-// Forgets what was said, so every text is said again (test support).
-void ForgetReports();
 
 // True when the default font loads and has the glyphs the screen needs
 // (platform/gdi); without one every text would draw nothing.
 bool DefaultFontUsable();
-
-}  // namespace host
-
-// ======== Recording display (platform/user, platform/display) ========
-// For tests: a display without a window that hands over every frame it is
-// given, so that a test sees what a real display would show and when.
-#include <functional>
-
-namespace host {
-
-// One frame as a display receives it. The pixels are the live device screen:
-// copy what is needed during the call.
-struct Frame {
-    std::uint64_t time_ms;  // NowMs() when the frame was presented
-    PixelView screen;
-    const RECT* changed;  // the parts that changed since the previous frame
-    int changed_count;
-};
-using FrameCallback = std::function<void(const Frame& frame)>;
-
-// Starts the recording display in place of the display in use; StopDisplay
-// ends it. Sleep then presents and takes host events as with any display.
-void StartRecordingDisplay(FrameCallback on_frame);
 
 }  // namespace host
