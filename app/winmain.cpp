@@ -4,8 +4,18 @@
 #include "app/main_window.h"
 #include "win/windows.h"
 
+namespace {
+
+// As a program that could not start: the window is the whole program.
+constexpr int kNoWindowExit = 1;
+
+}  // namespace
+
 int WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPWSTR /*commandLine*/, int showCommand) {
-    if (!CreateMainWindow(instance, showCommand)) return 0;
+    if (!CreateMainWindow(instance, showCommand)) {
+        OutputDebugStringW(u"the main window could not be created");
+        return kNoWindowExit;
+    }
 
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(kAcceleratorTableId));
     MSG message{};

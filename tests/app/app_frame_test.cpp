@@ -17,6 +17,7 @@
 #include "testing/host_testing.h"
 #include "tests/support/headless_program.h"
 #include "tests/support/program_screen.h"
+#include "tests/support/stderr_capture.h"
 #include "win/windows.h"
 
 int WinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int showCommand);
@@ -360,10 +361,16 @@ TEST_F(FrameTest, MinimisingAfterTheAboutBoxHeldTheFocusEndsTheProgram) {
     EXPECT_LT(host::NowMs(), 3000u + 300) << "ended at once, not by a tick";
 }
 
-TEST_F(FrameTest, WithoutItsResourcesTheProgramEndsAtOnceWithCodeZero) {
+// Without its class name the main window cannot be created: the program says
+// so and ends at once as a program that could not start.
+TEST_F(FrameTest, WithoutItsResourcesTheProgramEndsAtOnceSayingSo) {
     static const host::ResourceSet empty{nullptr, 0};
+    host::SetProgramName("skymark");
+    host::ForgetReports();
     Script script{{{5000, [] { PressKey(VK_F4, 0, true); }}}};
-    EXPECT_EQ(script.RunProgram(host::CreateInstance(empty), u""), 0);
+    test_support::StderrCapture capture;
+    EXPECT_EQ(script.RunProgram(host::CreateInstance(empty), u""), 1);
+    EXPECT_EQ(capture.Take(), "skymark: the main window could not be created\n");
     EXPECT_EQ(LogButton, nullptr) << "no window was created";
     EXPECT_EQ(host::NowMs(), 0u);
 }
