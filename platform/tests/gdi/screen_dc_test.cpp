@@ -138,4 +138,39 @@ TEST_F(ScreenDc, DamageHoldsOnlyPixelsThatChanged) {
     DeleteObject(blue);
 }
 
+// The screen is as large as the program says, white when it changes size,
+// and keeps its pixels when given the size it has.
+TEST(ScreenSize, IsTheProgramsAndStartsWhite) {
+    const int bad[][2] = {{0, 10}, {10, 0}, {-1, 10}, {4097, 10}, {10, 4097}};
+    for (const auto& size : bad) {
+        EXPECT_FALSE(host::SetScreenSize(size[0], size[1])) << size[0] << " x " << size[1];
+        EXPECT_EQ(host::ScreenPixels().width, test_screen::kWidth);
+        EXPECT_EQ(host::ScreenPixels().height, test_screen::kHeight);
+    }
+    const RECT spot{3, 4, 5, 6};
+    HDC dc = gdi::CreateScreenDC(0, 0, &kWholeScreen, 1);
+    FillRect(dc, &spot, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    gdi::DeleteScreenDC(dc);
+    ASSERT_TRUE(host::SetScreenSize(test_screen::kWidth, test_screen::kHeight));
+    EXPECT_EQ(host::ScreenPixels().At(3, 4), 0x000000u) << "the same size keeps the pixels";
+
+    ASSERT_TRUE(host::SetScreenSize(100, 40));
+    const host::PixelView small = host::ScreenPixels();
+    EXPECT_EQ(small.width, 100);
+    EXPECT_EQ(small.height, 40);
+    EXPECT_EQ(small.stride, 100);
+    int white = 0;
+    for (int y = 0; y < small.height; ++y) {
+        for (int x = 0; x < small.width; ++x)
+            white += small.At(x, y) == 0xFFFFFF ? 1 : 0;
+    }
+    EXPECT_EQ(white, 100 * 40);
+    // A DC asked for more than the screen draws only on it.
+    dc = gdi::CreateScreenDC(0, 0, &kWholeScreen, 1);
+    FillRect(dc, &kWholeScreen, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    gdi::DeleteScreenDC(dc);
+    EXPECT_EQ(host::ScreenPixels().At(99, 39), 0x000000u);
+    ASSERT_TRUE(host::SetScreenSize(test_screen::kWidth, test_screen::kHeight));
+}
+
 }  // namespace
