@@ -71,11 +71,12 @@ State& S() {
 raster::Canvas CanvasOf(const Dc& dc) {
     raster::Canvas canvas;
     if (dc.screen) {
-        canvas.pixels = S().screen.data();
-        canvas.width = S().screen_width;
-        canvas.height = S().screen_height;
-        canvas.stride = S().screen_width;
-        canvas.damage = &S().damage;
+        State& state = S();
+        canvas.pixels = state.screen.data();
+        canvas.width = state.screen_width;
+        canvas.height = state.screen_height;
+        canvas.stride = state.screen_width;
+        canvas.damage = &state.damage;
         return canvas;
     }
     const Object* bitmap = FindObject(dc.bitmap);
