@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/program_arguments.h"
+#include "app/program_name.h"
 #include "host/host.h"
 #include "resources/program_resources.h"
 #include "resources/resource_ids.h"
@@ -13,7 +14,6 @@
 
 namespace {
 
-constexpr char kProgramName[] = "skymark";
 constexpr int kUsageError = 2;
 constexpr int kTitleChars = 100;
 

@@ -5,10 +5,10 @@
 
 #include "serial/line_rate.h"
 #include "serial/serial_state.h"
+#include "win/kernel.h"
 
 namespace {
 
-constexpr int kPortCount = 9;
 constexpr int kDefaultScale = 2;
 constexpr char kHeadlessVariable[] = "SKYMARK_DISPLAY=headless";
 constexpr char kSdlVariable[] = "SKYMARK_DISPLAY=sdl";
@@ -99,7 +99,7 @@ ArgumentsOutcome ReadProgramArguments(int argc, const char* const* argv,
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
         if (options_done || argument[0] != '-' || argument[1] == '\0') {
-            if (sources.size() == kPortCount) {
+            if (sources.size() == kComPortCount) {
                 arguments->error = "at most nine sources, for COM1 to COM9";
                 return ArgumentsOutcome::kError;
             }
@@ -168,7 +168,7 @@ ArgumentsOutcome ReadProgramArguments(int argc, const char* const* argv,
 }
 
 void MapPorts(const ProgramArguments& arguments) {
-    for (int n = 1; n <= kPortCount; ++n) {
+    for (int n = 1; n <= kComPortCount; ++n) {
         const std::size_t index = static_cast<std::size_t>(n - 1);
         if (arguments.sources_given) {
             // The ports after the sources given lead nowhere.

@@ -17,7 +17,7 @@
 #include "resources/program_resources.h"
 #include "serial/serial_state.h"
 #include "sim_core.h"
-#include "tests/support/program_screen.h"
+#include "tests/support/program_host.h"
 #include "win/windows.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include "resources/program_resources.h"
 #include "serial/serial_state.h"
 #include "tests/support/nmea_text.h"
-#include "tests/support/program_screen.h"
+#include "tests/support/program_host.h"
 #include "tests/support/tcp_server.h"
 #include "win/windows.h"
 

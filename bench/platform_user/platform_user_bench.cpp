@@ -5,7 +5,7 @@
 
 #include "host/host.h"
 #include "testing/host_testing.h"
-#include "tests/support/program_screen.h"
+#include "tests/support/program_host.h"
 #include "win/windows.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "screen/main_screen.h"
 #include "screen/sentence_stream.h"
 #include "testing/host_testing.h"
-#include "tests/support/program_screen.h"
+#include "tests/support/program_host.h"
 
 namespace {
 

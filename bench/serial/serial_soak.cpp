@@ -21,7 +21,7 @@
 #include "serial/tick.h"
 #include "serial/update_cycle.h"
 #include "testing/host_testing.h"
-#include "tests/support/program_screen.h"
+#include "tests/support/program_host.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"
 #include "win/windows.h"

@@ -16,7 +16,7 @@
 #include "serial/serial_state.h"
 #include "testing/host_testing.h"
 #include "tests/support/headless_program.h"
-#include "tests/support/program_screen.h"
+#include "tests/support/program_host.h"
 #include "tests/support/stderr_capture.h"
 #include "win/windows.h"
 

@@ -19,7 +19,7 @@
 #include "testing/host_testing.h"
 #include "tests/support/headless_program.h"
 #include "tests/support/nmea_text.h"
-#include "tests/support/program_screen.h"
+#include "tests/support/program_host.h"
 #include "win/windows.h"
 
 namespace {

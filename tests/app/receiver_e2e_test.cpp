@@ -20,7 +20,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/nmea_text.h"
 #include "tests/support/png_file.h"
-#include "tests/support/program_screen.h"
+#include "tests/support/program_host.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/screen_text.h"
 #include "tests/support/temp_dir.h"

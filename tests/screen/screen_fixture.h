@@ -12,7 +12,7 @@
 #include "screen/screen_areas.h"
 #include "testing/host_testing.h"
 #include "tests/support/nmea_text.h"
-#include "tests/support/program_screen.h"
+#include "tests/support/program_host.h"
 #include "win/windows.h"
 
 using test_support::BadSentence;

@@ -10,7 +10,7 @@
 #include "screen/main_screen.h"
 #include "screen/sky_plot.h"
 #include "screen_fixture.h"
-#include "tests/support/program_screen.h"
+#include "tests/support/program_host.h"
 
 namespace {
 

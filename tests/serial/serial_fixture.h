@@ -15,7 +15,7 @@
 #include "screen/screen_areas.h"
 #include "testing/host_testing.h"
 #include "tests/support/headless_program.h"
-#include "tests/support/program_screen.h"
+#include "tests/support/program_host.h"
 #include "win/windows.h"
 
 namespace serial_test {

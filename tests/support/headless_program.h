@@ -12,7 +12,7 @@
 #include "screen/main_screen.h"
 #include "serial/serial_state.h"
 #include "testing/host_testing.h"
-#include "tests/support/program_screen.h"
+#include "tests/support/program_host.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"
 

@@ -34,13 +34,13 @@ inline void MapComPort(int port_number, const std::string& path) {
 
 // Maps COM1 to COM9 all to nothing: no port leads to any device.
 inline void MapNoComPorts() {
-    for (int n = 1; n <= 9; ++n)
+    for (int n = 1; n <= kComPortCount; ++n)
         MapComPort(n, "");
 }
 
 // Gives every port back to the host's devices.
 inline void UnmapComPorts() {
-    for (int n = 1; n <= 9; ++n)
+    for (int n = 1; n <= kComPortCount; ++n)
         host::SetPortSource(n, nullptr);
 }
 

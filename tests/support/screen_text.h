@@ -7,7 +7,7 @@
 #include "host/host.h"
 #include "screen/drawing_resources.h"
 #include "tests/support/png_file.h"
-#include "tests/support/program_screen.h"
+#include "tests/support/program_host.h"
 #include "win/windows.h"
 
 namespace test_support {

@@ -285,7 +285,7 @@ TEST_F(FileTest, AStoreThatRunsFullAtWriteBackFailsTheFlushOrTheClose) {
         WriteBackStore::WriteBack mode;
         BOOL flushed;
         BOOL closed;
-        std::string said;  // after "skymark: " and the path
+        std::string said;  // after "probe: " and the path
     } cases[] = {
         {"write-back at fsync", WriteBackStore::WriteBack::kAtFsync, FALSE, TRUE,
          "flush failed: No space left on device"},
@@ -315,7 +315,7 @@ TEST_F(FileTest, AStoreThatRunsFullAtWriteBackFailsTheFlushOrTheClose) {
         SetLastError(ERROR_SUCCESS);
         EXPECT_EQ(CloseHandle(file), c.closed);
         EXPECT_EQ(GetLastError(), c.closed ? ERROR_SUCCESS : ERROR_DISK_FULL);
-        EXPECT_EQ(capture.Take(), "skymark: " + path + ": " + c.said + "\n");
+        EXPECT_EQ(capture.Take(), "probe: " + path + ": " + c.said + "\n");
         // Closed all the same; what did not fit is lost.
         EXPECT_EQ(CloseHandle(file), FALSE);
         EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
@@ -368,7 +368,7 @@ TEST_F(FileTest, AFailedCloseOfADescriptorIsNeverDropped) {
     EXPECT_EQ(capture.Take(), "");
     test_support::StderrCapture dropped;
     { kernel::UniqueFd gone = overfilled("dropped"); }
-    EXPECT_EQ(dropped.Take(), "skymark: closing a descriptor failed: No space left on device\n");
+    EXPECT_EQ(dropped.Take(), "probe: closing a descriptor failed: No space left on device\n");
 }
 
 TEST(WideText, ConvertsAndRespectsCapacity) {
