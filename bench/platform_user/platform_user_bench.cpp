@@ -4,7 +4,7 @@
 #include <sys/resource.h>
 
 #include "host/host.h"
-#include "testing/host_testing.h"
+#include "host/testing.h"
 #include "tests/support/program_host.h"
 #include "win/windows.h"
 

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "host/host.h"
+#include "host/testing.h"
 #include "screen/drawing_resources.h"
 #include "screen/main_screen.h"
 #include "screen/sentence_stream.h"
-#include "testing/host_testing.h"
 #include "tests/support/program_host.h"
 
 namespace {

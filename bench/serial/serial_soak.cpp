@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "host/host.h"
+#include "host/testing.h"
 #include "nmea/nav_record.h"
 #include "resources/resource_ids.h"
 #include "screen/drawing_resources.h"
 #include "serial/serial_state.h"
 #include "serial/tick.h"
 #include "serial/update_cycle.h"
-#include "testing/host_testing.h"
 #include "tests/support/program_host.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"

@@ -1,6 +1,6 @@
 // Diagnostics said again, so that each test hears its own.
+#include "host/testing.h"
 #include "platform/kernel/diagnostics.h"
-#include "testing/host_testing.h"
 
 namespace host {
 

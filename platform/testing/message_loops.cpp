@@ -1,5 +1,5 @@
 // The message loops tests run in place of a program's own.
-#include "testing/host_testing.h"
+#include "host/testing.h"
 #include "user/message_loop.h"
 #include "win/user.h"
 

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "display/backend.h"
-#include "testing/host_testing.h"
+#include "host/testing.h"
 #include "user/display_link.h"
 
 namespace display {

@@ -1,6 +1,6 @@
 // A device context on the whole device screen, without a window.
 #include "gdi/window_dc.h"
-#include "testing/host_testing.h"
+#include "host/testing.h"
 
 namespace host {
 

@@ -1,5 +1,5 @@
 // Every test starts from an empty window manager.
-#include "testing/host_testing.h"
+#include "host/testing.h"
 #include "user/display_link.h"
 #include "user/focus.h"
 #include "user/input.h"

@@ -11,8 +11,8 @@
 
 #include "app/program_arguments.h"
 #include "host/host.h"
+#include "host/testing.h"
 #include "serial/serial_state.h"
-#include "testing/host_testing.h"
 #include "tests/support/child_process.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/stderr_capture.h"

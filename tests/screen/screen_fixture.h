@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "host/host.h"
+#include "host/testing.h"
 #include "screen/screen_areas.h"
-#include "testing/host_testing.h"
 #include "tests/support/nmea_text.h"
 #include "tests/support/program_host.h"
 #include "win/windows.h"

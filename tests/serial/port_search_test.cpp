@@ -3,10 +3,10 @@
 #include <vector>
 
 #include "host/host.h"
+#include "host/testing.h"
 #include "nmea/sentence_assembler.h"
 #include "serial/serial_state.h"
 #include "serial_fixture.h"
-#include "testing/host_testing.h"
 
 namespace serial_test {
 namespace {

@@ -8,10 +8,10 @@
 #include <string>
 
 #include "host/host.h"
+#include "host/testing.h"
 #include "nmea/nmea_state.h"
 #include "screen/main_screen.h"
 #include "serial/serial_state.h"
-#include "testing/host_testing.h"
 #include "tests/support/program_host.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "host/host.h"
+#include "host/testing.h"
 #include "test_screen.h"
-#include "testing/host_testing.h"
 #include "tests/support/rect.h"
 #include "win/windows.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "host/host.h"
-#include "testing/host_testing.h"
+#include "host/testing.h"
 #include "tests/support/stderr_capture.h"
 #include "win/kernel.h"
 

@@ -16,9 +16,9 @@
 #include <gtest/gtest.h>
 
 #include "host/host.h"
+#include "host/testing.h"
 #include "platform/kernel/unique_fd.h"
 #include "platform/kernel/wide_text.h"
-#include "testing/host_testing.h"
 #include "tests/support/stderr_capture.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/write_back_store.h"

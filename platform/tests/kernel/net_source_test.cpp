@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "host/host.h"
-#include "testing/host_testing.h"
+#include "host/testing.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/stderr_capture.h"
 #include "tests/support/tcp_server.h"

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "host/host.h"
-#include "testing/host_testing.h"
+#include "host/testing.h"
 #include "tests/support/child_process.h"
 #include "tests/support/pty_pair.h"
 #include "win/kernel.h"
