@@ -196,7 +196,8 @@ TEST(Program, HelpVersionAndUsageErrors) {
          {"Usage: skymark [--baud RATE|auto] [--scale N] [--headless] [--snapshot FILE] "
           "[SOURCE...]\n",
           "  --baud RATE|auto    serial line rate", "--snapshot FILE", "tcp://HOST:PORT",
-          "gpsd://HOST[:PORT][/DEVICE]", "default localhost:2947", "SKYMARK_COMn"}) {
+          "gpsd://HOST[:PORT][/DEVICE]", "default localhost:2947", "udp://[ADDRESS][:PORT]",
+          "SKYMARK_COMn"}) {
         EXPECT_NE(help.find(text), std::string::npos) << text;
     }
     EXPECT_EQ(RunProgram({"--version", "--frobnicate"}, &code), "skymark 1.0\n");

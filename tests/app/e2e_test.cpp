@@ -96,38 +96,6 @@ TEST(EndToEnd, CommandLineAgainstASimulatedReceiverAt9600) {
     EXPECT_TRUE(bars) << "signal bars";
 }
 
-// The program's own texts and option; the platform's option errors are the entry test's.
-TEST(EndToEnd, HelpVersionAndBadOptions) {
-    const struct {
-        std::vector<std::string> args;
-        int code;
-        std::vector<std::string> said;  // parts of what it prints, both streams together
-    } cases[] = {
-        {{"--help"},
-         0,
-         {"Usage: skymark [--baud RATE|auto] [--scale N] [--headless] [--snapshot FILE] "
-          "[SOURCE...]\n",
-          "--baud RATE|auto", "tcp://HOST:PORT", "gpsd://HOST[:PORT]", "udp://[ADDRESS][:PORT]"}},
-        {{"--version"}, 0, {"skymark 1.0\n"}},
-        {{"--baud", "1234"}, 2, {"skymark: bad value for --baud: '1234'"}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.args[0]);
-        std::vector<std::string> args = {"/bin/sh", "-c", "exec \"$0\" \"$@\" 2>&1", SKYMARK_PATH};
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        const test_support::Child child = test_support::Spawn(args);
-        const std::string said = test_support::ReadAll(child.out);
-        close(child.out);
-        EXPECT_EQ(test_support::WaitExit(child.pid), c.code);
-        for (const std::string& part : c.said)
-            EXPECT_NE(said.find(part), std::string::npos) << part << " in " << said;
-        // An error is one line.
-        if (c.code != 0) {
-            EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
-        }
-    }
-}
-
 // Runs the program on the log until it has read every byte, and returns its
 // last picture. A '$' after the log closes its last sentence.
 Picture Replay(const std::string& log) {
